@@ -1,0 +1,85 @@
+#include "common/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "common/run_error.h"
+
+namespace coord2seg {
+
+std::string DescribeFileFailure(const char* action, const std::string& path, int error_number) {
+  return std::string(action) + " '" + path + "': " + std::strerror(error_number);
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.Release();
+  }
+  return *this;
+}
+
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Reads until end of file. The size from fstat is only a first guess: files under /proc report 0,
+// and a file may grow while it is read.
+void ReadAll(int fd, std::size_t expected_size, std::unique_ptr<char[]>& bytes, std::size_t& size,
+             const std::string& path) {
+  std::size_t capacity = expected_size + 1;
+  bytes = std::make_unique_for_overwrite<char[]>(capacity);
+  size = 0;
+  for (;;) {
+    if (size == capacity) {
+      capacity *= 2;
+      auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(larger.get(), bytes.get(), size);
+      bytes = std::move(larger);
+    }
+    ssize_t got = ::read(fd, bytes.get() + size, capacity - size);
+    if (got == 0) return;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw RunError(DescribeFileFailure("cannot read", path, errno));
+    }
+    size += static_cast<std::size_t>(got);
+  }
+}
+
+}  // namespace
+
+std::optional<FileContents> ReadRegularFile(const std::string& path) {
+  // The first test keeps open() away from FIFOs and devices; O_NONBLOCK covers a swap between the
+  // test and the open, and fstat confirms what was opened.
+  if (!IsRegularFile(path)) return std::nullopt;
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.is_open()) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw RunError(DescribeFileFailure("cannot open", path, errno));
+  }
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0)
+    throw RunError(DescribeFileFailure("cannot read", path, errno));
+  if (!S_ISREG(status.st_mode)) return std::nullopt;
+
+  FileContents contents;
+  contents.identity_ = {status.st_dev, status.st_ino};
+  ReadAll(fd.get(), static_cast<std::size_t>(status.st_size), contents.bytes_, contents.size_,
+          path);
+  return contents;
+}
+
+}  // namespace coord2seg

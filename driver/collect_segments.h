@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string_view>
+
+#include "common/segment_buffer.h"
+#include "text_input/line_splitter.h"
+#include "text_input/parse_coordinate_line.h"
+
+namespace coord2seg {
+
+// Walks the lines of `text` once, collecting accepted points in `buffer` and calling
+// `end_segment(buffer)` at every separator line ('#' as its first byte) and after the last line,
+// then emptying the buffer. Empty lines are passed over; lines that do not parse are dropped.
+template <typename EndSegment>
+void CollectSegments(std::string_view text, bool lat_first, SegmentBuffer& buffer,
+                     EndSegment&& end_segment) {
+  LineSplitter lines(text);
+  std::string_view line;
+  buffer.Clear();
+  while (lines.Next(line)) {
+    if (line.empty()) continue;
+    if (line.front() == '#') {
+      end_segment(static_cast<const SegmentBuffer&>(buffer));
+      buffer.Clear();
+    } else if (const auto point = ParseCoordinateLine(line, lat_first)) {
+      buffer.Append(*point);
+    }
+  }
+  end_segment(static_cast<const SegmentBuffer&>(buffer));
+  buffer.Clear();
+}
+
+}  // namespace coord2seg

@@ -1,0 +1,30 @@
+#include "driver/convert_file.h"
+
+#include <optional>
+#include <string>
+
+#include "common/file_io.h"
+#include "common/segment_buffer.h"
+#include "driver/collect_segments.h"
+#include "driver/command_line.h"
+#include "segment_file/segment_file.h"
+
+namespace coord2seg {
+
+int ConvertFile(std::span<const std::string_view> arguments) {
+  const bool lat_first = HasLatLonSwitch(arguments);
+  if (arguments.empty()) return 0;
+  // The first argument is the input path whatever it holds, even the switch.
+  const std::string input_path(arguments.front());
+  const std::optional<FileContents> input = ReadRegularFile(input_path);
+  if (!input) return 0;
+
+  SegmentFile output(OutputPathFor(input_path), input->identity());
+  SegmentBuffer buffer;
+  CollectSegments(input->text(), lat_first, buffer,
+                  [&output](const SegmentBuffer& segment) { WriteSegment(output, segment); });
+  output.Close();
+  return 0;
+}
+
+}  // namespace coord2seg

@@ -1,0 +1,31 @@
+#include "segment_file/record_encoder.h"
+
+#include <optional>
+
+#include "segment_file/minutes.h"
+#include "segment_file/record_format.h"
+
+namespace coord2seg {
+namespace {
+
+bool StoreMinutes(unsigned char* out, double degrees) {
+  const std::optional<std::int64_t> minutes = DegreesToMinutes(degrees);
+  if (!minutes) return false;
+  StoreInt16(out, LowSixteenBits(*minutes));
+  return true;
+}
+
+}  // namespace
+
+bool EncodeRecord(std::span<const GeoPoint> points, unsigned char* out) {
+  StoreUint32(out, static_cast<std::uint32_t>(points.size()));
+  out[kReservedByteOffset] = 0;
+  out += kRecordHeaderBytes;
+  for (const GeoPoint& point : points) {
+    if (!StoreMinutes(out, point.longitude) || !StoreMinutes(out + 2, point.latitude)) return false;
+    out += kPointPairBytes;
+  }
+  return true;
+}
+
+}  // namespace coord2seg

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// A segment file is a sequence of records and nothing else: no header, no trailer, no padding.
+// A record is a little-endian uint32 point count N (1 to 99999), one reserved byte that is always
+// 0, and N pairs of little-endian int16 minutes of arc, longitude then latitude.
+namespace coord2seg {
+
+inline constexpr std::size_t kRecordHeaderBytes = 5;
+inline constexpr std::size_t kPointPairBytes = 4;
+inline constexpr std::size_t kReservedByteOffset = 4;
+
+constexpr std::size_t RecordBytes(std::uint32_t point_count) {
+  return kRecordHeaderBytes + kPointPairBytes * std::size_t{point_count};
+}
+
+inline void StoreUint32(unsigned char* out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+inline void StoreInt16(unsigned char* out, std::int16_t value) {
+  const auto bits = static_cast<std::uint16_t>(value);
+  out[0] = static_cast<unsigned char>(bits);
+  out[1] = static_cast<unsigned char>(bits >> 8);
+}
+
+inline std::uint32_t LoadUint32(const unsigned char* in) {
+  return std::uint32_t{in[0]} | std::uint32_t{in[1]} << 8 | std::uint32_t{in[2]} << 16 |
+         std::uint32_t{in[3]} << 24;
+}
+
+inline std::int16_t LoadInt16(const unsigned char* in) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(in[0] | in[1] << 8));
+}
+
+}  // namespace coord2seg

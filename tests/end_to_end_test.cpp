@@ -1,0 +1,165 @@
+// The real executable, run in a temporary directory.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/run_program.h"
+
+namespace coord2seg {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramResult;
+using testing::ReadFileBytes;
+using testing::RunProgram;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  ProgramResult Run(const std::vector<std::string>& arguments) {
+    return RunProgram(COORD2SEG_EXECUTABLE, arguments, {.working_directory = dir_.path()});
+  }
+  // Converts `text` as in.txt and returns the bytes of in.bin, checking the run was silent.
+  std::string Convert(const std::string& text, const std::vector<std::string>& extra = {}) {
+    WriteFileBytes(dir_ / "in.txt", text);
+    std::vector<std::string> arguments = {"in.txt"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    const ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    return ReadFileBytes(dir_ / "in.bin");
+  }
+  TempDir dir_;
+};
+
+std::string Record(std::initializer_list<std::pair<int, int>> pairs) {
+  std::string bytes;
+  const auto count = static_cast<std::uint32_t>(pairs.size());
+  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(count >> (8 * i));
+  bytes += '\0';
+  for (const auto& [lon, lat] : pairs) {
+    for (int value : {lon, lat}) {
+      bytes += static_cast<char>(value & 0xff);
+      bytes += static_cast<char>((value >> 8) & 0xff);
+    }
+  }
+  return bytes;
+}
+
+TEST_F(EndToEnd, ConvertsTheWalkThroughExample) {
+  const std::string bytes = Convert("#\n12.5 48.25\n12,75;48.3\n#\n-190 10\nabc\n");
+  EXPECT_EQ(bytes, Record({{750, 2895}, {765, 2898}}) + Record({{10200, 600}}));
+  EXPECT_EQ(bytes.size(), 22u);
+}
+
+TEST_F(EndToEnd, CutsSegmentsOnlyAtSeparatorLines) {
+  EXPECT_EQ(Convert(""), "");
+  EXPECT_EQ(Convert("#\n\n#\nabc\n# x\n#"), "");
+  EXPECT_EQ(Convert("1 1\n2 2\n\n3 3"), Record({{60, 60}, {120, 120}, {180, 180}}));
+  EXPECT_EQ(Convert("1 1\n   # not a separator\n2 2\n"), Record({{60, 60}, {120, 120}}));
+  EXPECT_EQ(Convert("#a\n#b\n1 1\n#\n#\n2 2\n#\n"), Record({{60, 60}}) + Record({{120, 120}}));
+  EXPECT_EQ(Convert("\xEF\xBB\xBF#\n1 1\n"), Record({{60, 60}}));  // a BOM hides the '#'
+}
+
+TEST_F(EndToEnd, HandlesEveryLineEnding) {
+  const std::string expected = Record({{60, 120}}) + Record({{180, 240}});
+  EXPECT_EQ(Convert("1 2\n#\n3 4\n"), expected);
+  EXPECT_EQ(Convert("1 2\r\n#\r\n3 4\r\n"), expected);
+  EXPECT_EQ(Convert("1 2\r#\r3 4\r"), expected);
+  EXPECT_EQ(Convert("1 2\r\n#\r3 4"), expected);
+}
+
+TEST_F(EndToEnd, ReadsLatitudeFirstWithTheSwitchAnywhereAfterTheInput) {
+  EXPECT_EQ(Convert("48.25 12.5\n"), Record({{2895, 750}}));
+  EXPECT_EQ(Convert("48.25 12.5\n", {"/LATLON"}), Record({{750, 2895}}));
+  EXPECT_EQ(Convert("48.25 12.5\n", {"ignored", "-latlon"}), Record({{750, 2895}}));
+  EXPECT_EQ(Convert("48.25 12.5\n", {"--LATLON"}), Record({{2895, 750}}));
+}
+
+TEST_F(EndToEnd, CapsASegmentAt99999Points) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += std::to_string(i % 100) + " 1\n";
+  text += "#\n";
+  for (int i = 0; i < 99999; ++i) text += "2 2\n";
+  const std::string bytes = Convert(text);
+  const std::size_t first_size = 5 + 4 * 99999;
+  ASSERT_EQ(bytes.size(), 2 * first_size);
+  EXPECT_EQ(bytes.substr(0, 5), std::string("\x9f\x86\x01\x00\x00", 5));
+  // The last point kept is the 99999th, i.e. i = 99998, longitude 98 degrees.
+  EXPECT_EQ(bytes.substr(first_size - 4, 4), Record({{98 * 60, 60}}).substr(5));
+  EXPECT_EQ(bytes.substr(first_size, 5), std::string("\x9f\x86\x01\x00\x00", 5));
+}
+
+TEST_F(EndToEnd, EndsSilentlyWithoutAnInputFile) {
+  fs::create_directory(dir_ / "folder");
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
+                                                    {"missing.txt"},
+                                                    {"folder"},
+                                                    {"pipe"},
+                                                    {"-LATLON", "in.txt"},
+                                                    {""}}) {
+    WriteFileBytes(dir_ / "in.txt", "1 1\n");
+    const ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out + result.err, "");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "in.bin"));
+  EXPECT_FALSE(fs::exists(dir_ / "missing.bin"));
+  EXPECT_FALSE(fs::exists(dir_ / "folder.bin"));
+  EXPECT_FALSE(fs::exists(dir_ / "pipe.bin"));
+}
+
+TEST_F(EndToEnd, RefusesToReplaceTheInputWithItsOutput) {
+  const std::string text = "1 1\n";
+  WriteFileBytes(dir_ / "x.bin", text);
+  WriteFileBytes(dir_ / "y.txt", text);
+  fs::create_hard_link(dir_ / "y.txt", dir_ / "y.bin");
+  WriteFileBytes(dir_ / "z.txt", text);
+  fs::create_symlink("z.txt", dir_ / "z.bin");
+  for (const char* input : {"x.bin", "y.txt", "z.txt"}) {
+    const ProgramResult result = Run({input});
+    EXPECT_EQ(result.exit_status, 1) << input;
+    EXPECT_NE(result.err.find("it is the input file itself"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFileBytes(dir_ / input), text) << input;
+  }
+}
+
+TEST_F(EndToEnd, ReportsAnOutputThatCannotBeWritten) {
+  WriteFileBytes(dir_ / "a.txt", "1 1\n");
+  fs::create_directory(dir_ / "a.bin");
+  ProgramResult result = Run({"a.txt"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "coord2seg: cannot create 'a.bin': Is a directory\n");
+
+  WriteFileBytes(dir_ / "f.txt", "1 1\n");
+  fs::create_symlink("/dev/full", dir_ / "f.bin");
+  result = Run({"f.txt"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "coord2seg: cannot write 'f.bin': No space left on device\n");
+}
+
+TEST_F(EndToEnd, CutsAPartialRecordBackWhenTheFileSizeLimitIsReached) {
+  WriteFileBytes(dir_ / "in.txt", "1 1\n#\n2 2\n3 3\n");  // records of 9 and 13 bytes
+  const ProgramResult result = RunProgram(
+      COORD2SEG_EXECUTABLE, {"in.txt"}, {.working_directory = dir_.path(), .file_size_limit = 15});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "coord2seg: cannot write 'in.bin': File too large\n");
+  EXPECT_EQ(ReadFileBytes(dir_ / "in.bin"), Record({{60, 60}}));
+}
+
+TEST_F(EndToEnd, ReportsAnInputThatCannotBeRead) {
+  const ProgramResult result = Run({"/proc/self/mem"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "coord2seg: cannot read '/proc/self/mem': Input/output error\n");
+  EXPECT_FALSE(fs::exists("/proc/self/mem.bin"));
+}
+
+}  // namespace
+}  // namespace coord2seg

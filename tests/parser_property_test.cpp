@@ -1,0 +1,79 @@
+// The fast parser against the slow reference on millions of generated fields and lines.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <optional>
+
+#include "tests/random_lines.h"
+#include "tests/reference_parser.h"
+#include "text_input/clinger_fast_path.h"
+#include "text_input/decimal_number.h"
+#include "text_input/full_conversion.h"
+#include "text_input/parse_coordinate_line.h"
+#include "text_input/parse_decimal.h"
+
+namespace coord2seg {
+namespace {
+
+using testing::RandomLines;
+
+std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
+
+// 2,000,000 fields and 1,000,000 lines in all.
+constexpr int kFields = 2'000'000;
+constexpr int kLines = 1'000'000;
+
+TEST(ParserProperty, FieldsAgreeWithReference) {
+  RandomLines random(20261208);
+  for (int i = 0; i < kFields; ++i) {
+    const std::string field = random.Field();
+    const std::optional<double> fast = ParseDecimalField(field);
+    std::string as_point = field;
+    for (char& c : as_point) c = c == ',' ? '.' : c;
+    const std::optional<double> slow = testing::ReferenceConvertField(as_point);
+    ASSERT_EQ(fast.has_value(), slow.has_value()) << '"' << field << '"';
+    if (fast) {
+      ASSERT_EQ(Bits(*fast), Bits(*slow)) << '"' << field << '"';
+    }
+  }
+}
+
+TEST(ParserProperty, FastPathAgreesWithFullConversion) {
+  RandomLines random(7);
+  int fast_taken = 0;
+  for (int i = 0; i < kFields; ++i) {
+    const std::string field = random.Field();
+    const std::optional<DecimalNumber> number = ScanDecimal(field);
+    if (!number) continue;
+    const std::optional<double> fast = ClingerFastPath(*number);
+    if (!fast) continue;
+    ++fast_taken;
+    const std::optional<double> full = FullConversion(field, *number);
+    ASSERT_TRUE(full.has_value()) << field;
+    ASSERT_EQ(Bits(*fast), Bits(*full)) << '"' << field << '"';
+  }
+  EXPECT_GT(fast_taken, kFields / 4);  // the comparison must actually exercise the fast path
+}
+
+TEST(ParserProperty, LinesAgreeWithReference) {
+  RandomLines random(42);
+  int accepted = 0;
+  for (int i = 0; i < kLines; ++i) {
+    const std::string line = random.Line();
+    const bool lat_first = (i & 1) != 0;
+    const std::optional<GeoPoint> fast = ParseCoordinateLine(line, lat_first);
+    const std::optional<GeoPoint> slow = testing::ReferenceParseLine(line, lat_first);
+    ASSERT_EQ(fast.has_value(), slow.has_value()) << '"' << line << '"';
+    if (!fast) continue;
+    ++accepted;
+    ASSERT_EQ(Bits(fast->longitude), Bits(slow->longitude)) << '"' << line << '"';
+    ASSERT_EQ(Bits(fast->latitude), Bits(slow->latitude)) << '"' << line << '"';
+  }
+  // Both outcomes must be common, or the generator tests little.
+  EXPECT_GT(accepted, kLines / 10);
+  EXPECT_LT(accepted, kLines * 9 / 10);
+}
+
+}  // namespace
+}  // namespace coord2seg

@@ -1,0 +1,108 @@
+#include "tests/run_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace coord2seg::testing {
+namespace {
+
+[[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& arguments,
+                            const RunOptions& options, int out_fd, int err_fd) {
+  ::dup2(out_fd, STDOUT_FILENO);
+  ::dup2(err_fd, STDERR_FILENO);
+  int null_fd = ::open("/dev/null", O_RDONLY);
+  ::dup2(null_fd, STDIN_FILENO);
+  if (::chdir(options.working_directory.c_str()) != 0) ::_exit(126);
+  if (options.file_size_limit >= 0) {
+    const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                       static_cast<rlim_t>(options.file_size_limit)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_IGN);
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  ::execv(program.c_str(), argv.data());
+  ::_exit(127);
+}
+
+// Reads both pipes to their ends without letting either fill up.
+void DrainPipes(int out_fd, int err_fd, std::string& out, std::string& err) {
+  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+  std::string* sinks[2] = {&out, &err};
+  int open_count = 2;
+  char chunk[65536];
+  while (open_count > 0) {
+    if (::poll(fds, 2, -1) < 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t got = ::read(fds[i].fd, chunk, sizeof chunk);
+      if (got > 0) {
+        sinks[i]->append(chunk, static_cast<std::size_t>(got));
+      } else {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_count;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const RunOptions& options) {
+  int out_pipe[2];
+  int err_pipe[2];
+  if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    ::close(out_pipe[0]);
+    ::close(err_pipe[0]);
+    ExecChild(program, arguments, options, out_pipe[1], err_pipe[1]);
+  }
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  ProgramResult result;
+  DrainPipes(out_pipe[0], err_pipe[0], result.out, result.err);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+  }
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "coord2seg-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace coord2seg::testing

@@ -1,0 +1,74 @@
+#include "text_input/decimal_number.h"
+
+namespace coord2seg {
+namespace {
+
+constexpr int kMaxHeldDigits = 19;
+// Exponent digits beyond this add nothing: any such exponent already leaves the double range,
+// and capping keeps the arithmetic far from overflow.
+constexpr std::int64_t kExponentCap = 1'000'000'000'000;
+
+bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+bool IsSign(char c) { return c == '+' || c == '-'; }
+bool IsDecimalMark(char c) { return c == '.' || c == ','; }
+
+// Reads "digits[mark digits]" into `number`; returns where it stopped and whether a digit was seen.
+const char* ScanSignificand(const char* p, const char* end, DecimalNumber& number,
+                            bool& saw_digit) {
+  bool after_mark = false;
+  for (; p != end; ++p) {
+    const char c = *p;
+    if (IsDigit(c)) {
+      saw_digit = true;
+      const unsigned digit = static_cast<unsigned>(c - '0');
+      if (number.significant_digits == 0 && digit == 0) {
+        if (after_mark) --number.exponent;  // leading zero: only its place counts
+      } else if (number.significant_digits < kMaxHeldDigits) {
+        number.significand = number.significand * 10 + digit;
+        ++number.significant_digits;
+        if (after_mark) --number.exponent;
+      } else {
+        number.truncated |= digit != 0;
+        if (!after_mark) ++number.exponent;
+      }
+    } else if (IsDecimalMark(c) && !after_mark) {
+      after_mark = true;
+    } else {
+      break;
+    }
+  }
+  return p;
+}
+
+// Reads "[sign] digits" to the end of the field; false when the exponent is malformed.
+bool ScanExponent(const char* p, const char* end, std::int64_t& exponent) {
+  bool negative = false;
+  if (p != end && IsSign(*p)) negative = *p++ == '-';
+  if (p == end) return false;
+  std::int64_t value = 0;
+  for (; p != end; ++p) {
+    if (!IsDigit(*p)) return false;
+    if (value < kExponentCap) value = value * 10 + (*p - '0');
+  }
+  exponent += negative ? -value : value;
+  return true;
+}
+
+}  // namespace
+
+std::optional<DecimalNumber> ScanDecimal(std::string_view field) {
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  DecimalNumber number;
+  if (p != end && IsSign(*p)) number.negative = *p++ == '-';
+  bool saw_digit = false;
+  p = ScanSignificand(p, end, number, saw_digit);
+  if (!saw_digit) return std::nullopt;
+  if (p != end) {
+    if (*p != 'e' && *p != 'E') return std::nullopt;
+    if (!ScanExponent(p + 1, end, number.exponent)) return std::nullopt;
+  }
+  return number;
+}
+
+}  // namespace coord2seg

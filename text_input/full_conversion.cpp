@@ -1,0 +1,34 @@
+#include "text_input/full_conversion.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <system_error>
+
+namespace coord2seg {
+
+std::optional<double> FullConversion(std::string_view field, const DecimalNumber& number) {
+  // from_chars reads neither a leading '+' nor a comma as decimal mark, so the sign is applied
+  // here and a comma is handed over as '.'. It is correctly rounded and locale-independent.
+  if (!field.empty() && (field.front() == '+' || field.front() == '-')) field.remove_prefix(1);
+  std::string with_point;
+  if (field.find(',') != std::string_view::npos) {
+    with_point.assign(field);
+    std::replace(with_point.begin(), with_point.end(), ',', '.');
+    field = with_point;
+  }
+  double magnitude = 0;
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), magnitude);
+  if (error == std::errc::result_out_of_range) {
+    // Reported both for a result that rounds to zero and for one beyond the largest double; the
+    // place of the leading digit tells them apart.
+    const bool too_small = number.exponent + number.significant_digits <= 0;
+    if (!too_small) return std::nullopt;
+    magnitude = 0;
+  } else if (error != std::errc() || end != field.data() + field.size()) {
+    return std::nullopt;
+  }
+  return number.negative ? -magnitude : magnitude;
+}
+
+}  // namespace coord2seg

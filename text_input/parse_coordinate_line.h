@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "common/geo_point.h"
+
+namespace coord2seg {
+
+// Turns one data line into a point, or rejects it (no point, no reason).
+//
+// The line is trimmed of bytes 0 to 32 at both ends; ';' and TAB count as blanks and ',' as a
+// decimal point. The first field runs up to the first blank; the second is the trimmed window of
+// at most 999 bytes after that blank. In lat-first order the first field is the latitude. The
+// longitude is wrapped once toward [-180, 180); the latitude is kept as read.
+std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first);
+
+// Brings a longitude from [-540, 540) into [-180, 180) with one test each way.
+inline double WrapLongitude(double longitude) {
+  if (longitude >= 180) longitude -= 360;
+  if (longitude < -180) longitude += 360;
+  return longitude;
+}
+
+}  // namespace coord2seg
