@@ -35,7 +35,7 @@ std::uint64_t ShiftRightRoundingToEven(std::uint64_t product, int shift) {
 
 }  // namespace
 
-std::optional<std::int64_t> DegreesToMinutes(double degrees) {
+std::optional<std::int64_t> ExactDegreesToMinutes(double degrees) {
   if (!std::isfinite(degrees)) return std::nullopt;
   const BinaryValue value = Decompose(degrees);
   // 60 times a 53-bit significand needs at most 59 bits, so the product is exact in 64.

@@ -7,7 +7,24 @@ namespace coord2seg {
 
 // Degrees to minutes of arc: the exact product with 60, rounded to the nearest integer with
 // halves going to the even neighbour. Nothing when that integer does not fit in 64 signed bits.
-std::optional<std::int64_t> DegreesToMinutes(double degrees);
+// Works on the double's significand in integer arithmetic, for every value.
+std::optional<std::int64_t> ExactDegreesToMinutes(double degrees);
+
+// The same result, quicker for the usual values. The double product p = degrees * 60 rounds the
+// exact product P to the nearest double. For |p| < 2^51 every integer and half-integer near p is
+// a double too, so P cannot lie on the far side of a half-integer from p: rounding p gives the
+// same integer as rounding P, except when p is itself a half-integer and P a little off it. Only
+// those, and large or non-finite values, take the exact way.
+inline std::optional<std::int64_t> DegreesToMinutes(double degrees) {
+  constexpr double kLimit = 0x1p51;
+  constexpr double kRoundingShift = 0x1.8p52;  // adding and removing it rounds to an integer
+  const double product = degrees * 60;
+  if (!(product > -kLimit && product < kLimit)) return ExactDegreesToMinutes(degrees);
+  const double rounded = (product + kRoundingShift) - kRoundingShift;
+  const double distance = product - rounded;
+  if (distance == 0.5 || distance == -0.5) return ExactDegreesToMinutes(degrees);
+  return static_cast<std::int64_t>(rounded);
+}
 
 // The segment file keeps the low 16 bits in two's complement, so values beyond the 16-bit range
 // wrap around.

@@ -12,6 +12,13 @@ class LineSplitter {
  public:
   explicit LineSplitter(std::string_view text) : text_(text) { FindNextLf(); }
 
+  // Where the next line starts; the end of the text after the last line.
+  const char* cursor() const { return text_.data() + position_; }
+  // Continues at `next_line`, the start of a later line that the caller has read itself.
+  void SkipTo(const char* next_line) {
+    position_ = static_cast<std::size_t>(next_line - text_.data());
+  }
+
   // Sets `line` to the next line and returns true, or returns false after the last line.
   bool Next(std::string_view& line) {
     const std::size_t size = text_.size();
@@ -21,7 +28,7 @@ class LineSplitter {
     // from every line start would scan the rest of the file each time.
     if (next_lf_ < position_) FindNextLf();
     std::size_t end = next_lf_;
-    std::size_t resume = end + 1;
+    std::size_t resume = end < size ? end + 1 : size;
     if (const void* cr = std::memchr(data + position_, '\r', end - position_)) {
       end = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
       resume = (end + 1 < size && data[end + 1] == '\n') ? end + 2 : end + 1;

@@ -3,17 +3,10 @@
 #include <cstddef>
 
 #include "text_input/parse_decimal.h"
+#include "text_input/simple_line.h"
 
 namespace coord2seg {
 namespace {
-
-// Only this much of the text after the first blank is read for the second value.
-constexpr std::size_t kSecondFieldWindow = 999;
-
-bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-bool IsFieldSeparator(char c) { return c == ' ' || c == ';' || c == '\t'; }
-// Once ';' is read as a blank, it is trimmed like one.
-bool IsTrimmedAroundSecondField(char c) { return IsControlOrBlank(c) || c == ';'; }
 
 template <typename Predicate>
 std::string_view TrimBoth(std::string_view text, Predicate trimmed) {
@@ -22,9 +15,9 @@ std::string_view TrimBoth(std::string_view text, Predicate trimmed) {
   return text;
 }
 
-}  // namespace
-
-std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first) {
+// Every line: the trimmed line is cut at its first blank, and the second field is the trimmed
+// window after it.
+std::optional<GeoPoint> ParseAnyLine(std::string_view line, bool lat_first) {
   line = TrimBoth(line, IsControlOrBlank);
   std::size_t blank = 0;
   while (blank < line.size() && !IsFieldSeparator(line[blank])) ++blank;
@@ -38,10 +31,16 @@ std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_firs
   if (!first) return std::nullopt;
   const std::optional<double> second = ParseDecimalField(second_field);
   if (!second) return std::nullopt;
+  return AssignAndWrap(*first, *second, lat_first);
+}
 
-  const double longitude = lat_first ? *second : *first;
-  const double latitude = lat_first ? *first : *second;
-  return GeoPoint{WrapLongitude(longitude), latitude};
+}  // namespace
+
+std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first) {
+  const char* const end = line.data() + line.size();
+  GeoPoint point;
+  if (ReadSimpleLine(line.data(), end, lat_first, point) == end) return point;
+  return ParseAnyLine(line, lat_first);
 }
 
 }  // namespace coord2seg

@@ -15,11 +15,4 @@ namespace coord2seg {
 // longitude is wrapped once toward [-180, 180); the latitude is kept as read.
 std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first);
 
-// Brings a longitude from [-540, 540) into [-180, 180) with one test each way.
-inline double WrapLongitude(double longitude) {
-  if (longitude >= 180) longitude -= 360;
-  if (longitude < -180) longitude += 360;
-  return longitude;
-}
-
 }  // namespace coord2seg

@@ -1,0 +1,84 @@
+// Micro benchmarks: the line parser on realistic lines, the minutes conversion, and the whole
+// in-memory conversion without file I/O.
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "driver/collect_segments.h"
+#include "segment_file/minutes.h"
+#include "segment_file/record_encoder.h"
+#include "segment_file/record_format.h"
+#include "text_input/parse_coordinate_line.h"
+
+namespace {
+
+using coord2seg::GeoPoint;
+
+std::string SixDecimals(double value) {
+  char text[32];
+  return {text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr};
+}
+
+// Lines as the converter meets them: six decimals, mostly one blank, some ';', TAB and commas.
+std::vector<std::string> RealisticLines(std::size_t count) {
+  std::mt19937_64 engine(3);
+  std::uniform_real_distribution<double> longitude(-180, 180);
+  std::uniform_real_distribution<double> latitude(-80, 80);
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string line = SixDecimals(longitude(engine));
+    line += i % 50 == 0 ? ";" : i % 50 == 1 ? "\t" : " ";
+    line += SixDecimals(latitude(engine));
+    if (i % 50 == 2) line[line.find('.')] = ',';
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void BM_ParseCoordinateLine(benchmark::State& state) {
+  const std::vector<std::string> lines = RealisticLines(1 << 16);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(coord2seg::ParseCoordinateLine(lines[i], false));
+    i = (i + 1) & (lines.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ParseCoordinateLine);
+
+void BM_DegreesToMinutes(benchmark::State& state) {
+  std::mt19937_64 engine(4);
+  std::uniform_real_distribution<double> degrees(-180, 180);
+  std::vector<double> values(1 << 16);
+  for (double& value : values) value = degrees(engine);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(coord2seg::DegreesToMinutes(values[i]));
+    i = (i + 1) & (values.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DegreesToMinutes);
+
+void BM_ConvertInMemory(benchmark::State& state) {
+  std::string text;
+  const std::vector<std::string> lines = RealisticLines(1 << 18);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i % 1500 == 0) text += "# segment\n";
+    text += lines[i] + '\n';
+  }
+  coord2seg::SegmentBuffer buffer;
+  std::vector<unsigned char> record(coord2seg::RecordBytes(coord2seg::kMaxSegmentPoints));
+  for (auto _ : state) {
+    coord2seg::CollectSegments(text, false, buffer, [&](const coord2seg::SegmentBuffer& segment) {
+      benchmark::DoNotOptimize(coord2seg::EncodeRecord(segment.points(), record.data()));
+    });
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ConvertInMemory);
+
+}  // namespace

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+
+#include "text_input/digit_run.h"
+
+namespace coord2seg {
+
+// The shape nearly every coordinate has: an optional sign, at most 19 digits with at most one
+// decimal mark, no exponent. Such a number is an integer of at most 19 digits divided by a power
+// of ten no larger than 10^19, so whenever that integer is an exact double (at most 2^53) one
+// division rounds only once and gives the correctly rounded result.
+
+namespace simple_decimal_detail {
+
+inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                          1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                          1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+inline constexpr std::uint64_t kIntegerPowersOfTen[] = {1,     10,     100,     1000,
+                                                        10000, 100000, 1000000, 10000000};
+
+inline bool EndsPlainNumber(char c) { return c != 'e' && c != 'E' && c != '.' && c != ','; }
+
+// Both digit runs of at most seven digits, found with one word each. The significand then has
+// at most 14 digits and is always an exact double. Needs 16 readable bytes at `p`; returns
+// nullptr when the number is not of this shape.
+inline const char* ParseShortDecimal(const char* p, bool negative, double& value) {
+  const std::uint64_t integer_word = LoadEightBytes(p);
+  const int integer_digits = LeadingDigitCount(integer_word);
+  if (integer_digits == 8) return nullptr;
+  const std::uint64_t integer = integer_digits ? DigitsValue(integer_word, integer_digits) : 0;
+  const char* q = p + integer_digits;
+  int fraction_digits = 0;
+  std::uint64_t significand = integer;
+  if (*q == '.' || *q == ',') {
+    const std::uint64_t fraction_word = LoadEightBytes(++q);
+    fraction_digits = LeadingDigitCount(fraction_word);
+    if (fraction_digits == 8) return nullptr;
+    if (fraction_digits > 0) {
+      significand = integer * kIntegerPowersOfTen[fraction_digits] +
+                    DigitsValue(fraction_word, fraction_digits);
+      q += fraction_digits;
+    }
+  }
+  if (integer_digits + fraction_digits == 0 || !EndsPlainNumber(*q)) return nullptr;
+  value = static_cast<double>(significand) / kPowersOfTen[fraction_digits];
+  if (negative) value = -value;
+  return q;
+}
+
+// Any run lengths, byte by byte near the end of the text.
+inline const char* ParseLongDecimal(const char* p, const char* end, bool negative, double& value) {
+  constexpr std::uint64_t kMaxExactSignificand = std::uint64_t{1} << 53;
+  constexpr long kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
+  std::uint64_t significand = 0;
+  const char* const digits_start = p;
+  p = ReadDigitRun(p, end, end, significand);
+  long digits = p - digits_start;
+  long fraction_digits = 0;
+  if (p != end && (*p == '.' || *p == ',')) {
+    const char* const fraction_start = ++p;
+    p = ReadDigitRun(p, end, end, significand);
+    fraction_digits = p - fraction_start;
+    digits += fraction_digits;
+  }
+  if (digits == 0 || digits > kMaxDigits || significand > kMaxExactSignificand) return nullptr;
+  if (p != end && !EndsPlainNumber(*p)) return nullptr;
+  value = static_cast<double>(significand) / kPowersOfTen[fraction_digits];
+  if (negative) value = -value;
+  return p;
+}
+
+}  // namespace simple_decimal_detail
+
+// Reads such a number starting at `p` and returns the position after it, or nullptr when the text
+// there has another shape (which the full grammar then decides on). The number ends at the first
+// byte that is not a digit, sign or mark, or at `end`; the caller judges what follows.
+inline const char* ParseSimpleDecimal(const char* p, const char* end, double& value) {
+  bool negative = false;
+  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  if (end - p >= 16) {
+    if (const char* after = simple_decimal_detail::ParseShortDecimal(p, negative, value)) {
+      return after;
+    }
+  }
+  return simple_decimal_detail::ParseLongDecimal(p, end, negative, value);
+}
+
+}  // namespace coord2seg

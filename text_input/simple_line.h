@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/geo_point.h"
+#include "text_input/simple_decimal.h"
+
+namespace coord2seg {
+
+// Only this much of the text after the first blank of a line is read for the second value.
+inline constexpr long kSecondFieldWindow = 999;
+
+inline bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+inline bool IsFieldSeparator(char c) { return c == ' ' || c == ';' || c == '\t'; }
+// Once ';' is read as a blank, it is trimmed like one.
+inline bool IsTrimmedAroundSecondField(char c) { return IsControlOrBlank(c) || c == ';'; }
+inline bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// Brings a longitude from [-540, 540) into [-180, 180) with one test each way.
+inline double WrapLongitude(double longitude) {
+  if (longitude >= 180) longitude -= 360;
+  if (longitude < -180) longitude += 360;
+  return longitude;
+}
+
+inline GeoPoint AssignAndWrap(double first, double second, bool lat_first) {
+  const double longitude = lat_first ? second : first;
+  const double latitude = lat_first ? first : second;
+  return GeoPoint{WrapLongitude(longitude), latitude};
+}
+
+// Nearly every line is "number separators number" with plain numbers. Such a line is read here
+// straight from the text in one forward pass, end mark included, without first cutting it out:
+// returns where the next line starts and sets `point`. Any other line, including every line that
+// would be rejected, gets nullptr and is left to the general reading, which alone decides what
+// is rejected. `p` is the start of a line inside a text that ends at `end`.
+inline const char* ReadSimpleLine(const char* p, const char* end, bool lat_first, GeoPoint& point) {
+  const char* const line_start = p;
+  const auto skip_while = [&p, end](auto trimmed) {
+    while (p != end && trimmed(*p) && !IsLineEnd(*p)) ++p;
+  };
+  skip_while(IsControlOrBlank);
+  double first = 0;
+  p = ParseSimpleDecimal(p, end, first);
+  if (p == nullptr || p == end || !IsFieldSeparator(*p)) return nullptr;
+  skip_while(IsTrimmedAroundSecondField);
+  double second = 0;
+  p = ParseSimpleDecimal(p, end, second);
+  if (p == nullptr) return nullptr;
+  skip_while(IsTrimmedAroundSecondField);
+  // Within the window the second field is all there is after the first separator.
+  if (p - line_start > kSecondFieldWindow) return nullptr;
+  if (p != end) {
+    if (!IsLineEnd(*p)) return nullptr;
+    if (*p++ == '\r' && p != end && *p == '\n') ++p;
+  }
+  point = AssignAndWrap(first, second, lat_first);
+  return p;
+}
+
+}  // namespace coord2seg
