@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <span>
+#include <utility>
 
 #include "common/file_io.h"
 #include "common/run_error.h"
