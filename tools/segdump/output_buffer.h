@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace coord2seg {
+
+// Collects output text in a fixed block and hands it to the sink in large pieces, so writing
+// millions of values costs one call per block instead of one per value.
+class OutputBuffer {
+ public:
+  using Sink = std::function<void(std::string_view)>;
+
+  explicit OutputBuffer(Sink sink);
+
+  void Append(std::string_view text);
+  void Append(char c);
+  // The shortest text that reads back as the same double.
+  void AppendNumber(double value);
+  void AppendInteger(std::uint64_t value);
+  // Hands everything collected so far to the sink.
+  void Flush();
+
+ private:
+  static constexpr std::size_t kCapacity = std::size_t{1} << 16;
+  static constexpr std::size_t kLongestNumber = 32;  // a double or a uint64 as text fits
+
+  void MakeRoom(std::size_t bytes) {
+    if (kCapacity - size_ < bytes) Flush();
+  }
+
+  Sink sink_;
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+};
+
+// A sink that writes to a file descriptor; throws RunError naming `name` when a write fails.
+OutputBuffer::Sink FileDescriptorSink(int fd, std::string_view name);
+
+}  // namespace coord2seg

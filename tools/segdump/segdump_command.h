@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace coord2seg {
+
+enum class DumpMode { kText, kCheck, kGeoJson, kSvg, kHelp };
+
+struct DumpRequest {
+  DumpMode mode = DumpMode::kText;
+  std::string path;
+};
+
+inline constexpr std::string_view kSegdumpUsage =
+    "usage: segdump [--check | --geojson | --svg] FILE.bin\n";
+
+// Reads the arguments after the program's name: at most one mode option and exactly one file
+// ("--" ends the options). Nothing, with `problem` set, when they make no valid request.
+std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> arguments,
+                                              std::string& problem);
+
+// The whole program. Returns the exit status: 0 on success, 2 on a usage error (reported on
+// stderr). Throws RunError when the file cannot be read or is damaged; then nothing has been
+// written on stdout.
+int RunSegdump(std::span<const std::string_view> arguments);
+
+}  // namespace coord2seg
