@@ -37,19 +37,17 @@ bool IsRegularFile(const std::string& path) {
 
 // Reads until end of file. The size from fstat is only a first guess: files under /proc report 0,
 // and a file may grow while it is read.
-void ReadAll(int fd, std::size_t expected_size, std::unique_ptr<char[]>& bytes, std::size_t& size,
+void ReadAll(int fd, std::size_t expected_size, ByteBlock& bytes, std::size_t& size,
              const std::string& path) {
-  std::size_t capacity = expected_size + 1;
-  bytes = std::make_unique_for_overwrite<char[]>(capacity);
+  bytes = ByteBlock(expected_size + 1);
   size = 0;
   for (;;) {
-    if (size == capacity) {
-      capacity *= 2;
-      auto larger = std::make_unique_for_overwrite<char[]>(capacity);
-      std::memcpy(larger.get(), bytes.get(), size);
+    if (size == bytes.capacity()) {
+      ByteBlock larger(bytes.capacity() * 2);
+      std::memcpy(larger.data(), bytes.data(), size);
       bytes = std::move(larger);
     }
-    ssize_t got = ::read(fd, bytes.get() + size, capacity - size);
+    const ssize_t got = ::read(fd, bytes.data() + size, bytes.capacity() - size);
     if (got == 0) return;
     if (got < 0) {
       if (errno == EINTR) continue;

@@ -3,10 +3,11 @@
 #include <sys/types.h>
 
 #include <cstddef>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "common/byte_block.h"
 
 namespace coord2seg {
 
@@ -43,12 +44,12 @@ class FileDescriptor {
 // A whole file held in memory.
 class FileContents {
  public:
-  std::string_view text() const { return {bytes_.get(), size_}; }
+  std::string_view text() const { return {bytes_.data(), size_}; }
   const FileIdentity& identity() const { return identity_; }
 
  private:
   friend std::optional<FileContents> ReadRegularFile(const std::string& path);
-  std::unique_ptr<char[]> bytes_;
+  ByteBlock bytes_;
   std::size_t size_ = 0;
   FileIdentity identity_;
 };

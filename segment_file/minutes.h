@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -10,20 +11,32 @@ namespace coord2seg {
 // Works on the double's significand in integer arithmetic, for every value.
 std::optional<std::int64_t> ExactDegreesToMinutes(double degrees);
 
-// The same result, quicker for the usual values. The double product p = degrees * 60 rounds the
-// exact product P to the nearest double. For |p| < 2^51 every integer and half-integer near p is
-// a double too, so P cannot lie on the far side of a half-integer from p: rounding p gives the
-// same integer as rounding P, except when p is itself a half-integer and P a little off it. Only
-// those, and large or non-finite values, take the exact way.
-inline std::optional<std::int64_t> DegreesToMinutes(double degrees) {
+// The same result, quicker for the usual values, as a flag and an out-parameter so that a loop
+// keeps it in registers. The double product p = degrees * 60 rounds the exact product P to the
+// nearest double. For |p| < 2^51 every integer and half-integer near p is a double too, so P
+// cannot lie on the far side of a half-integer from p: rounding p gives the same integer as
+// rounding P, except when p is itself a half-integer and P a little off it. Only those, and large
+// or non-finite values, take the exact way.
+inline bool DegreesToMinutes(double degrees, std::int64_t& minutes) {
   constexpr double kLimit = 0x1p51;
   constexpr double kRoundingShift = 0x1.8p52;  // adding and removing it rounds to an integer
   const double product = degrees * 60;
-  if (!(product > -kLimit && product < kLimit)) return ExactDegreesToMinutes(degrees);
-  const double rounded = (product + kRoundingShift) - kRoundingShift;
-  const double distance = product - rounded;
-  if (distance == 0.5 || distance == -0.5) return ExactDegreesToMinutes(degrees);
-  return static_cast<std::int64_t>(rounded);
+  if (product > -kLimit && product < kLimit) {
+    const double rounded = (product + kRoundingShift) - kRoundingShift;
+    if (std::fabs(product - rounded) != 0.5) {
+      minutes = static_cast<std::int64_t>(rounded);
+      return true;
+    }
+  }
+  const std::optional<std::int64_t> exact = ExactDegreesToMinutes(degrees);
+  if (exact) minutes = *exact;
+  return exact.has_value();
+}
+
+inline std::optional<std::int64_t> DegreesToMinutes(double degrees) {
+  std::int64_t minutes = 0;
+  if (!DegreesToMinutes(degrees, minutes)) return std::nullopt;
+  return minutes;
 }
 
 // The segment file keeps the low 16 bits in two's complement, so values beyond the 16-bit range

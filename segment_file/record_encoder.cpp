@@ -1,7 +1,5 @@
 #include "segment_file/record_encoder.h"
 
-#include <optional>
-
 #include "segment_file/minutes.h"
 #include "segment_file/record_format.h"
 
@@ -9,9 +7,9 @@ namespace coord2seg {
 namespace {
 
 bool StoreMinutes(unsigned char* out, double degrees) {
-  const std::optional<std::int64_t> minutes = DegreesToMinutes(degrees);
-  if (!minutes) return false;
-  StoreInt16(out, LowSixteenBits(*minutes));
+  std::int64_t minutes = 0;
+  if (!DegreesToMinutes(degrees, minutes)) return false;
+  StoreInt16(out, LowSixteenBits(minutes));
   return true;
 }
 

