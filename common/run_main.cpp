@@ -1,0 +1,24 @@
+#include "common/run_main.h"
+
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "common/run_error.h"
+
+namespace coord2seg {
+
+int RunMain(const char* program, int argc, char** argv, ProgramBody body) {
+  std::vector<std::string_view> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  try {
+    return body(arguments);
+  } catch (const RunError& error) {
+    std::fprintf(stderr, "%s: %s\n", program, error.what());
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: out of memory\n", program);
+  }
+  return 1;
+}
+
+}  // namespace coord2seg
