@@ -1,8 +1,9 @@
-// Micro benchmarks: the line parser on realistic lines, the minutes conversion, and the whole
+// Micro benchmarks: the line parser on realistic lines (cut out, and read in place), the minutes conversion, and the whole
 // in-memory conversion without file I/O.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "text_input/parse_coordinate_line.h"
+#include "text_input/simple_line.h"
 
 namespace {
 
@@ -48,6 +50,23 @@ void BM_ParseCoordinateLine(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ParseCoordinateLine);
+
+// The way the converter meets most lines: read in place from the text, end mark included.
+void BM_ReadSimpleLine(benchmark::State& state) {
+  std::string text;
+  for (const std::string& line : RealisticLines(1 << 16)) text += line + '\n';
+  const char* const end = text.data() + text.size();
+  const char* p = text.data();
+  GeoPoint point;
+  for (auto _ : state) {
+    const char* next = coord2seg::ReadSimpleLine(p, end, false, point);
+    if (next == nullptr) next = static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
+    benchmark::DoNotOptimize(point);
+    p = next == end ? text.data() : next;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReadSimpleLine);
 
 void BM_DegreesToMinutes(benchmark::State& state) {
   std::mt19937_64 engine(4);
