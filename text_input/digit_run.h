@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text_input/powers_of_ten.h"
+
 namespace coord2seg {
 
 // Reading a run of decimal digits eight bytes at a time. A coordinate has runs of one to eight
@@ -44,13 +46,12 @@ inline std::uint64_t DigitsValue(std::uint64_t word, int count) {
 // Runs longer than 19 digits wrap `value`; callers count the digits and refuse those.
 inline const char* ReadDigitRun(const char* p, const char* end, const char* readable_end,
                                 std::uint64_t& value) {
-  static constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,     10000,
-                                                   100000, 1000000, 10000000, 100000000};
   if (readable_end - p >= 8) {
     int count = LeadingDigitCount(LoadEightBytes(p));
     if (count > end - p) count = static_cast<int>(end - p);
     if (count < 8) {
-      if (count > 0) value = value * kPowersOfTen[count] + DigitsValue(LoadEightBytes(p), count);
+      if (count > 0)
+        value = value * kIntegerPowersOfTen[count] + DigitsValue(LoadEightBytes(p), count);
       return p + count;
     }
   }

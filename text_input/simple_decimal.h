@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "text_input/digit_run.h"
+#include "text_input/powers_of_ten.h"
 
 namespace coord2seg {
 
@@ -13,11 +14,11 @@ namespace coord2seg {
 
 namespace simple_decimal_detail {
 
-inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
-                                          1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
-                                          1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
-inline constexpr std::uint64_t kIntegerPowersOfTen[] = {1,     10,     100,     1000,
-                                                        10000, 100000, 1000000, 10000000};
+// One rounding only: the significand is an exact double and so is the power of ten.
+inline double ScaledValue(std::uint64_t significand, long fraction_digits, bool negative) {
+  const double value = static_cast<double>(significand) / kExactPowersOfTen[fraction_digits];
+  return negative ? -value : value;
+}
 
 // Both digit runs of at most seven digits, found with one word each. The significand then has
 // at most 14 digits and is always an exact double. Needs 16 readable bytes at `p`; returns
@@ -41,8 +42,7 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
     }
   }
   if (integer_digits + fraction_digits == 0) return nullptr;
-  value = static_cast<double>(significand) / kPowersOfTen[fraction_digits];
-  if (negative) value = -value;
+  value = ScaledValue(significand, fraction_digits, negative);
   return q;
 }
 
@@ -62,8 +62,7 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
     digits += fraction_digits;
   }
   if (digits == 0 || digits > kMaxDigits || significand > kMaxExactSignificand) return nullptr;
-  value = static_cast<double>(significand) / kPowersOfTen[fraction_digits];
-  if (negative) value = -value;
+  value = ScaledValue(significand, fraction_digits, negative);
   return p;
 }
 
