@@ -1,10 +1,12 @@
 // The whole conversion of a text in memory, through the same line loop and record writer the
 // program runs, into a memory file. The output must be whole records only (count 1 to 99999,
-// reserved byte 0, 5 + 4N bytes each), and no more of them than separator lines plus one.
+// reserved byte 0, 5 + 4N bytes each), no more of them than separator lines plus one, and the very
+// bytes the slow reference conversion gives.
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "driver/collect_segments.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
+#include "tests/reference_converter.h"
 
 namespace coord2seg {
 namespace {
@@ -75,7 +78,15 @@ std::size_t CheckWholeRecords(const std::vector<unsigned char>& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   static coord2seg::SegmentBuffer buffer;
-  const std::size_t records = coord2seg::CheckWholeRecords(coord2seg::Convert(text, buffer));
+  const std::vector<unsigned char> bytes = coord2seg::Convert(text, buffer);
+  const std::size_t records = coord2seg::CheckWholeRecords(bytes);
   if (records > coord2seg::CountSeparatorLines(text) + 1) coord2seg::Fail("too many records", 0);
+  const std::string got(bytes.begin(), bytes.end());
+  const std::string expected = coord2seg::testing::ReferenceSegmentFile(std::string(text), false);
+  if (got != expected) {
+    const auto differs = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+    coord2seg::Fail("differs from the reference conversion",
+                    static_cast<std::size_t>(differs.first - got.begin()));
+  }
   return 0;
 }
