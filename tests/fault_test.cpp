@@ -34,7 +34,8 @@ std::string Diagnostics(const ProgramResult& result) {
     std::size_t end = result.err.find('\n', start);
     end = end == std::string::npos ? result.err.size() : end + 1;
     const std::string line = result.err.substr(start, end - start);
-    if (line.rfind("profiling:", 0) != 0) kept += line;
+    const bool from_gcov = line.starts_with("profiling:") || line.starts_with("libgcov profiling");
+    if (!from_gcov) kept += line;
     start = end;
   }
   return kept;
