@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -35,11 +36,15 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+// Kernel settings under /proc/sys report size 0 and answer only a read at offset 0, so the first
+// read must be large enough to take such a file whole.
+constexpr std::size_t kFirstReadBytes = 64 * 1024;
+
 // Reads until end of file. The size from fstat is only a first guess: files under /proc report 0,
 // and a file may grow while it is read.
 void ReadAll(int fd, std::size_t expected_size, ByteBlock& bytes, std::size_t& size,
              const std::string& path) {
-  bytes = ByteBlock(expected_size + 1);
+  bytes = ByteBlock(std::max(expected_size, kFirstReadBytes) + 1);
   size = 0;
   for (;;) {
     if (size == bytes.capacity()) {

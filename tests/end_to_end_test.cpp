@@ -145,15 +145,6 @@ TEST_F(EndToEnd, ReportsAnOutputThatCannotBeWritten) {
   EXPECT_EQ(result.err, "coord2seg: cannot write 'f.bin': No space left on device\n");
 }
 
-TEST_F(EndToEnd, CutsAPartialRecordBackWhenTheFileSizeLimitIsReached) {
-  WriteFileBytes(dir_ / "in.txt", "1 1\n#\n2 2\n3 3\n");  // records of 9 and 13 bytes
-  const ProgramResult result = RunProgram(
-      COORD2SEG_EXECUTABLE, {"in.txt"}, {.working_directory = dir_.path(), .file_size_limit = 15});
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "coord2seg: cannot write 'in.bin': File too large\n");
-  EXPECT_EQ(ReadFileBytes(dir_ / "in.bin"), Record({{60, 60}}));
-}
-
 TEST_F(EndToEnd, ReportsAnInputThatCannotBeRead) {
   const ProgramResult result = Run({"/proc/self/mem"});
   EXPECT_EQ(result.exit_status, 1);

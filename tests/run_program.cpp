@@ -15,6 +15,12 @@
 namespace coord2seg::testing {
 namespace {
 
+void SetLimit(int resource, long long value) {
+  if (value < 0) return;
+  const rlimit limit{static_cast<rlim_t>(value), static_cast<rlim_t>(value)};
+  ::setrlimit(resource, &limit);
+}
+
 [[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& arguments,
                             const RunOptions& options, int out_fd, int err_fd) {
   ::dup2(out_fd, STDOUT_FILENO);
@@ -22,17 +28,18 @@ namespace {
   int null_fd = ::open("/dev/null", O_RDONLY);
   ::dup2(null_fd, STDIN_FILENO);
   if (::chdir(options.working_directory.c_str()) != 0) ::_exit(126);
-  if (options.file_size_limit >= 0) {
-    const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
-                       static_cast<rlim_t>(options.file_size_limit)};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::signal(SIGXFSZ, SIG_IGN);
-  }
+  if (options.file_size_limit >= 0) ::signal(SIGXFSZ, SIG_IGN);
+  SetLimit(RLIMIT_FSIZE, options.file_size_limit);
+  SetLimit(RLIMIT_AS, options.address_space_limit);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  ::execv(program.c_str(), argv.data());
+  const std::vector<std::string> environment = ChildEnvironment(options.extra_environment);
+  std::vector<char*> envp;
+  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  ::execve(program.c_str(), argv.data(), envp.data());
   ::_exit(127);
 }
 
@@ -59,6 +66,13 @@ void DrainPipes(int out_fd, int err_fd, std::string& out, std::string& err) {
 }
 
 }  // namespace
+
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+  environment.insert(environment.end(), extra.begin(), extra.end());
+  return environment;
+}
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const RunOptions& options) {

@@ -15,8 +15,13 @@ struct ProgramResult {
 
 struct RunOptions {
   std::filesystem::path working_directory = ".";
-  long long file_size_limit = -1;  // RLIMIT_FSIZE in bytes for the child; -1 leaves it alone
+  long long file_size_limit = -1;      // RLIMIT_FSIZE in bytes for the child; -1 leaves it alone
+  long long address_space_limit = -1;  // RLIMIT_AS in bytes; -1 leaves it alone
+  std::vector<std::string> extra_environment{};  // "NAME=value" entries added for the child
 };
+
+// The environment a child gets: this process's, then `extra` ("NAME=value" each).
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra);
 
 // Runs `program` with `arguments` in a child process and collects its output.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
