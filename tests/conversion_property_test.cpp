@@ -1,5 +1,5 @@
-// The in-memory conversion against a slow one built from obviously correct pieces, on random
-// texts that mix every kind of line and line end.
+// The in-memory conversion against the slow reference conversion, on random texts that mix
+// every kind of line and line end.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,60 +10,21 @@
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "tests/random_lines.h"
-#include "tests/reference_parser.h"
+#include "tests/reference_converter.h"
 
 namespace coord2seg {
 namespace {
 
-std::string Encode(const std::vector<GeoPoint>& points) {
-  std::string record(RecordBytes(static_cast<std::uint32_t>(points.size())), '\0');
-  auto* out = reinterpret_cast<unsigned char*>(record.data());
-  return EncodeRecord(points, out) ? record : std::string();
-}
-
+// The converter's own line loop and record encoding, collected in memory.
 std::string FastConversion(const std::string& text, bool lat_first) {
   std::string output;
   SegmentBuffer buffer;
-  CollectSegments(text, lat_first, buffer, [&output](const SegmentBuffer& segment) {
-    if (segment.count() == 0) return;
-    output += Encode({segment.points().begin(), segment.points().end()});
+  std::vector<unsigned char> record(RecordBytes(kMaxSegmentPoints));
+  CollectSegments(text, lat_first, buffer, [&](const SegmentBuffer& segment) {
+    if (segment.count() > 0 && EncodeRecord(segment.points(), record.data())) {
+      output.append(reinterpret_cast<const char*>(record.data()), RecordBytes(segment.count()));
+    }
   });
-  return output;
-}
-
-// Splits byte by byte, parses with the reference parser, keeps the first 99999 points.
-std::string SlowConversion(const std::string& text, bool lat_first) {
-  std::vector<std::string> lines;
-  std::string current;
-  bool open_line = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.push_back(current);
-      current.clear();
-      open_line = false;
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      current += text[i];
-      open_line = true;
-    }
-  }
-  if (open_line) lines.push_back(current);
-
-  std::string output;
-  std::vector<GeoPoint> points;
-  const auto end_segment = [&] {
-    if (!points.empty()) output += Encode(points);
-    points.clear();
-  };
-  for (const std::string& line : lines) {
-    if (line.empty()) continue;
-    if (line[0] == '#') {
-      end_segment();
-    } else if (auto point = testing::ReferenceParseLine(line, lat_first)) {
-      if (points.size() < kMaxSegmentPoints) points.push_back(*point);
-    }
-  }
-  end_segment();
   return output;
 }
 
@@ -90,13 +51,14 @@ std::string RandomText(testing::RandomLines& random, std::mt19937_64& engine) {
   return text;
 }
 
-TEST(ConversionProperty, AgreesWithSlowConversionOnRandomTexts) {
+TEST(ConversionProperty, AgreesWithTheReferenceConversionOnRandomTexts) {
   testing::RandomLines random(99);
   std::mt19937_64 engine(5);
   for (int round = 0; round < 30000; ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
-    ASSERT_EQ(FastConversion(text, lat_first), SlowConversion(text, lat_first)) << text;
+    ASSERT_EQ(FastConversion(text, lat_first), testing::ReferenceSegmentFile(text, lat_first))
+        << text;
   }
 }
 

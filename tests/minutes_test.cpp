@@ -8,6 +8,8 @@
 #include <limits>
 #include <random>
 
+#include "tests/reference_converter.h"
+
 namespace coord2seg {
 namespace {
 
@@ -46,17 +48,7 @@ TEST(DegreesToMinutes, KeepsLowSixteenBits) {
   EXPECT_EQ(LowSixteenBits(std::numeric_limits<std::int64_t>::min()), 0);
 }
 
-// The x87 extended format has a 64-bit significand, so it holds 60 * x exactly; rounding it once
-// more to an integer gives the right answer by a wholly different road.
-std::optional<std::int64_t> ExtendedReference(double degrees) {
-  const long double product = static_cast<long double>(degrees) * 60.0L;
-  const long double rounded = std::nearbyintl(product);
-  if (!(rounded >= -0x1p63L && rounded < 0x1p63L)) return std::nullopt;
-  return static_cast<std::int64_t>(rounded);
-}
-
 TEST(DegreesToMinutes, AgreesWithExtendedPrecisionOnRandomValues) {
-  if (std::numeric_limits<long double>::digits < 64) GTEST_SKIP() << "no 64-bit long double here";
   ASSERT_EQ(std::fegetround(), FE_TONEAREST);
   std::mt19937_64 engine(60);
   std::uniform_real_distribution<double> degrees(-1000, 1000);
@@ -77,7 +69,7 @@ TEST(DegreesToMinutes, AgreesWithExtendedPrecisionOnRandomValues) {
         value = std::nextafter((ties(engine) + 0.5) / 60, (i & 8) ? 1e9 : -1e9);
     }
     if (std::isnan(value)) continue;
-    ASSERT_EQ(DegreesToMinutes(value), ExtendedReference(value)) << std::hexfloat << value;
+    ASSERT_EQ(DegreesToMinutes(value), testing::ReferenceMinutes(value)) << std::hexfloat << value;
   }
 }
 

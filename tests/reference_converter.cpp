@@ -12,15 +12,6 @@
 namespace coord2seg::testing {
 namespace {
 
-// x87 extended precision holds 60 * x exactly for any double x, so one rounding gives the answer.
-static_assert(std::numeric_limits<long double>::digits >= 64, "needs 64-bit long double");
-
-std::optional<std::int64_t> ExtendedMinutes(double degrees) {
-  const long double rounded = std::nearbyintl(static_cast<long double>(degrees) * 60.0L);
-  if (!(rounded >= -0x1p63L && rounded < 0x1p63L)) return std::nullopt;
-  return static_cast<std::int64_t>(rounded);
-}
-
 void AppendLittleEndian(std::string& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xff);
 }
@@ -33,7 +24,7 @@ void AppendRecord(std::string& out, const std::vector<GeoPoint>& segment) {
   record += '\0';
   for (const GeoPoint& point : segment) {
     for (double degrees : {point.longitude, point.latitude}) {
-      const std::optional<std::int64_t> minutes = ExtendedMinutes(degrees);
+      const std::optional<std::int64_t> minutes = ReferenceMinutes(degrees);
       if (!minutes) return;
       AppendLittleEndian(record, static_cast<std::uint64_t>(*minutes), 2);
     }
@@ -58,6 +49,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 }  // namespace
+
+static_assert(std::numeric_limits<long double>::digits >= 64, "needs 64-bit long double");
+
+std::optional<std::int64_t> ReferenceMinutes(double degrees) {
+  const long double rounded = std::nearbyintl(static_cast<long double>(degrees) * 60.0L);
+  if (!(rounded >= -0x1p63L && rounded < 0x1p63L)) return std::nullopt;
+  return static_cast<std::int64_t>(rounded);
+}
 
 std::string ReferenceSegmentFile(const std::string& text, bool lat_first) {
   constexpr std::size_t kMaxPoints = 99999;

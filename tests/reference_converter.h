@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace coord2seg::testing {
@@ -8,5 +10,9 @@ namespace coord2seg::testing {
 // ReferenceParseLine, minutes rounded in x87 extended precision, records built byte by byte.
 // Returns the bytes the segment file must hold.
 std::string ReferenceSegmentFile(const std::string& text, bool lat_first);
+
+// Minutes of arc the slow way: x87 extended precision holds 60 * x exactly for any double x, so
+// one rounding gives the answer. Nothing when it does not fit in 64 signed bits.
+std::optional<std::int64_t> ReferenceMinutes(double degrees);
 
 }  // namespace coord2seg::testing
