@@ -32,7 +32,17 @@ void AppendRecord(std::string& out, const std::vector<GeoPoint>& segment) {
   out += record;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
+}  // namespace
+
+static_assert(std::numeric_limits<long double>::digits >= 64, "needs 64-bit long double");
+
+std::optional<std::int64_t> ReferenceMinutes(double degrees) {
+  const long double rounded = std::nearbyintl(static_cast<long double>(degrees) * 60.0L);
+  if (!(rounded >= -0x1p63L && rounded < 0x1p63L)) return std::nullopt;
+  return static_cast<std::int64_t>(rounded);
+}
+
+std::vector<std::string> ReferenceSplitLines(const std::string& text) {
   std::vector<std::string> lines;
   std::string current;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -48,21 +58,11 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-}  // namespace
-
-static_assert(std::numeric_limits<long double>::digits >= 64, "needs 64-bit long double");
-
-std::optional<std::int64_t> ReferenceMinutes(double degrees) {
-  const long double rounded = std::nearbyintl(static_cast<long double>(degrees) * 60.0L);
-  if (!(rounded >= -0x1p63L && rounded < 0x1p63L)) return std::nullopt;
-  return static_cast<std::int64_t>(rounded);
-}
-
 std::string ReferenceSegmentFile(const std::string& text, bool lat_first) {
   constexpr std::size_t kMaxPoints = 99999;
   std::string out;
   std::vector<GeoPoint> segment;
-  for (const std::string& line : SplitLines(text)) {
+  for (const std::string& line : ReferenceSplitLines(text)) {
     if (line.empty()) continue;
     if (line.front() == '#') {
       AppendRecord(out, segment);

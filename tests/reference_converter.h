@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace coord2seg::testing {
 
@@ -10,6 +11,9 @@ namespace coord2seg::testing {
 // ReferenceParseLine, minutes rounded in x87 extended precision, records built byte by byte.
 // Returns the bytes the segment file must hold.
 std::string ReferenceSegmentFile(const std::string& text, bool lat_first);
+
+// Lines split byte by byte: CR LF is one end mark, CR or LF alone is one too.
+std::vector<std::string> ReferenceSplitLines(const std::string& text);
 
 // Minutes of arc the slow way: x87 extended precision holds 60 * x exactly for any double x, so
 // one rounding gives the answer. Nothing when it does not fit in 64 signed bits.
