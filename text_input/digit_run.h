@@ -42,13 +42,11 @@ inline std::uint64_t DigitsValue(std::uint64_t word, int count) {
 }
 
 // Reads the digits from `p` up to the first non-digit or `end` and adds them to `value`
-// (value * 10^n + digits). Bytes up to `readable_end` (at least `end`) may be looked at.
-// Runs longer than 19 digits wrap `value`; callers count the digits and refuse those.
-inline const char* ReadDigitRun(const char* p, const char* end, const char* readable_end,
-                                std::uint64_t& value) {
-  if (readable_end - p >= 8) {
-    int count = LeadingDigitCount(LoadEightBytes(p));
-    if (count > end - p) count = static_cast<int>(end - p);
+// (value * 10^n + digits). Runs longer than 19 digits wrap `value`; callers count the digits and
+// refuse those.
+inline const char* ReadDigitRun(const char* p, const char* end, std::uint64_t& value) {
+  if (end - p >= 8) {
+    const int count = LeadingDigitCount(LoadEightBytes(p));
     if (count < 8) {
       if (count > 0)
         value = value * kIntegerPowersOfTen[count] + DigitsValue(LoadEightBytes(p), count);

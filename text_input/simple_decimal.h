@@ -52,12 +52,12 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
   constexpr long kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
   std::uint64_t significand = 0;
   const char* const digits_start = p;
-  p = ReadDigitRun(p, end, end, significand);
+  p = ReadDigitRun(p, end, significand);
   long digits = p - digits_start;
   long fraction_digits = 0;
   if (p != end && (*p == '.' || *p == ',')) {
     const char* const fraction_start = ++p;
-    p = ReadDigitRun(p, end, end, significand);
+    p = ReadDigitRun(p, end, significand);
     fraction_digits = p - fraction_start;
     digits += fraction_digits;
   }
