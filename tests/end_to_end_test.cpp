@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/run_program.h"
+#include "tests/segment_bytes.h"
 
 namespace coord2seg {
 namespace {
@@ -16,6 +17,7 @@ namespace fs = std::filesystem;
 using testing::ProgramResult;
 using testing::ReadFileBytes;
 using testing::RunProgram;
+using testing::StoredRecord;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
@@ -38,37 +40,24 @@ class EndToEnd : public ::testing::Test {
   TempDir dir_;
 };
 
-std::string Record(std::initializer_list<std::pair<int, int>> pairs) {
-  std::string bytes;
-  const auto count = static_cast<std::uint32_t>(pairs.size());
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(count >> (8 * i));
-  bytes += '\0';
-  for (const auto& [lon, lat] : pairs) {
-    for (int value : {lon, lat}) {
-      bytes += static_cast<char>(value & 0xff);
-      bytes += static_cast<char>((value >> 8) & 0xff);
-    }
-  }
-  return bytes;
-}
-
 TEST_F(EndToEnd, ConvertsTheWalkThroughExample) {
   const std::string bytes = Convert("#\n12.5 48.25\n12,75;48.3\n#\n-190 10\nabc\n");
-  EXPECT_EQ(bytes, Record({{750, 2895}, {765, 2898}}) + Record({{10200, 600}}));
+  EXPECT_EQ(bytes, StoredRecord({{750, 2895}, {765, 2898}}) + StoredRecord({{10200, 600}}));
   EXPECT_EQ(bytes.size(), 22u);
 }
 
 TEST_F(EndToEnd, CutsSegmentsOnlyAtSeparatorLines) {
   EXPECT_EQ(Convert(""), "");
   EXPECT_EQ(Convert("#\n\n#\nabc\n# x\n#"), "");
-  EXPECT_EQ(Convert("1 1\n2 2\n\n3 3"), Record({{60, 60}, {120, 120}, {180, 180}}));
-  EXPECT_EQ(Convert("1 1\n   # not a separator\n2 2\n"), Record({{60, 60}, {120, 120}}));
-  EXPECT_EQ(Convert("#a\n#b\n1 1\n#\n#\n2 2\n#\n"), Record({{60, 60}}) + Record({{120, 120}}));
-  EXPECT_EQ(Convert("\xEF\xBB\xBF#\n1 1\n"), Record({{60, 60}}));  // a BOM hides the '#'
+  EXPECT_EQ(Convert("1 1\n2 2\n\n3 3"), StoredRecord({{60, 60}, {120, 120}, {180, 180}}));
+  EXPECT_EQ(Convert("1 1\n   # not a separator\n2 2\n"), StoredRecord({{60, 60}, {120, 120}}));
+  EXPECT_EQ(Convert("#a\n#b\n1 1\n#\n#\n2 2\n#\n"),
+            StoredRecord({{60, 60}}) + StoredRecord({{120, 120}}));
+  EXPECT_EQ(Convert("\xEF\xBB\xBF#\n1 1\n"), StoredRecord({{60, 60}}));  // a BOM hides the '#'
 }
 
 TEST_F(EndToEnd, HandlesEveryLineEnding) {
-  const std::string expected = Record({{60, 120}}) + Record({{180, 240}});
+  const std::string expected = StoredRecord({{60, 120}}) + StoredRecord({{180, 240}});
   EXPECT_EQ(Convert("1 2\n#\n3 4\n"), expected);
   EXPECT_EQ(Convert("1 2\r\n#\r\n3 4\r\n"), expected);
   EXPECT_EQ(Convert("1 2\r#\r3 4\r"), expected);
@@ -76,10 +65,10 @@ TEST_F(EndToEnd, HandlesEveryLineEnding) {
 }
 
 TEST_F(EndToEnd, ReadsLatitudeFirstWithTheSwitchAnywhereAfterTheInput) {
-  EXPECT_EQ(Convert("48.25 12.5\n"), Record({{2895, 750}}));
-  EXPECT_EQ(Convert("48.25 12.5\n", {"/LATLON"}), Record({{750, 2895}}));
-  EXPECT_EQ(Convert("48.25 12.5\n", {"ignored", "-latlon"}), Record({{750, 2895}}));
-  EXPECT_EQ(Convert("48.25 12.5\n", {"--LATLON"}), Record({{2895, 750}}));
+  EXPECT_EQ(Convert("48.25 12.5\n"), StoredRecord({{2895, 750}}));
+  EXPECT_EQ(Convert("48.25 12.5\n", {"/LATLON"}), StoredRecord({{750, 2895}}));
+  EXPECT_EQ(Convert("48.25 12.5\n", {"ignored", "-latlon"}), StoredRecord({{750, 2895}}));
+  EXPECT_EQ(Convert("48.25 12.5\n", {"--LATLON"}), StoredRecord({{2895, 750}}));
 }
 
 TEST_F(EndToEnd, CapsASegmentAt99999Points) {
@@ -92,7 +81,7 @@ TEST_F(EndToEnd, CapsASegmentAt99999Points) {
   ASSERT_EQ(bytes.size(), 2 * first_size);
   EXPECT_EQ(bytes.substr(0, 5), std::string("\x9f\x86\x01\x00\x00", 5));
   // The last point kept is the 99999th, i.e. i = 99998, longitude 98 degrees.
-  EXPECT_EQ(bytes.substr(first_size - 4, 4), Record({{98 * 60, 60}}).substr(5));
+  EXPECT_EQ(bytes.substr(first_size - 4, 4), StoredRecord({{98 * 60, 60}}).substr(5));
   EXPECT_EQ(bytes.substr(first_size, 5), std::string("\x9f\x86\x01\x00\x00", 5));
 }
 

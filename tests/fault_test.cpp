@@ -12,6 +12,7 @@
 
 #include "tests/reference_converter.h"
 #include "tests/run_program.h"
+#include "tests/segment_bytes.h"
 
 namespace coord2seg {
 namespace {
@@ -22,6 +23,7 @@ using testing::ReadFileBytes;
 using testing::ReferenceSegmentFile;
 using testing::RunOptions;
 using testing::RunProgram;
+using testing::StoredRecord;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
@@ -49,22 +51,6 @@ std::string Diagnostics(const ProgramResult& result) {
 #if defined(__SANITIZE_ADDRESS__)
 #define COORD2SEG_TEST_UNDER_ASAN
 #endif
-
-using Points = std::vector<std::pair<int, int>>;  // (longitude, latitude) in whole minutes
-
-std::string Record(const Points& points) {
-  std::string bytes;
-  const auto count = static_cast<std::uint32_t>(points.size());
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(count >> (8 * i));
-  bytes += '\0';
-  for (const auto& [lon, lat] : points) {
-    for (int value : {lon, lat}) {
-      bytes += static_cast<char>(value & 0xff);
-      bytes += static_cast<char>((value >> 8) & 0xff);
-    }
-  }
-  return bytes;
-}
 
 std::string Repeat(const std::string& bytes, std::size_t times) {
   std::string repeated;
@@ -96,8 +82,8 @@ struct SizeLimitCase {
 
 TEST_F(Faults, KeepsOnlyWholeRecordsUnderAFileSizeLimit) {
   // Records of 9, 13 and 9 bytes end at offsets 9, 22 and 31.
-  const std::string records[] = {Record({{60, 60}}), Record({{120, 120}, {120, 120}}),
-                                 Record({{240, 240}})};
+  const std::string records[] = {StoredRecord({{60, 60}}), StoredRecord({{120, 120}, {120, 120}}),
+                                 StoredRecord({{240, 240}})};
   const std::string text = "1 1\n#\n2 2\n2 2\n#\n4 4\n";
   const SizeLimitCase cases[] = {
       {0, 0},  {3, 0},  {5, 0},   // nothing fits: no room, inside the header, header only
@@ -125,13 +111,13 @@ TEST_F(Faults, KeepsOnlyWholeRecordsOfManyOrLargeOnes) {
   ProgramResult result = Convert(Repeat("1 2\n#\n", 20000), {.file_size_limit = 9 * 12345 + 4});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(Diagnostics(result), "coord2seg: cannot write 'in.bin': File too large\n");
-  EXPECT_EQ(Output(), Repeat(Record({{60, 120}}), 12345));
+  EXPECT_EQ(Output(), Repeat(StoredRecord({{60, 120}}), 12345));
 
   // The second record needs 400001 bytes, far more than one write may get through.
   result = Convert("1 2\n#\n" + Repeat("3 4\n", 99999), {.file_size_limit = 200000});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(Diagnostics(result), "coord2seg: cannot write 'in.bin': File too large\n");
-  EXPECT_EQ(Output(), Record({{60, 120}}));
+  EXPECT_EQ(Output(), StoredRecord({{60, 120}}));
 }
 
 TEST_F(Faults, RefusesAFifoAsOutput) {
@@ -207,7 +193,7 @@ TEST_F(Faults, ReadsA50MegabyteLine) {
   const ProgramResult result = Convert(text);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(Diagnostics(result), "");
-  EXPECT_EQ(Output(), Record({{300, 300}, {60, 120}}));
+  EXPECT_EQ(Output(), StoredRecord({{300, 300}, {60, 120}}));
 }
 
 TEST_F(Faults, ReadsOnlyAWindowOf50MegabytesOfBlanks) {
@@ -217,7 +203,7 @@ TEST_F(Faults, ReadsOnlyAWindowOf50MegabytesOfBlanks) {
   const ProgramResult result = Convert(text);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(Diagnostics(result), "");
-  EXPECT_EQ(Output(), Record({{180, 240}}));
+  EXPECT_EQ(Output(), StoredRecord({{180, 240}}));
 }
 
 TEST_F(Faults, ConvertsRandomBytesLikeTheReference) {
@@ -247,7 +233,7 @@ TEST_F(Faults, CutsAtTwoMillionSeparatorLines) {
   const ProgramResult result = Convert(Repeat(Repeat("#\r", 999) + "#\r1 2\r", 2000));
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(Diagnostics(result), "");
-  EXPECT_EQ(Output(), Repeat(Record({{60, 120}}), 2000));
+  EXPECT_EQ(Output(), Repeat(StoredRecord({{60, 120}}), 2000));
 }
 
 TEST_F(Faults, TakesTenThousandArguments) {
@@ -256,13 +242,13 @@ TEST_F(Faults, TakesTenThousandArguments) {
   for (int i = 1; i < 9999; ++i) arguments.push_back("extra" + std::to_string(i));
   ProgramResult result = Run(arguments);
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(Output(), Record({{60, 120}}));
+  EXPECT_EQ(Output(), StoredRecord({{60, 120}}));
   arguments.push_back("/latlon");
   ASSERT_EQ(arguments.size(), 10000u);
   result = Run(arguments);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(Diagnostics(result), "");
-  EXPECT_EQ(Output(), Record({{120, 60}}));
+  EXPECT_EQ(Output(), StoredRecord({{120, 60}}));
 }
 
 }  // namespace

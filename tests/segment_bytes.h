@@ -5,21 +5,22 @@
 #include <string>
 #include <vector>
 
-#include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
 
 namespace coord2seg::testing {
 
-// The bytes of one well-formed record holding `points`.
+// The bytes of one well-formed record holding `points`, laid out by hand rather than with the
+// converter's own helpers, so the tests check the layout instead of restating it.
 inline std::string StoredRecord(std::span<const StoredPoint> points) {
-  std::string bytes(RecordBytes(static_cast<std::uint32_t>(points.size())), '\0');
-  auto* out = reinterpret_cast<unsigned char*>(bytes.data());
-  StoreUint32(out, static_cast<std::uint32_t>(points.size()));
-  out += kRecordHeaderBytes;
+  const auto append_little_endian = [](std::string& bytes, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xff);
+  };
+  std::string bytes;
+  append_little_endian(bytes, static_cast<std::uint32_t>(points.size()), 4);
+  bytes += '\0';
   for (const StoredPoint& point : points) {
-    StoreInt16(out, point.longitude);
-    StoreInt16(out + 2, point.latitude);
-    out += kPointPairBytes;
+    append_little_endian(bytes, static_cast<std::uint16_t>(point.longitude), 2);
+    append_little_endian(bytes, static_cast<std::uint16_t>(point.latitude), 2);
   }
   return bytes;
 }
