@@ -32,7 +32,7 @@ void CollectSegments(std::string_view text, bool lat_first, SegmentBuffer& buffe
     if (line.front() == '#') {
       end_segment(static_cast<const SegmentBuffer&>(buffer));
       buffer.Clear();
-    } else if (const auto parsed = ParseCoordinateLine(line, lat_first)) {
+    } else if (const auto parsed = ParseCoordinateLineInFull(line, lat_first)) {
       buffer.Append(*parsed);
     }
   }

@@ -65,7 +65,12 @@ TEST(ParserProperty, LinesAgreeWithReference) {
     const std::optional<GeoPoint> fast = ParseCoordinateLine(line, lat_first);
     const std::optional<GeoPoint> slow = testing::ReferenceParseLine(line, lat_first);
     ASSERT_EQ(fast.has_value(), slow.has_value()) << '"' << line << '"';
+    // The general reading alone, as the converter uses it for lines the one-pass reading leaves.
+    const std::optional<GeoPoint> full = ParseCoordinateLineInFull(line, lat_first);
+    ASSERT_EQ(full.has_value(), slow.has_value()) << '"' << line << '"';
     if (!fast) continue;
+    ASSERT_EQ(Bits(full->longitude), Bits(slow->longitude)) << '"' << line << '"';
+    ASSERT_EQ(Bits(full->latitude), Bits(slow->latitude)) << '"' << line << '"';
     ++accepted;
     ASSERT_EQ(Bits(fast->longitude), Bits(slow->longitude)) << '"' << line << '"';
     ASSERT_EQ(Bits(fast->latitude), Bits(slow->latitude)) << '"' << line << '"';

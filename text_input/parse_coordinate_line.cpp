@@ -15,9 +15,11 @@ std::string_view TrimBoth(std::string_view text, Predicate trimmed) {
   return text;
 }
 
+}  // namespace
+
 // Every line: the trimmed line is cut at its first blank, and the second field is the trimmed
 // window after it.
-std::optional<GeoPoint> ParseAnyLine(std::string_view line, bool lat_first) {
+std::optional<GeoPoint> ParseCoordinateLineInFull(std::string_view line, bool lat_first) {
   line = TrimBoth(line, IsControlOrBlank);
   std::size_t blank = 0;
   while (blank < line.size() && !IsFieldSeparator(line[blank])) ++blank;
@@ -34,13 +36,11 @@ std::optional<GeoPoint> ParseAnyLine(std::string_view line, bool lat_first) {
   return AssignAndWrap(*first, *second, lat_first);
 }
 
-}  // namespace
-
 std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first) {
   const char* const end = line.data() + line.size();
   GeoPoint point;
   if (ReadSimpleLine(line.data(), end, lat_first, point) == end) return point;
-  return ParseAnyLine(line, lat_first);
+  return ParseCoordinateLineInFull(line, lat_first);
 }
 
 }  // namespace coord2seg

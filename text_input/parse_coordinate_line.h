@@ -15,4 +15,8 @@ namespace coord2seg {
 // longitude is wrapped once toward [-180, 180); the latitude is kept as read.
 std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first);
 
+// The same, without first trying the one-pass reading of plain lines: for a caller that has
+// already tried it on this line (ReadSimpleLine) and would only repeat the attempt.
+std::optional<GeoPoint> ParseCoordinateLineInFull(std::string_view line, bool lat_first);
+
 }  // namespace coord2seg
