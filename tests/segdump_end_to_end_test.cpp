@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/outside_tools.h"
 #include "tests/run_program.h"
 #include "tests/segment_bytes.h"
 
@@ -22,28 +23,6 @@ using testing::RunProgram;
 using testing::StoredRecord;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-// The full path of a program on PATH, or empty.
-std::string FindTool(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path ? path : "";
-  while (!rest.empty()) {
-    const std::size_t colon = rest.find(':');
-    const fs::path candidate = fs::path(rest.substr(0, colon)) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
-  }
-  return "";
-}
-
-// Outside tools are optional on a developer's machine; CI (CI set) installs them and must run
-// these checks, so there a missing tool fails.
-#define REQUIRE_TOOL(variable, name)                                   \
-  const std::string variable = FindTool(name);                         \
-  if (variable.empty()) {                                              \
-    if (std::getenv("CI") != nullptr) FAIL() << name << " is missing"; \
-    GTEST_SKIP() << name << " is not installed";                       \
-  }
 
 // Two lines and a single point, as the converter writes the walk-through example.
 const std::string kExample = StoredRecord({{750, 2895}, {765, 2898}}) +
