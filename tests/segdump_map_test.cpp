@@ -63,87 +63,74 @@ SegmentRecord OnlyRecord(const std::string& file) {
   return record;
 }
 
-// The step in minutes from one stored longitude to the next the short way; at exactly half a
-// turn either way is short.
-double ShortStep(std::int16_t from, std::int16_t to) {
-  return std::remainder(static_cast<double>(to) - from, kFullTurn);
+bool OnTheMap(double longitude) { return std::abs(longitude) <= kHalfTurn; }
+
+bool IsStored(const MapPosition& position, StoredPoint point) {
+  return std::fmod(position.longitude - point.longitude, kFullTurn) == 0 &&
+         position.latitude == point.latitude;
 }
 
-bool SameMeridian(double map_longitude, std::int16_t stored) {
-  return std::fmod(map_longitude - stored, kFullTurn) == 0;
-}
-
-bool OnTheMap(const MapPosition& position) { return std::abs(position.longitude) <= kHalfTurn; }
-
-// Checks the cut between stored points `from` and `to`, where the piece that holds `from` at
-// position `next - 1` is followed by one that starts at `start`: the line really leaves the map
-// there, the piece ends on that edge (or at `from` when it lies on the edge) and the next piece
-// starts at the same place on the other edge, on the line between the points.
-std::string CheckCutAt(StoredPoint from, StoredPoint to, const CutLine& line, std::size_t next,
-                       std::size_t start) {
-  const MapPosition& before = line.positions[next - 1];
-  const MapPosition& end = start == next ? before : line.positions[next];
-  const double edge = -line.positions[start].longitude;
-  double step = ShortStep(from.longitude, to.longitude);
-  if (std::abs(step) == kHalfTurn) step = std::copysign(kHalfTurn, edge);
-  if (std::abs(edge) != kHalfTurn || (step > 0) != (edge > 0)) return "a cut at no edge";
-  if (OnTheMap({before.longitude + step, 0})) return "a cut where the line stays on the map";
+// A position that is not a stored point must be a cut's: the last of a piece or the first of the
+// next, on the edge the line leaves by, on the straight line from the stored point before it
+// (drawn at `from`) to the one after.
+std::string CheckEdge(const CutLine& line, std::size_t piece, std::size_t k, StoredPoint before,
+                      const MapPosition& from, StoredPoint after) {
+  const MapPosition& position = line.positions[k];
+  const bool starts_piece = piece > 0 && k == line.piece_starts[piece];
+  if (!starts_piece && (piece + 1 == line.piece_count() || k + 1 != line.piece_end(piece))) {
+    return "a position that is neither a stored point nor on a cut";
+  }
+  const double edge = starts_piece ? -position.longitude : position.longitude;
+  double step = std::remainder(static_cast<double>(after.longitude) - before.longitude, kFullTurn);
+  if (std::abs(step) == kHalfTurn) step = std::copysign(kHalfTurn, edge);  // both ways are short
+  if (std::abs(edge) != kHalfTurn || (step > 0) != (edge > 0) || OnTheMap(from.longitude + step)) {
+    return "a cut where the line does not leave the map";
+  }
   const double latitude =
-      from.latitude + (edge - before.longitude) / step * (to.latitude - from.latitude);
-  if (end.longitude != edge || end.latitude != line.positions[start].latitude ||
-      std::abs(end.latitude - latitude) > 1e-9) {
-    return "edge positions off the line";
+      before.latitude + (edge - from.longitude) / step * (after.latitude - before.latitude);
+  if (std::abs(position.latitude - latitude) > 1e-9) return "an edge position off the line";
+  const MapPosition& end = line.positions[k - 1];
+  if (starts_piece && (end.longitude != edge || end.latitude != position.latitude)) {
+    return "pieces that do not meet on the edge";
   }
   return "";
 }
 
-// Whether the line from `from` (at position `next - 1`) to `to` leaves the map. Exactly half a
-// turn apart, both ways are short, so the line may take either; the cut line says which.
-bool NeedsCut(StoredPoint from, StoredPoint to, const CutLine& line, std::size_t piece,
-              std::size_t next) {
-  const double step = ShortStep(from.longitude, to.longitude);
-  if (std::abs(step) != kHalfTurn) return !OnTheMap({line.positions[next - 1].longitude + step, 0});
-  return piece + 1 < line.piece_count() && line.piece_starts[piece + 1] <= next + 1 &&
-         CheckCutAt(from, to, line, next, line.piece_starts[piece + 1]).empty();
-}
-
-// Walks the cut line beside the record: every stored point in order, on the map, each step the
-// short way, and between two points at most one cut.
+// Walks the cut line beside the record: every stored point in order, every position on the map,
+// no step longer than half a turn within a piece, and nothing else but the cuts' edge positions.
 std::string CheckCut(const std::vector<StoredPoint>& points, const CutLine& line) {
+  if (points.size() == 1) {
+    const MapPosition& only = line.positions[0];
+    return line.positions.size() == 1 && IsStored(only, points[0]) &&
+                   only.longitude >= -kHalfTurn && only.longitude < kHalfTurn
+               ? ""
+               : "a one-point record is not one position in [-180, 180)";
+  }
+  std::size_t next = 0;     // the next stored point to meet
+  MapPosition last_stored;  // where the one before it is drawn
   for (std::size_t piece = 0; piece < line.piece_count(); ++piece) {
-    const std::size_t size = line.piece_end(piece) - line.piece_starts[piece];
-    if (size < std::min<std::size_t>(points.size(), 2)) return "a piece of one position";
-  }
-  std::size_t next = 0;   // the position point i should be at
-  std::size_t piece = 0;  // the piece `next` is in
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const std::string where = " before point " + std::to_string(i);
-    if (i > 0 && NeedsCut(points[i - 1], points[i], line, piece, next)) {
-      if (piece + 1 == line.piece_count() || line.piece_starts[piece + 1] > next + 1) {
-        return "no cut where the line leaves the map" + where;
+    if (line.piece_end(piece) - line.piece_starts[piece] < 2) return "a piece of one position";
+    for (std::size_t k = line.piece_starts[piece]; k < line.piece_end(piece); ++k) {
+      const MapPosition& position = line.positions[k];
+      const auto where = [k] { return " at position " + std::to_string(k); };
+      if (!OnTheMap(position.longitude)) return "off the map" + where();
+      if (k > line.piece_starts[piece] &&
+          std::abs(position.longitude - line.positions[k - 1].longitude) > kHalfTurn) {
+        return "a step the long way round" + where();
       }
-      const std::size_t start = line.piece_starts[++piece];
-      const std::string problem = CheckCutAt(points[i - 1], points[i], line, next, start);
-      if (!problem.empty()) return problem + where;
-      next = start + 1;
-    } else if (i > 0 &&
-               std::abs(line.positions[next].longitude - line.positions[next - 1].longitude) !=
-                   std::abs(ShortStep(points[i - 1].longitude, points[i].longitude))) {
-      return "a step the long way round" + where;
+      if (next < points.size() && IsStored(position, points[next])) {
+        if (piece > 0 && k == line.piece_starts[piece]) return "a piece not begun on the edge";
+        last_stored = position;
+        ++next;
+        continue;
+      }
+      if (next == 0 || next == points.size()) return "an extra position" + where();
+      const std::string problem =
+          CheckEdge(line, piece, k, points[next - 1], last_stored, points[next]);
+      if (!problem.empty()) return problem + where();
     }
-    if (next >= line.piece_end(piece)) return "missing point" + where;
-    const MapPosition& position = line.positions[next];
-    if (!SameMeridian(position.longitude, points[i].longitude) ||
-        position.latitude != points[i].latitude || !OnTheMap(position)) {
-      return "a point not where it was stored" + where;
-    }
-    if (i == 0 && position.longitude == kHalfTurn && points.size() == 1) {
-      return "a lone point at 180 rather than -180";
-    }
-    ++next;
   }
-  return next == line.positions.size() && piece + 1 == line.piece_count() ? ""
-                                                                          : "positions left over";
+  return next == points.size() ? "" : "stored points missing";
 }
 
 TEST(AntimeridianCut, KeepsEveryPointAndCutsOnlyAcrossTheLine) {
@@ -159,53 +146,27 @@ TEST(AntimeridianCut, KeepsEveryPointAndCutsOnlyAcrossTheLine) {
   EXPECT_GT(cuts, 100000);  // or the generator tests little
 }
 
-TEST(AntimeridianCut, CutsAtTheEdgeWithAnInterpolatedLatitude) {
-  CutLine line;
-  CutAtAntimeridian(OnlyRecord(StoredRecord({{10740, 0}, {-10680, 180}})), line);
-  ASSERT_EQ(line.piece_count(), 2u);
-  const std::vector<std::pair<double, double>> expected = {
-      {10740, 0}, {10800, 60}, {-10800, 60}, {-10680, 180}};
-  ASSERT_EQ(line.positions.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(line.positions[i].longitude, expected[i].first) << i;
-    EXPECT_EQ(line.positions[i].latitude, expected[i].second) << i;
-  }
-  // A point on the line is drawn on its neighbours' side; there is no cut.
-  CutAtAntimeridian(OnlyRecord(StoredRecord({{-10800, 5}, {10740, 5}, {-10800, 5}})), line);
-  EXPECT_EQ(line.piece_count(), 1u);
-  EXPECT_EQ(line.positions[0].longitude, 10800);
-  EXPECT_EQ(line.positions[2].longitude, 10800);
-}
-
-// segdump's own path data: "M x y" starts a piece, then "l" and relative steps.
-struct SvgPiece {
-  std::vector<std::pair<long long, long long>> points;  // absolute, in tenths of a pixel
-};
+// segdump's own path data: "M x y" starts a piece, then "l" and relative steps. The points of
+// each piece, absolute, in tenths of a pixel.
+using SvgPiece = std::vector<std::pair<long long, long long>>;
 
 std::vector<SvgPiece> ReadPaths(const std::string& svg) {
   std::vector<SvgPiece> pieces;
   for (std::size_t at = svg.find("<path d=\""); at != std::string::npos;
        at = svg.find("<path d=\"", at + 1)) {
-    const char* p = svg.c_str() + at + 9;
-    while (*p != '"') {
-      const char command = *p++;
+    bool relative = false;
+    for (const char* p = svg.c_str() + at + 9; *p != '"';) {
+      if (*p == 'M' || *p == 'l') {
+        relative = *p++ == 'l';
+        if (!relative) pieces.emplace_back();
+      }
       char* end = nullptr;
-      long long x = std::strtoll(p, &end, 10);
-      long long y = std::strtoll(end, &end, 10);
+      const long long x = std::strtoll(p, &end, 10);
+      const long long y = std::strtoll(end, &end, 10);
       p = end;
-      if (command == 'M') {
-        pieces.emplace_back();
-        pieces.back().points.push_back({x, y});
-        continue;
-      }
-      while (true) {
-        const auto [last_x, last_y] = pieces.back().points.back();
-        pieces.back().points.push_back({last_x + x, last_y + y});
-        if (*p == '"' || *p == 'M') break;
-        x = std::strtoll(p, &end, 10);
-        y = std::strtoll(end, &end, 10);
-        p = end;
-      }
+      SvgPiece& piece = pieces.back();
+      piece.push_back(relative ? std::pair{piece.back().first + x, piece.back().second + y}
+                               : std::pair{x, y});
     }
   }
   return pieces;
@@ -229,15 +190,15 @@ TEST(SvgMap, LinesStayOnThePictureAndNeverRunAcrossIt) {
       const long long width = 10000;
       const long long height = std::stoll(svg.substr(svg.find("viewBox=\"0 0 10000 ") + 19));
       for (const SvgPiece& piece : ReadPaths(svg)) {
-        ASSERT_GE(piece.points.size(), 2u);
-        for (std::size_t k = 0; k < piece.points.size(); ++k) {
-          const auto [x, y] = piece.points[k];
+        ASSERT_GE(piece.size(), 2u);
+        for (std::size_t k = 0; k < piece.size(); ++k) {
+          const auto [x, y] = piece[k];
           ASSERT_TRUE(x >= 0 && x <= width) << "x " << x << " file " << i;
           if (fit) {
             ASSERT_TRUE(y >= 0 && y <= height) << "y " << y << " file " << i;
           }
           if (k > 0) {
-            ASSERT_LE(std::abs(x - piece.points[k - 1].first), width / 2);
+            ASSERT_LE(std::abs(x - piece[k - 1].first), width / 2);
           }
         }
       }
@@ -250,8 +211,8 @@ TEST(SvgMap, MergesPointsCloserThanATenthOfAPixel) {
   std::vector<StoredPoint> points;
   for (std::int16_t minutes = 0; minutes < 100; ++minutes) points.push_back({minutes, 0});
   const std::string file = StoredRecord(points);
-  EXPECT_EQ(ReadPaths(Svg(file, {}))[0].points.size(), 74u);
-  EXPECT_EQ(ReadPaths(Svg(file, {.width = 21600}))[0].points.size(), 100u);
+  EXPECT_EQ(ReadPaths(Svg(file, {}))[0].size(), 74u);
+  EXPECT_EQ(ReadPaths(Svg(file, {.width = 21600}))[0].size(), 100u);
   // A line that shrinks to one point is still drawn, as a dot.
   EXPECT_NE(Svg(StoredRecord({{0, 0}, {0, 0}}), {}).find("<path d=\"M8000 4000l0 0\"/>"),
             std::string::npos);
@@ -264,8 +225,7 @@ TEST(SvgMap, FitFramesTheDataWithAMargin) {
       << svg;
   const std::vector<SvgPiece> pieces = ReadPaths(svg);
   ASSERT_EQ(pieces.size(), 1u);
-  EXPECT_EQ(pieces[0].points[0], std::make_pair(500LL, 5250LL));
-  EXPECT_EQ(pieces[0].points[1], std::make_pair(10500LL, 250LL));
+  EXPECT_EQ(pieces[0], (SvgPiece{{500, 5250}, {10500, 250}}));
 }
 
 }  // namespace

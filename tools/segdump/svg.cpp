@@ -135,6 +135,17 @@ int GraticuleStep(const Frame& frame) {
   return kSteps.back();
 }
 
+// A move to (x, y), then a vertical ('V') or horizontal ('H') line to `to`.
+void AppendStraightLine(std::int64_t x, std::int64_t y, char direction, std::int64_t to,
+                        OutputBuffer& out) {
+  out.Append('M');
+  out.AppendSignedInteger(x);
+  out.Append(' ');
+  out.AppendSignedInteger(y);
+  out.Append(direction);
+  out.AppendSignedInteger(to);
+}
+
 // Meridians and parallels every step, within the world and the frame.
 void AppendGraticule(const Canvas& canvas, OutputBuffer& out) {
   const Frame& frame = canvas.frame();
@@ -145,20 +156,10 @@ void AppendGraticule(const Canvas& canvas, OutputBuffer& out) {
   const double south = std::max(-(frame.top + frame.height), -90.0 * 60);
   out.Append("<path fill=\"none\" stroke=\"#c9d3dd\" stroke-width=\"8\" d=\"");
   for (double x = std::ceil(left / step) * step; x <= right; x += step) {
-    out.Append('M');
-    out.AppendSignedInteger(canvas.GridX(x));
-    out.Append(' ');
-    out.AppendSignedInteger(canvas.GridY(north));
-    out.Append('V');
-    out.AppendSignedInteger(canvas.GridY(south));
+    AppendStraightLine(canvas.GridX(x), canvas.GridY(north), 'V', canvas.GridY(south), out);
   }
   for (double y = std::ceil(south / step) * step; y <= north; y += step) {
-    out.Append('M');
-    out.AppendSignedInteger(canvas.GridX(left));
-    out.Append(' ');
-    out.AppendSignedInteger(canvas.GridY(y));
-    out.Append('H');
-    out.AppendSignedInteger(canvas.GridX(right));
+    AppendStraightLine(canvas.GridX(left), canvas.GridY(y), 'H', canvas.GridX(right), out);
   }
   out.Append("\"/>\n");
 }
