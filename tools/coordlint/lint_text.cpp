@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -85,6 +85,13 @@ enum class Axis : std::uint8_t { kLongitude, kLatitude };
 
 const char* NameOf(Axis axis) { return axis == Axis::kLongitude ? "longitude" : "latitude"; }
 
+// Where the text says a value is: a longitude after the one wrap, a latitude as read. Values
+// there always have minutes, and those fit in 16 bits.
+bool InRange(Axis axis, double degrees) {
+  return axis == Axis::kLongitude ? degrees >= -180 && degrees < 180
+                                  : degrees >= -90 && degrees <= 90;
+}
+
 // A stored value whose place is not the one the text says.
 struct MovedValue {
   std::uint64_t line;
@@ -141,9 +148,10 @@ class LineLinter {
       if (first_capped_line_ == 0) first_capped_line_ = line;
       return;
     }
-    const bool usual = point.longitude >= -180 && point.longitude < 180 && point.latitude >= -90 &&
-                       point.latitude <= 90;
-    if (!usual) CheckUnusualPoint(line, point);
+    if (!InRange(Axis::kLongitude, point.longitude) || !InRange(Axis::kLatitude, point.latitude)) {
+      CheckValue(line, Axis::kLongitude, point.longitude);
+      CheckValue(line, Axis::kLatitude, point.latitude);
+    }
   }
 
   void Rejected(std::uint64_t line, std::string_view text, const LineRejection& why) {
@@ -165,10 +173,12 @@ class LineLinter {
   void SeparatorLine(std::uint64_t line, std::string_view text) { NoteNul(line, text); }
 
   void EndSegment(const SegmentBuffer& buffer) {
-    if (!EncodeSegment(buffer, record_scratch_).empty()) {
+    // The writer's own rule, and its own bytes, decide what the file would hold.
+    const std::span<const unsigned char> record = EncodeSegment(buffer, record_scratch_);
+    if (!record.empty()) {
       ++counts_.segments;
       counts_.points += buffer.count();
-      counts_.bytes += RecordBytes(buffer.count());
+      counts_.bytes += record.size();
       ReportMovedValues();
     } else if (buffer.count() > 0) {
       ReportDroppedSegment();
@@ -187,16 +197,9 @@ class LineLinter {
   }
 
  private:
-  // Only values outside the usual ranges can be stored elsewhere or have no minutes.
-  void CheckUnusualPoint(std::uint64_t line, const GeoPoint& point) {
-    CheckValue(line, Axis::kLongitude, point.longitude,
-               point.longitude >= -180 && point.longitude < 180);
-    CheckValue(line, Axis::kLatitude, point.latitude,
-               point.latitude >= -90 && point.latitude <= 90);
-  }
-
-  void CheckValue(std::uint64_t line, Axis axis, double degrees, bool in_range) {
-    if (in_range) return;
+  // A value outside its range is stored elsewhere, or has no minutes and leaves the segment out.
+  void CheckValue(std::uint64_t line, Axis axis, double degrees) {
+    if (InRange(axis, degrees)) return;
     std::int64_t minutes = 0;
     if (DegreesToMinutes(degrees, minutes)) {
       moved_.push_back({line, axis, degrees, minutes});
