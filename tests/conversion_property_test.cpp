@@ -140,7 +140,7 @@ TEST(ConversionProperty, CoordlintAgreesWithTheConversionOnRandomTexts) {
   testing::RandomLines random(7);
   std::mt19937_64 engine(8);
   TextLinter linter;
-  for (int round = 0; round < 30000; ++round) {
+  for (int round = 0; round < 10000; ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     std::string report;
