@@ -63,9 +63,6 @@ bool TakeOption(std::string_view option, LintRequest& request, bool& limited) {
 std::string DescribeNoRegularFile(const std::string& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found && !error) {
-    error = std::make_error_code(std::errc::no_such_file_or_directory);
-  }
   if (error) return "cannot open '" + path + "': " + error.message();
   if (std::filesystem::is_directory(status))
     return DescribeFileFailure("cannot open", path, EISDIR);

@@ -49,24 +49,22 @@ std::string Quoted(std::string_view field) {
 }
 
 std::string DescribeRejection(const LineRejection& why) {
-  if (why.reason == RejectReason::kNoSeparator) return "no blank, ';' or TAB between the values";
-  const std::string field = why.field_number == 1 ? "first field" : "second field";
-  const std::string value = why.field_number == 1 ? "first value" : "second value";
+  const std::string which = why.field_number == 1 ? "first" : "second";
   std::string text;
   switch (why.reason) {
+    case RejectReason::kNoSeparator:
+      return "no blank, ';' or TAB between the values";
     case RejectReason::kEmptyField:
-      text = field + " is empty";
+      text = which + " field is empty";
       break;
     case RejectReason::kNotANumber:
-      text = field + " is not a number: " + Quoted(why.field);
+      text = which + " field is not a number: " + Quoted(why.field);
       break;
     case RejectReason::kSeveralValues:
-      text = field + " holds more than one value: " + Quoted(why.field);
+      text = which + " field holds more than one value: " + Quoted(why.field);
       break;
     case RejectReason::kTooLarge:
-      text = value + " is too large for a double: " + Quoted(why.field);
-      break;
-    case RejectReason::kNoSeparator:
+      text = which + " value is too large for a double: " + Quoted(why.field);
       break;
   }
   if (why.window_cut) text += " (only the 999 bytes after the first separator are read)";
