@@ -85,10 +85,8 @@ const char* NameOf(Axis axis) { return axis == Axis::kLongitude ? "longitude" : 
 
 // Where the text says a value is: a longitude after the one wrap, a latitude as read. Values
 // there always have minutes, and those fit in 16 bits.
-bool InRange(Axis axis, double degrees) {
-  return axis == Axis::kLongitude ? degrees >= -180 && degrees < 180
-                                  : degrees >= -90 && degrees <= 90;
-}
+bool LongitudeInRange(double degrees) { return degrees >= -180 && degrees < 180; }
+bool LatitudeInRange(double degrees) { return degrees >= -90 && degrees <= 90; }
 
 // A stored value whose place is not the one the text says.
 struct MovedValue {
@@ -146,9 +144,8 @@ class LineLinter {
       if (first_capped_line_ == 0) first_capped_line_ = line;
       return;
     }
-    if (!InRange(Axis::kLongitude, point.longitude) || !InRange(Axis::kLatitude, point.latitude)) {
-      CheckValue(line, Axis::kLongitude, point.longitude);
-      CheckValue(line, Axis::kLatitude, point.latitude);
+    if (!LongitudeInRange(point.longitude) || !LatitudeInRange(point.latitude)) {
+      CheckUnusualPoint(line, point);
     }
   }
 
@@ -195,9 +192,15 @@ class LineLinter {
   }
 
  private:
+  // Apart from the point's hearing, which runs for nearly every line.
+  void CheckUnusualPoint(std::uint64_t line, const GeoPoint& point) {
+    CheckValue(line, Axis::kLongitude, point.longitude, LongitudeInRange(point.longitude));
+    CheckValue(line, Axis::kLatitude, point.latitude, LatitudeInRange(point.latitude));
+  }
+
   // A value outside its range is stored elsewhere, or has no minutes and leaves the segment out.
-  void CheckValue(std::uint64_t line, Axis axis, double degrees) {
-    if (InRange(axis, degrees)) return;
+  void CheckValue(std::uint64_t line, Axis axis, double degrees, bool in_range) {
+    if (in_range) return;
     std::int64_t minutes = 0;
     if (DegreesToMinutes(degrees, minutes)) {
       moved_.push_back({line, axis, degrees, minutes});
