@@ -18,7 +18,7 @@ namespace coord2seg {
 // line, then emptying the buffer. Empty lines are passed over; lines that do not parse are
 // dropped; a segment keeps its first kMaxSegmentPoints points.
 //
-// The observer also hears of every other line, numbered from 1 as the text is split:
+// The observer also hears of every line but the empty ones, numbered from 1 as the text is split:
 //   Point(number, bytes, point, stored)  an accepted point, `stored` false beyond the cap; `bytes`
 //                                        holds the line, with its end mark when read in place
 //   Rejected(number, line, why)          a dropped data line; `why` is only filled in when the
