@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "common/file_io.h"
+#include "common/output_buffer.h"
 #include "common/run_error.h"
 #include "segment_file/segment_reader.h"
 #include "tools/segdump/dump_formats.h"
-#include "tools/segdump/output_buffer.h"
 
 namespace coord2seg {
 namespace {
