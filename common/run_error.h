@@ -12,7 +12,8 @@ class RunError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// "<action> '<path>': <reason for errno>", the Unix way of naming a failed file operation.
+// "<action> '<path>': <reason for the system error number>", the Unix way of naming a failed file
+// operation.
 std::string DescribeFileFailure(const char* action, const std::string& path, int error_number);
 
 }  // namespace coord2seg

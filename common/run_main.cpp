@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "common/run_error.h"
+#include "common/system.h"
 
 namespace coord2seg {
 
 int RunMain(const char* program, int argc, char** argv, ProgramBody body) {
+  UseBinaryStandardStreams();
   std::vector<std::string_view> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   try {
