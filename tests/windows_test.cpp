@@ -1,6 +1,7 @@
 // What only Windows has: drive and backslash paths, names that differ only in letter case, UTF-8
 // names through the manifest, and the limit on the length of a command line.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -67,6 +68,24 @@ TEST_F(OnWindows, RefusesTheInputUnderAnotherSpellingOfItsName) {
   EXPECT_EQ(ReadFileBytes(dir_ / "coast.bin"), "1 2\n");
 }
 
+TEST_F(OnWindows, ReportsAFileAnotherProgramHoldsOpen) {
+  // As a spreadsheet holds the file it shows: open, and shared with no one.
+  WriteFileBytes(dir_ / "in.txt", "1 2\n");
+  const std::pair<const char*, std::string> cases[] = {
+      {"in.bin", "coord2seg: cannot create 'in.bin': File is in use by another program\n"},
+      {"in.txt", "coord2seg: cannot open 'in.txt': File is in use by another program\n"},
+  };
+  for (const auto& [held, message] : cases) {
+    const HANDLE handle = ::CreateFileW((dir_ / held).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                        nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    const ProgramResult result = Run(COORD2SEG_EXECUTABLE, {"in.txt"});
+    ::CloseHandle(handle);
+    EXPECT_EQ(result.exit_status, 1) << held;
+    EXPECT_EQ(result.err, message);
+  }
+}
+
 TEST_F(OnWindows, TakesNamesOutsideTheOldCodePages) {
   const std::string name = "\xce\x9a\xc3\xbcste";  // Greek capital kappa, then "üste"
   WriteFileBytes(dir_.path() / Utf8Path(name + ".txt"), "1 2\n");
@@ -83,15 +102,16 @@ TEST_F(OnWindows, TakesNamesOutsideTheOldCodePages) {
 }
 
 TEST_F(OnWindows, ReadsAFileOfMoreThanFourGigabytes) {
-  // ReadFile counts bytes in 32 bits. Between the two points lies a line of 4 GiB of NUL bytes
-  // (a sparse file, so no disk is spent), which reads as blanks and is dropped.
-  WriteFileBytes(dir_ / "big.txt", "5 6\n");
-  fs::resize_file(dir_ / "big.txt", (std::uintmax_t{4} << 30) + 4);
+  // ReadFile counts bytes in 32 bits. Between the two points lies a separator line of 4 GiB, '#'
+  // and NUL bytes (a sparse file, so no disk is spent).
+  WriteFileBytes(dir_ / "big.txt", "5 6\n#");
+  fs::resize_file(dir_ / "big.txt", (std::uintmax_t{4} << 30) + 5);
   std::ofstream(dir_ / "big.txt", std::ios::binary | std::ios::app) << "\n1 2\n";
   const ProgramResult result = Run(COORD2SEG_EXECUTABLE, {"big.txt"});
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(ReadFileBytes(dir_ / "big.bin"), StoredRecord({{300, 360}, {60, 120}}));
+  EXPECT_EQ(ReadFileBytes(dir_ / "big.bin"),
+            StoredRecord({{300, 360}}) + StoredRecord({{60, 120}}));
 }
 
 TEST_F(OnWindows, TakesACommandLineNearItsLimit) {
