@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <utility>
 
 #include "common/run_error.h"
 #include "common/windows_file.h"
@@ -49,24 +47,19 @@ bool WriteWhole(HANDLE file, const void* data, std::size_t size) {
 
 namespace {
 
-// Reads until end of file. The size is only a first guess: a file may grow while it is read.
-void ReadUntilEnd(HANDLE file, std::size_t expected_size, ByteBlock& bytes, std::size_t& size,
-                  const std::string& path) {
-  bytes = ByteBlock(expected_size + 1);
-  size = 0;
-  for (;;) {
-    if (size == bytes.capacity()) {
-      ByteBlock larger(bytes.capacity() * 2);
-      std::memcpy(larger.data(), bytes.data(), size);
-      bytes = std::move(larger);
-    }
+// Reads the `size` bytes the file had when it was opened; fewer when it shrinks meanwhile.
+void ReadWhole(HANDLE file, std::size_t size, ByteBlock& bytes, std::size_t& read,
+               const std::string& path) {
+  bytes = ByteBlock(size);
+  read = 0;
+  while (read < size) {
     DWORD got = 0;
-    const DWORD piece = static_cast<DWORD>(std::min(bytes.capacity() - size, kMaxPiece));
-    if (!::ReadFile(file, bytes.data() + size, piece, &got, nullptr)) {
+    const DWORD piece = static_cast<DWORD>(std::min(size - read, kMaxPiece));
+    if (!::ReadFile(file, bytes.data() + read, piece, &got, nullptr)) {
       throw RunError(DescribeFileFailure("cannot read", path, LastError()));
     }
     if (got == 0) return;
-    size += got;
+    read += got;
   }
 }
 
@@ -100,8 +93,8 @@ std::optional<FileContents> ReadRegularFile(const std::string& path) {
   if (!::GetFileSizeEx(handle, &file_size) || !GetFileIdentity(handle, contents.identity_)) {
     throw RunError(DescribeFileFailure("cannot read", path, LastError()));
   }
-  ReadUntilEnd(handle, static_cast<std::size_t>(file_size.QuadPart), contents.bytes_,
-               contents.size_, path);
+  ReadWhole(handle, static_cast<std::size_t>(file_size.QuadPart), contents.bytes_, contents.size_,
+            path);
   return contents;
 }
 
