@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end throughput: converts generated files of 20, 100 and 200 MB and prints median MB/s,
 # peak resident memory, the ratio to a straightforward converter and to `wc -l` (the memory-scan
-# floor), and the time per MB at each size.
+# floor), coordlint's throughput on the same file, and the time per MB at each size.
 #
 #   bench/throughput.sh BUILD_DIR        (BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON)
 set -euo pipefail
@@ -26,15 +26,19 @@ size_mb=$(mb_of "$input")
 ours=$(measure 5 "$build/coord2seg" "$input")
 reference=$(measure 5 "$tools/reference_converter" "$input" "$data/reference.bin")
 wc_l=$(measure 5 wc -l "$input")
+lint=$(measure 5 "$build/coordlint" "$input")
 
 awk -v mb="$size_mb" -v ours="$(seconds "$ours")" -v ref="$(seconds "$reference")" \
-    -v wc="$(seconds "$wc_l")" -v peak="$(peak_kib "$ours")" 'BEGIN {
+    -v wc="$(seconds "$wc_l")" -v peak="$(peak_kib "$ours")" \
+    -v lint="$(seconds "$lint")" -v lint_peak="$(peak_kib "$lint")" 'BEGIN {
   printf "input                      %.1f MB (coast100.txt)\n", mb
   printf "coord2seg                  %7.1f MB/s  (median of 5, %.3f s)\n", mb / ours, ours
   printf "straightforward converter  %7.1f MB/s  -> coord2seg is %.2fx faster\n", mb / ref, ref / ours
   printf "wc -l (memory-scan floor)  %7.1f MB/s  -> coord2seg takes %.2fx its time\n", mb / wc, ours / wc
   printf "peak resident memory       %7.1f MiB   (input %.1f MiB; input + %.1f MiB)\n",
          peak / 1024, mb * 1e6 / 1048576, peak / 1024 - mb * 1e6 / 1048576
+  printf "coordlint                  %7.1f MB/s  -> %.2fx the throughput of coord2seg, peak %.1f MiB\n",
+         mb / lint, ours / lint, lint_peak / 1024
 }'
 
 echo "time per MB (median of 3):"

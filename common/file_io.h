@@ -60,7 +60,8 @@ class FileContents {
 // Throws RunError when the file is there but cannot be read.
 std::optional<FileContents> ReadRegularFile(const std::string& path);
 
-// Why ReadRegularFile found nothing under `path`: "cannot read '<path>': <reason>".
-std::string DescribeMissingFile(const std::string& path);
+// Why ReadRegularFile found nothing under `path`, as "<action> '<path>': <reason>" in the Unix
+// wording: "No such file or directory", "Is a directory", "not a regular file".
+std::string DescribeMissingFile(const char* action, const std::string& path);
 
 }  // namespace coord2seg

@@ -81,11 +81,11 @@ std::optional<FileContents> ReadRegularFile(const std::string& path) {
   return contents;
 }
 
-std::string DescribeMissingFile(const std::string& path) {
+std::string DescribeMissingFile(const char* action, const std::string& path) {
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return DescribeFileFailure("cannot read", path, errno);
-  if (S_ISDIR(status.st_mode)) return DescribeFileFailure("cannot read", path, EISDIR);
-  return "cannot read '" + path + "': not a regular file";
+  if (::stat(path.c_str(), &status) != 0) return DescribeFileFailure(action, path, errno);
+  if (S_ISDIR(status.st_mode)) return DescribeFileFailure(action, path, EISDIR);
+  return std::string(action) + " '" + path + "': not a regular file";
 }
 
 }  // namespace coord2seg

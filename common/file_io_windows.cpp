@@ -98,15 +98,12 @@ std::optional<FileContents> ReadRegularFile(const std::string& path) {
   return contents;
 }
 
-std::string DescribeMissingFile(const std::string& path) {
+std::string DescribeMissingFile(const char* action, const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return DescribeFileFailure("cannot read", path, LastError());
-  }
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return "cannot read '" + path + "': " + kIsADirectory;
-  }
-  return "cannot read '" + path + "': not a regular file";
+  if (attributes == INVALID_FILE_ATTRIBUTES) return DescribeFileFailure(action, path, LastError());
+  const std::string failure = std::string(action) + " '" + path + "': ";
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return failure + kIsADirectory;
+  return failure + "not a regular file";
 }
 
 }  // namespace coord2seg

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "common/segment_buffer.h"
+#include "text_input/line_rejection.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
 #include "text_input/simple_line.h"
@@ -10,34 +14,77 @@
 namespace coord2seg {
 
 // Walks the lines of `text` once, collecting accepted points in `buffer` and calling
-// `end_segment(buffer)` at every separator line ('#' as its first byte) and after the last line,
-// then emptying the buffer. Empty lines are passed over; lines that do not parse are dropped.
-template <typename EndSegment>
-void CollectSegments(std::string_view text, bool lat_first, SegmentBuffer& buffer,
-                     EndSegment&& end_segment) {
+// `observer.EndSegment(buffer)` at every separator line ('#' as its first byte) and after the last
+// line, then emptying the buffer. Empty lines are passed over; lines that do not parse are
+// dropped; a segment keeps its first kMaxSegmentPoints points.
+//
+// The observer also hears of every line but the empty ones, numbered from 1 as the text is split:
+//   Point(number, bytes, point, stored)  an accepted point, `stored` false beyond the cap; `bytes`
+//                                        holds the line, with its end mark when read in place
+//   Rejected(number, line, why)          a dropped data line; `why` is only filled in when the
+//                                        observer's kWantsReasons is true
+//   SeparatorLine(number, line)          just before the EndSegment it causes
+// An observer that does nothing there costs nothing: the numbers and views it never reads compile
+// away, and the loop is the converter's plain loop.
+template <typename Observer>
+void WalkLines(std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer) {
   LineSplitter lines(text);
   const char* const text_end = text.data() + text.size();
   std::string_view line;
   GeoPoint point;
+  LineRejection why;
+  std::uint64_t number = 0;
   buffer.Clear();
   for (;;) {
     // The common line is read in place, without cutting it out first.
-    if (const char* next = ReadSimpleLine(lines.cursor(), text_end, lat_first, point)) {
-      buffer.Append(point);
+    const char* const start = lines.cursor();
+    if (const char* next = ReadSimpleLine(start, text_end, lat_first, point)) {
+      const std::string_view bytes(start, static_cast<std::size_t>(next - start));
+      observer.Point(++number, bytes, point, buffer.Append(point));
       lines.SkipTo(next);
       continue;
     }
     if (!lines.Next(line)) break;
+    ++number;
     if (line.empty()) continue;
     if (line.front() == '#') {
-      end_segment(static_cast<const SegmentBuffer&>(buffer));
+      observer.SeparatorLine(number, line);
+      observer.EndSegment(std::as_const(buffer));
       buffer.Clear();
-    } else if (const auto parsed = ParseCoordinateLineInFull(line, lat_first)) {
-      buffer.Append(*parsed);
+    } else if (const auto parsed = ParseCoordinateLineInFull(
+                   line, lat_first, Observer::kWantsReasons ? &why : nullptr)) {
+      observer.Point(number, line, *parsed, buffer.Append(*parsed));
+    } else {
+      observer.Rejected(number, line, why);
     }
   }
-  end_segment(static_cast<const SegmentBuffer&>(buffer));
+  observer.EndSegment(std::as_const(buffer));
   buffer.Clear();
+}
+
+// An observer for callers that only take the finished segments.
+template <typename EndSegmentFunction>
+class SegmentsOnly {
+ public:
+  static constexpr bool kWantsReasons = false;
+
+  explicit SegmentsOnly(EndSegmentFunction& end_segment) : end_segment_(end_segment) {}
+
+  void Point(std::uint64_t, std::string_view, const GeoPoint&, bool) {}
+  void Rejected(std::uint64_t, std::string_view, const LineRejection&) {}
+  void SeparatorLine(std::uint64_t, std::string_view) {}
+  void EndSegment(const SegmentBuffer& buffer) { end_segment_(buffer); }
+
+ private:
+  EndSegmentFunction& end_segment_;
+};
+
+// The converter's walk: `end_segment(buffer)` for every finished segment, and nothing else.
+template <typename EndSegmentFunction>
+void CollectSegments(std::string_view text, bool lat_first, SegmentBuffer& buffer,
+                     EndSegmentFunction&& end_segment) {
+  SegmentsOnly<std::remove_reference_t<EndSegmentFunction>> observer(end_segment);
+  WalkLines(text, lat_first, buffer, observer);
 }
 
 }  // namespace coord2seg

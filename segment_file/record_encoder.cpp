@@ -26,4 +26,9 @@ bool EncodeRecord(std::span<const GeoPoint> points, unsigned char* out) {
   return true;
 }
 
+std::span<const unsigned char> EncodeSegment(const SegmentBuffer& buffer, unsigned char* scratch) {
+  if (buffer.count() == 0 || !EncodeRecord(buffer.points(), scratch)) return {};
+  return {scratch, RecordBytes(buffer.count())};
+}
+
 }  // namespace coord2seg

@@ -4,10 +4,8 @@
 namespace coord2seg {
 
 void WriteSegment(SegmentFile& file, const SegmentBuffer& buffer) {
-  if (buffer.count() == 0) return;
-  unsigned char* record = file.record_scratch();
-  if (!EncodeRecord(buffer.points(), record)) return;
-  file.AppendRecord({record, RecordBytes(buffer.count())});
+  const std::span<const unsigned char> record = EncodeSegment(buffer, file.record_scratch());
+  if (!record.empty()) file.AppendRecord(record);
 }
 
 }  // namespace coord2seg

@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "common/file_io.h"
+#include "common/output_buffer.h"
 #include "common/run_error.h"
 #include "segment_file/segment_reader.h"
 #include "tools/segdump/dump_formats.h"
-#include "tools/segdump/output_buffer.h"
 
 namespace coord2seg {
 namespace {
@@ -25,7 +25,7 @@ bool IsOption(std::string_view argument) { return argument.size() > 1 && argumen
 
 FileContents ReadSegmentFile(const std::string& path) {
   std::optional<FileContents> contents = ReadRegularFile(path);
-  if (!contents) throw RunError(DescribeMissingFile(path));
+  if (!contents) throw RunError(DescribeMissingFile("cannot read", path));
   return std::move(*contents);
 }
 

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <string>
 
+#include "common/output_buffer.h"
 #include "common/run_error.h"
 #include "common/system.h"
-#include "tools/segdump/output_buffer.h"
 
 namespace coord2seg {
 

@@ -1,9 +1,9 @@
 #include <string>
 
+#include "common/output_buffer.h"
 #include "common/run_error.h"
 #include "common/system.h"
 #include "common/windows_file.h"
-#include "tools/segdump/output_buffer.h"
 
 namespace coord2seg {
 
