@@ -15,10 +15,11 @@ struct ProgramResult {
 
 struct RunOptions {
   std::filesystem::path working_directory = ".";
-  // POSIX systems only: RLIMIT_FSIZE and RLIMIT_AS in bytes for the child; -1 leaves it alone.
+  // POSIX systems only: RLIMIT_FSIZE and RLIMIT_AS in bytes for the child (-1 leaves it alone),
+  // and "NAME=value" entries added to its environment.
   long long file_size_limit = -1;
   long long address_space_limit = -1;
-  std::vector<std::string> extra_environment{};  // "NAME=value" entries added for the child
+  std::vector<std::string> extra_environment{};
 };
 
 // The environment a child gets: this process's, then `extra` ("NAME=value" each).

@@ -1,6 +1,5 @@
 #include "tests/run_program.h"
 
-#include <stdlib.h>
 #include <windows.h>
 
 #include <stdexcept>
@@ -41,14 +40,6 @@ void AppendQuoted(std::wstring& line, const std::wstring& argument) {
   line += L'"';
 }
 
-// "NAME=value\0...\0\0", or nothing to let the child inherit this process's environment.
-std::wstring EnvironmentBlock(const std::vector<std::string>& extra) {
-  if (extra.empty()) return {};
-  std::wstring block;
-  for (const std::string& entry : ChildEnvironment(extra)) block += Widen(entry) + L'\0';
-  return block + L'\0';
-}
-
 class Handle {
  public:
   explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
@@ -78,17 +69,15 @@ const bool kPosixHost = false;
 
 bool MakeFifo(const std::filesystem::path&) { return false; }
 
-std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
-  std::vector<std::string> environment;
-  for (char** entry = _environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
-  environment.insert(environment.end(), extra.begin(), extra.end());
-  return environment;
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>&) {
+  throw std::logic_error("only the tests that read /proc give a child more environment");
 }
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const RunOptions& options) {
-  if (options.file_size_limit >= 0 || options.address_space_limit >= 0) {
-    throw std::logic_error("Windows sets no resource limits on a process");
+  if (options.file_size_limit >= 0 || options.address_space_limit >= 0 ||
+      !options.extra_environment.empty()) {
+    throw std::logic_error("resource limits and more environment are for POSIX systems only");
   }
   const std::wstring program_path = std::filesystem::absolute(Widen(program)).wstring();
   std::wstring command_line;
@@ -97,7 +86,6 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     command_line += L' ';
     AppendQuoted(command_line, Widen(argument));
   }
-  std::wstring environment = EnvironmentBlock(options.extra_environment);
 
   SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle out_read, out_write, err_read, err_write;
@@ -118,10 +106,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   startup.hStdError = err_write.get();
   PROCESS_INFORMATION process{};
   const std::wstring directory = options.working_directory.wstring();
-  if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(), directory.c_str(),
-                        &startup, &process)) {
+  if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, directory.c_str(), &startup, &process)) {
     throw std::runtime_error("CreateProcess failed for " + program);
   }
   Handle process_handle(process.hProcess);
