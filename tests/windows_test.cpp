@@ -1,5 +1,6 @@
-// What only Windows has: drive and backslash paths, names that differ only in letter case, UTF-8
-// names through the manifest, and the limit on the length of a command line.
+// What only Windows has or does its own way: drive and backslash paths, names that differ only in
+// letter case, files other programs hold open, UTF-8 names through the manifest, ReadFile's 32-bit
+// byte counts and the limit on the length of a command line.
 #include <gtest/gtest.h>
 #include <windows.h>
 
