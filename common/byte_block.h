@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 
 namespace coord2seg {
 
@@ -11,17 +12,25 @@ class ByteBlock {
  public:
   ByteBlock() = default;
   explicit ByteBlock(std::size_t capacity);  // throws std::bad_alloc when no memory is left
-  ByteBlock(ByteBlock&& other) noexcept;
-  ByteBlock& operator=(ByteBlock&& other) noexcept;
+  ByteBlock(ByteBlock&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)) {}
+  ByteBlock& operator=(ByteBlock&& other) noexcept {
+    if (this != &other) {
+      Release();
+      data_ = std::exchange(other.data_, nullptr);
+      capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+  }
   ByteBlock(const ByteBlock&) = delete;
   ByteBlock& operator=(const ByteBlock&) = delete;
-  ~ByteBlock();
+  ~ByteBlock() { Release(); }
 
   char* data() const { return data_; }
   std::size_t capacity() const { return capacity_; }
 
  private:
-  void Release();
+  void Release();  // the one step that differs between systems, with the constructor
 
   char* data_ = nullptr;
   std::size_t capacity_ = 0;

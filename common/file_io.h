@@ -1,44 +1,45 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/byte_block.h"
 
 namespace coord2seg {
 
-// Device and inode: tells whether two paths lead to the same file, whatever their names.
+// Tells whether two paths lead to the same file, whatever their names: device and inode on POSIX
+// systems, volume serial number and file index on Windows.
 struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-// Owns an open file descriptor and closes it on destruction.
-class FileDescriptor {
+// Owns an open file and closes it on destruction: a descriptor on POSIX systems, a HANDLE on
+// Windows, held as an integer so that this header names neither.
+class FileHandle {
  public:
-  FileDescriptor() = default;
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.Release()) {}
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor();
+  using Native = std::intptr_t;
+  static constexpr Native kNone = -1;  // no descriptor; also Windows' INVALID_HANDLE_VALUE
 
-  int get() const { return fd_; }
-  bool is_open() const { return fd_ >= 0; }
-  int Release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
+  FileHandle() = default;
+  explicit FileHandle(Native native) : native_(native) {}
+  FileHandle(FileHandle&& other) noexcept : native_(other.Release()) {}
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle();
+
+  Native get() const { return native_; }
+  bool is_open() const { return native_ != kNone; }
+  Native Release() { return std::exchange(native_, kNone); }
 
  private:
-  int fd_ = -1;
+  Native native_ = kNone;
 };
 
 // A whole file held in memory.
@@ -49,10 +50,6 @@ class FileContents {
 
  private:
   friend std::optional<FileContents> ReadRegularFile(const std::string& path);
-
-  // Reads standard input to its end, whatever it is: a pipe, a terminal or a redirected file.
-  // Throws RunError when it cannot be read.
-  FileContents ReadStandardInput();
   friend FileContents ReadStandardInput();
   ByteBlock bytes_;
   std::size_t size_ = 0;
@@ -67,5 +64,9 @@ std::optional<FileContents> ReadRegularFile(const std::string& path);
 // Reads standard input to its end, whatever it is: a pipe, a terminal or a redirected file.
 // Throws RunError when it cannot be read.
 FileContents ReadStandardInput();
+
+// Why ReadRegularFile found nothing under `path`, as "<action> '<path>': <reason>" in the Unix
+// wording: "No such file or directory", "Is a directory", "not a regular file".
+std::string DescribeMissingFile(const char* action, const std::string& path);
 
 }  // namespace coord2seg

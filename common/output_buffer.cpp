@@ -1,15 +1,9 @@
 #include "common/output_buffer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <string>
 #include <utility>
-
-#include "common/run_error.h"
 
 namespace coord2seg {
 
@@ -42,19 +36,6 @@ void OutputBuffer::Flush() {
   // Emptied first, so a sink that throws leaves no stale text behind.
   const std::size_t size = std::exchange(size_, 0);
   sink_({data_.get(), size});
-}
-
-OutputBuffer::Sink FileDescriptorSink(int fd, std::string_view name) {
-  return [fd, name = std::string(name)](std::string_view text) {
-    while (!text.empty()) {
-      const ssize_t written = ::write(fd, text.data(), text.size());
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        throw RunError("cannot write " + name + ": " + std::strerror(errno));
-      }
-      text.remove_prefix(static_cast<std::size_t>(written));
-    }
-  };
 }
 
 }  // namespace coord2seg

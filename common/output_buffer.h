@@ -47,7 +47,7 @@ class OutputBuffer {
   std::size_t size_ = 0;
 };
 
-// A sink that writes to a file descriptor; throws RunError naming `name` when a write fails.
-OutputBuffer::Sink FileDescriptorSink(int fd, std::string_view name);
+// A sink that writes to standard output as bytes; throws RunError when a write fails.
+OutputBuffer::Sink StandardOutputSink();
 
 }  // namespace coord2seg

@@ -19,7 +19,8 @@ class RunError : public std::runtime_error {
   int exit_status_;
 };
 
-// "<action> '<path>': <reason for errno>", the Unix way of naming a failed file operation.
+// "<action> '<path>': <reason for the system error number>", the Unix way of naming a failed file
+// operation.
 std::string DescribeFileFailure(const char* action, const std::string& path, int error_number);
 
 }  // namespace coord2seg

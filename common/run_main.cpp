@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/run_error.h"
+#include "common/system.h"
 #include "common/version.h"
 
 namespace coord2seg {
@@ -22,6 +23,7 @@ int PrintVersion(const char* program) {
 }  // namespace
 
 int RunMain(const char* program, int argc, char** argv, ProgramBody body) {
+  UseBinaryStandardStreams();
   std::vector<std::string_view> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   if (arguments.size() == 1 && arguments.front() == "--version") return PrintVersion(program);

@@ -21,9 +21,9 @@ bool HasLatLonSwitch(std::span<const std::string_view> arguments) {
   return std::any_of(arguments.begin(), arguments.end(), IsLatLonSwitch);
 }
 
-std::string OutputPathFor(std::string_view input_path) {
-  const std::size_t slash = input_path.rfind('/');
-  const std::size_t component_start = slash == std::string_view::npos ? 0 : slash + 1;
+std::string OutputPathFor(std::string_view input_path, std::string_view separators) {
+  const std::size_t separator = input_path.find_last_of(separators);
+  const std::size_t component_start = separator == std::string_view::npos ? 0 : separator + 1;
   const std::size_t dot = input_path.rfind('.');
   const bool has_extension = dot != std::string_view::npos && dot >= component_start;
   std::string output(input_path.substr(0, has_extension ? dot : input_path.size()));

@@ -47,7 +47,7 @@ std::size_t CountSeparatorLines(std::string_view text) {
 // The program uses one buffer for a whole run; reusing it across inputs here spares an allocation
 // of 1.6 MB per input that would slow the fuzzer down several times.
 std::vector<unsigned char> Convert(std::string_view text, SegmentBuffer& buffer) {
-  FileDescriptor memory(::memfd_create("segments", MFD_CLOEXEC));
+  FileHandle memory(::memfd_create("segments", MFD_CLOEXEC));
   if (!memory.is_open()) std::abort();
   {
     SegmentFile output("/proc/self/fd/" + std::to_string(memory.get()), FileIdentity{});

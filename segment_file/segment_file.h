@@ -7,6 +7,7 @@
 
 #include "common/file_io.h"
 #include "common/segment_buffer.h"
+#include "segment_file/record_format.h"
 
 namespace coord2seg {
 
@@ -14,8 +15,8 @@ namespace coord2seg {
 class SegmentFile {
  public:
   // Creates the file, or truncates it when it exists. Throws RunError when it cannot be created
-  // or when it is the file `input` (by device and inode, so links count), before anything of it
-  // is truncated.
+  // or when it is the file `input` (by its identity, so links and other spellings of the name
+  // count), before anything of it is truncated.
   SegmentFile(std::string path, const FileIdentity& input);
 
   // Hands the whole record to the file system in one write. When the file system fails part way,
@@ -33,10 +34,11 @@ class SegmentFile {
   void CutBackToLastRecord();
 
   std::string path_;
-  FileDescriptor fd_;
+  FileHandle fd_;
   bool is_regular_ = false;  // only a regular file can be cut back
   std::uint64_t size_ = 0;   // bytes of whole records written so far
-  std::unique_ptr<unsigned char[]> record_scratch_;
+  std::unique_ptr<unsigned char[]> record_scratch_ =
+      std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints));
 };
 
 // Appends the buffer's points as one record; writes nothing for an empty buffer. When a value

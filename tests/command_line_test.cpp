@@ -22,7 +22,7 @@ TEST(CommandLine, RecognisesOnlyTheExactSwitch) {
   EXPECT_FALSE(HasLatLonSwitch(none));
 }
 
-TEST(CommandLine, ReplacesTheExtensionOfTheLastComponent) {
+TEST(CommandLine, ReplacesTheExtensionOfTheLastPosixComponent) {
   const std::pair<const char*, const char*> cases[] = {
       {"data/coast.txt", "data/coast.bin"},
       {"coast.txt.old", "coast.txt.bin"},
@@ -35,7 +35,29 @@ TEST(CommandLine, ReplacesTheExtensionOfTheLastComponent) {
       {"/", "/.bin"},
       {"x.bin", "x.bin"},
   };
-  for (const auto& [input, output] : cases) EXPECT_EQ(OutputPathFor(input), output) << input;
+  for (const auto& [input, output] : cases) {
+    EXPECT_EQ(OutputPathFor(input, kPosixPathSeparators), output) << input;
+  }
+}
+
+TEST(CommandLine, ReplacesTheExtensionOfTheLastWindowsComponent) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"data\\coast.txt", "data\\coast.bin"},
+      {"data\\old.maps\\coast", "data\\old.maps\\coast.bin"},
+      {"data/old.maps/coast", "data/old.maps/coast.bin"},  // '/' separates on Windows too
+      {"data\\old.maps/coast.txt", "data\\old.maps/coast.bin"},
+      {"C:coast.txt", "C:coast.bin"},
+      {"C:.coast", "C:.bin"},
+      {"C:", "C:.bin"},
+      {"d:\\maps.v2\\coast", "d:\\maps.v2\\coast.bin"},
+      {"coast.txt:notes", "coast.txt:notes.bin"},  // a stream of the input: refused when run
+      {"coast.txt.old", "coast.txt.bin"},
+      {"coast.", "coast.bin"},
+      {"COAST.BIN", "COAST.bin"},
+  };
+  for (const auto& [input, output] : cases) {
+    EXPECT_EQ(OutputPathFor(input, kWindowsPathSeparators), output) << input;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The real executable under faults and hostile input: file-size limits at every kind of cut
 // point, outputs and inputs that cannot be used, and inputs built to be slow or to break bounds.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -81,6 +79,7 @@ struct SizeLimitCase {
 };
 
 TEST_F(Faults, KeepsOnlyWholeRecordsUnderAFileSizeLimit) {
+  SKIP_ON_WINDOWS("no file-size limit (RLIMIT_FSIZE) to run into");
   // Records of 9, 13 and 9 bytes end at offsets 9, 22 and 31.
   const std::string records[] = {StoredRecord({{60, 60}}), StoredRecord({{120, 120}, {120, 120}}),
                                  StoredRecord({{240, 240}})};
@@ -108,6 +107,7 @@ TEST_F(Faults, KeepsOnlyWholeRecordsUnderAFileSizeLimit) {
 }
 
 TEST_F(Faults, KeepsOnlyWholeRecordsOfManyOrLargeOnes) {
+  SKIP_ON_WINDOWS("no file-size limit (RLIMIT_FSIZE) to run into");
   ProgramResult result = Convert(Repeat("1 2\n#\n", 20000), {.file_size_limit = 9 * 12345 + 4});
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(Diagnostics(result), "coord2seg: cannot write 'in.bin': File too large\n");
@@ -121,13 +121,15 @@ TEST_F(Faults, KeepsOnlyWholeRecordsOfManyOrLargeOnes) {
 }
 
 TEST_F(Faults, RefusesAFifoAsOutput) {
-  ASSERT_EQ(::mkfifo((dir_ / "in.bin").c_str(), 0600), 0);
+  SKIP_ON_WINDOWS("no FIFOs");
+  ASSERT_TRUE(testing::MakeFifo(dir_ / "in.bin"));
   const ProgramResult result = Convert("1 1\n");
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_EQ(Diagnostics(result), "coord2seg: cannot create 'in.bin': No such device or address\n");
 }
 
 TEST_F(Faults, ReportsAnInputThatCannotBeOpened) {
+  SKIP_ON_WINDOWS("no /proc");
   // A write-only kernel setting: a regular file that even root may not open for reading.
   const std::string path = "/proc/sys/vm/compact_memory";
   if (!fs::exists(path)) GTEST_SKIP() << path << " is not there";
@@ -137,6 +139,7 @@ TEST_F(Faults, ReportsAnInputThatCannotBeOpened) {
 }
 
 TEST_F(Faults, ReadsAKernelSettingWhole) {
+  SKIP_ON_WINDOWS("no /proc");
   // Such files report size 0 and answer only a read at offset 0: "32768\t60999\n" read a byte at
   // a time would be "3".
   const std::string path = "/proc/sys/net/ipv4/ip_local_port_range";
@@ -151,6 +154,7 @@ TEST_F(Faults, ReadsAKernelSettingWhole) {
 }
 
 TEST_F(Faults, ReadsAFileLongerThanItsReportedSize) {
+  SKIP_ON_WINDOWS("no /proc");
   // The program's own environment, seen through /proc, reports size 0 and here holds 200 KB, in
   // four variables as one may hold at most 128 KiB.
   std::vector<std::string> extra;
@@ -169,6 +173,7 @@ TEST_F(Faults, ReadsAFileLongerThanItsReportedSize) {
 }
 
 TEST_F(Faults, ReportsRunningOutOfMemory) {
+  SKIP_ON_WINDOWS("no address-space limit (RLIMIT_AS) to run into");
 #ifdef COORD2SEG_TEST_UNDER_ASAN
   GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit here allows";
 #endif
@@ -237,6 +242,7 @@ TEST_F(Faults, CutsAtTwoMillionSeparatorLines) {
 }
 
 TEST_F(Faults, TakesTenThousandArguments) {
+  SKIP_ON_WINDOWS("a command line holds at most 32,767 characters");
   WriteFileBytes(dir_ / "in.txt", "1 2\n");
   std::vector<std::string> arguments = {"in.txt"};
   for (int i = 1; i < 9999; ++i) arguments.push_back("extra" + std::to_string(i));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,14 @@ struct ProgramResult {
 
 struct RunOptions {
   std::filesystem::path working_directory = ".";
-  long long file_size_limit = -1;      // RLIMIT_FSIZE in bytes for the child; -1 leaves it alone
-  long long address_space_limit = -1;  // RLIMIT_AS in bytes; -1 leaves it alone
-  std::vector<std::string> extra_environment{};  // "NAME=value" entries added for the child
+  // Bytes the child reads from its standard input, through a pipe; without them it reads the
+  // null device.
+  std::optional<std::string> standard_input{};
+  // POSIX systems only: RLIMIT_FSIZE and RLIMIT_AS in bytes for the child (-1 leaves it alone),
+  // and "NAME=value" entries added to its environment.
+  long long file_size_limit = -1;
+  long long address_space_limit = -1;
+  std::vector<std::string> extra_environment{};
 };
 
 // The environment a child gets: this process's, then `extra` ("NAME=value" each).
@@ -26,6 +32,15 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra)
 // Runs `program` with `arguments` in a child process and collects its output.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const RunOptions& options = {});
+
+// False on Windows. Tests that need what only a POSIX system has (/proc, FIFOs, resource limits,
+// /dev/full, a shell, symbolic links) skip there, each with its reason.
+extern const bool kPosixHost;
+#define SKIP_ON_WINDOWS(reason) \
+  if (!::coord2seg::testing::kPosixHost) GTEST_SKIP() << "Windows: " << reason
+
+// Makes a FIFO under `path`; false on a system that has none.
+bool MakeFifo(const std::filesystem::path& path);
 
 // A fresh directory under the system's temporary directory, removed with its contents on
 // destruction.

@@ -95,6 +95,7 @@ TEST_F(SegmentFileTest, ReportsWhyItCannotCreate) {
 }
 
 TEST_F(SegmentFileTest, ReportsAFullDiskAndKeepsOnlyWholeRecords) {
+  SKIP_ON_WINDOWS("no /dev/full");
   SegmentFile file("/dev/full", kSomeOtherFile);
   SegmentBuffer buffer;
   buffer.Append({1, 1});

@@ -1,12 +1,7 @@
 #include "tools/coordlint/coordlint_command.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <new>
-#include <system_error>
 #include <utility>
 
 #include "common/file_io.h"
@@ -59,19 +54,9 @@ bool TakeOption(std::string_view option, LintRequest& request, bool& limited) {
   return true;
 }
 
-// Why no regular file could be read under `path`, in the Unix wording.
-std::string DescribeNoRegularFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (error) return "cannot open '" + path + "': " + error.message();
-  if (std::filesystem::is_directory(status))
-    return DescribeFileFailure("cannot open", path, EISDIR);
-  return "cannot open '" + path + "': not a regular file";
-}
-
 FileContents ReadInput(const std::string& path) {
   std::optional<FileContents> contents = ReadRegularFile(path);
-  if (!contents) throw RunError(DescribeNoRegularFile(path));
+  if (!contents) throw RunError(DescribeMissingFile("cannot open", path));
   return std::move(*contents);
 }
 
@@ -93,7 +78,7 @@ int Run(std::span<const std::string_view> arguments) {
                  kUsage.data());
     return kTroubleStatus;
   }
-  OutputBuffer out(FileDescriptorSink(STDOUT_FILENO, "standard output"));
+  OutputBuffer out(StandardOutputSink());
   switch (request->mode) {
     case LintMode::kHelp:
       out.Append(kUsage);

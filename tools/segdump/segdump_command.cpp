@@ -1,10 +1,6 @@
 #include "tools/segdump/segdump_command.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <span>
@@ -105,18 +101,10 @@ std::string DisplayName(const std::string& path) {
 
 bool IsOption(std::string_view argument) { return argument.size() > 1 && argument[0] == '-'; }
 
-// Why no regular file could be read under `path`, in the Unix wording.
-std::string DescribeMissingFile(const std::string& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return DescribeFileFailure("cannot read", path, errno);
-  if (S_ISDIR(status.st_mode)) return DescribeFileFailure("cannot read", path, EISDIR);
-  return "cannot read '" + path + "': not a regular file";
-}
-
 FileContents ReadSegmentFile(const std::string& path) {
   if (path == kStandardInputPath) return ReadStandardInput();
   std::optional<FileContents> contents = ReadRegularFile(path);
-  if (!contents) throw RunError(DescribeMissingFile(path));
+  if (!contents) throw RunError(DescribeMissingFile("cannot read", path));
   return std::move(*contents);
 }
 
@@ -206,7 +194,7 @@ int RunSegdump(std::span<const std::string_view> arguments) {
                  static_cast<int>(kSegdumpUsage.size()), kSegdumpUsage.data());
     return 2;
   }
-  OutputBuffer out(FileDescriptorSink(STDOUT_FILENO, "standard output"));
+  OutputBuffer out(StandardOutputSink());
   if (request->mode == DumpMode::kHelp) {
     out.Append(kSegdumpUsage);
     out.Flush();

@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 
 #include <new>
-#include <utility>
 
 namespace coord2seg {
 
@@ -23,20 +22,6 @@ ByteBlock::ByteBlock(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capac
   if (block == MAP_FAILED) throw std::bad_alloc();
   data_ = static_cast<char*>(block);
 }
-
-ByteBlock::ByteBlock(ByteBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)) {}
-
-ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = std::exchange(other.data_, nullptr);
-    capacity_ = std::exchange(other.capacity_, 0);
-  }
-  return *this;
-}
-
-ByteBlock::~ByteBlock() { Release(); }
 
 void ByteBlock::Release() {
   if (data_ != nullptr) ::munmap(data_, capacity_);

@@ -8,18 +8,13 @@
 #include <utility>
 
 #include "common/run_error.h"
-#include "segment_file/record_encoder.h"
-#include "segment_file/record_format.h"
 
 namespace coord2seg {
 
-SegmentFile::SegmentFile(std::string path, const FileIdentity& input)
-    : path_(std::move(path)),
-      record_scratch_(
-          std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints))) {
+SegmentFile::SegmentFile(std::string path, const FileIdentity& input) : path_(std::move(path)) {
   // Opened without O_TRUNC so the file can be checked against the input before it is emptied;
   // O_NONBLOCK keeps a FIFO without a reader from blocking the run.
-  fd_ = FileDescriptor(::open(path_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+  fd_ = FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
   if (!fd_.is_open()) throw RunError(DescribeFileFailure("cannot create", path_, errno));
   struct stat status {};
   if (::fstat(fd_.get(), &status) != 0) {
@@ -61,11 +56,6 @@ void SegmentFile::Close() {
   if (::close(fd_.Release()) != 0 && errno != EINTR) {
     throw RunError(DescribeFileFailure("cannot close", path_, errno));
   }
-}
-
-void WriteSegment(SegmentFile& file, const SegmentBuffer& buffer) {
-  const std::span<const unsigned char> record = EncodeSegment(buffer, file.record_scratch());
-  if (!record.empty()) file.AppendRecord(record);
 }
 
 }  // namespace coord2seg

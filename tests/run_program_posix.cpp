@@ -5,12 +5,12 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace coord2seg::testing {
 namespace {
@@ -22,11 +22,10 @@ void SetLimit(int resource, long long value) {
 }
 
 [[noreturn]] void ExecChild(const std::string& program, const std::vector<std::string>& arguments,
-                            const RunOptions& options, int out_fd, int err_fd) {
+                            const RunOptions& options, int in_fd, int out_fd, int err_fd) {
   ::dup2(out_fd, STDOUT_FILENO);
   ::dup2(err_fd, STDERR_FILENO);
-  int null_fd = ::open("/dev/null", O_RDONLY);
-  ::dup2(null_fd, STDIN_FILENO);
+  ::dup2(in_fd >= 0 ? in_fd : ::open("/dev/null", O_RDONLY), STDIN_FILENO);
   if (::chdir(options.working_directory.c_str()) != 0) ::_exit(126);
   if (options.file_size_limit >= 0) ::signal(SIGXFSZ, SIG_IGN);
   SetLimit(RLIMIT_FSIZE, options.file_size_limit);
@@ -65,7 +64,26 @@ void DrainPipes(int out_fd, int err_fd, std::string& out, std::string& err) {
   }
 }
 
+// Feeds `bytes` to the child on a thread of its own, so a child that writes before it has read
+// everything cannot stall both sides.
+std::thread FeedInput(int in_fd, const std::optional<std::string>& bytes) {
+  if (in_fd < 0) return {};
+  return std::thread([in_fd, bytes = *bytes] {
+    ::signal(SIGPIPE, SIG_IGN);  // a child that stops reading early is not the test's failure
+    for (std::size_t done = 0; done < bytes.size();) {
+      const ssize_t written = ::write(in_fd, bytes.data() + done, bytes.size() - done);
+      if (written <= 0) break;
+      done += static_cast<std::size_t>(written);
+    }
+    ::close(in_fd);
+  });
+}
+
 }  // namespace
+
+const bool kPosixHost = true;
+
+bool MakeFifo(const std::filesystem::path& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
 
 std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
   std::vector<std::string> environment;
@@ -76,47 +94,34 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra)
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const RunOptions& options) {
+  int in_pipe[2] = {-1, -1};
   int out_pipe[2];
   int err_pipe[2];
-  if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+  if ((options.standard_input && ::pipe(in_pipe) != 0) || ::pipe(out_pipe) != 0 ||
+      ::pipe(err_pipe) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
+    if (in_pipe[1] >= 0) ::close(in_pipe[1]);
     ::close(out_pipe[0]);
     ::close(err_pipe[0]);
-    ExecChild(program, arguments, options, out_pipe[1], err_pipe[1]);
+    ExecChild(program, arguments, options, in_pipe[0], out_pipe[1], err_pipe[1]);
   }
+  if (in_pipe[0] >= 0) ::close(in_pipe[0]);
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
+  std::thread feeder = FeedInput(in_pipe[1], options.standard_input);
   ProgramResult result;
   DrainPipes(out_pipe[0], err_pipe[0], result.out, result.err);
+  if (feeder.joinable()) feeder.join();
   int status = 0;
   while (::waitpid(child, &status, 0) < 0) {
   }
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "coord2seg-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace coord2seg::testing

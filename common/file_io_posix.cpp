@@ -13,20 +13,16 @@
 
 namespace coord2seg {
 
-std::string DescribeFileFailure(const char* action, const std::string& path, int error_number) {
-  return std::string(action) + " '" + path + "': " + std::strerror(error_number);
-}
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = other.Release();
+    if (native_ >= 0) ::close(native_);
+    native_ = other.Release();
   }
   return *this;
 }
 
-FileDescriptor::~FileDescriptor() {
-  if (fd_ >= 0) ::close(fd_);
+FileHandle::~FileHandle() {
+  if (native_ >= 0) ::close(native_);
 }
 
 namespace {
@@ -68,7 +64,7 @@ std::optional<FileContents> ReadRegularFile(const std::string& path) {
   // The first test keeps open() away from FIFOs and devices; O_NONBLOCK covers a swap between the
   // test and the open, and fstat confirms what was opened.
   if (!IsRegularFile(path)) return std::nullopt;
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  FileHandle fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd.is_open()) {
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
     throw RunError(DescribeFileFailure("cannot open", path, errno));
@@ -89,6 +85,13 @@ FileContents ReadStandardInput() {
   FileContents contents;
   ReadAll(STDIN_FILENO, 0, contents.bytes_, contents.size_, "standard input");
   return contents;
+}
+
+std::string DescribeMissingFile(const char* action, const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return DescribeFileFailure(action, path, errno);
+  if (S_ISDIR(status.st_mode)) return DescribeFileFailure(action, path, EISDIR);
+  return std::string(action) + " '" + path + "': not a regular file";
 }
 
 }  // namespace coord2seg

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The few facts about the operating system that the programs need beyond files; each system has
+// its own source file.
+namespace coord2seg {
+
+// The bytes after which a path's last component begins. Windows takes '/' as well as '\\', and a
+// colon ends a drive ("C:coast.txt"); its only other use, naming a stream of a file, comes after
+// the file's own name too.
+inline constexpr std::string_view kPosixPathSeparators = "/";
+inline constexpr std::string_view kWindowsPathSeparators = "\\/:";
+
+// The separators of the system the program runs on.
+std::string_view HostPathSeparators();
+
+// The wording of a system error number (errno; GetLastError() on Windows). The common failures
+// read the same on every system: "No such file or directory", "No space left on device".
+std::string SystemErrorReason(int error_number);
+
+// Called first in every program: the standard streams carry bytes as they are, with no line-end
+// or end-of-file translation.
+void UseBinaryStandardStreams();
+
+// A write past the file-size limit then fails with an error the run can report and clean up
+// after, instead of a signal that ends the process mid-record.
+void ReportWritesPastTheFileSizeLimit();
+
+}  // namespace coord2seg

@@ -1,0 +1,11 @@
+#include "segment_file/record_encoder.h"
+#include "segment_file/segment_file.h"
+
+namespace coord2seg {
+
+void WriteSegment(SegmentFile& file, const SegmentBuffer& buffer) {
+  const std::span<const unsigned char> record = EncodeSegment(buffer, file.record_scratch());
+  if (!record.empty()) file.AppendRecord(record);
+}
+
+}  // namespace coord2seg
