@@ -93,7 +93,7 @@ TEST_F(EndToEnd, CapsASegmentAt99999Points) {
 TEST_F(EndToEnd, EndsSilentlyWithoutAnInputFile) {
   fs::create_directory(dir_ / "folder");
   std::vector<std::vector<std::string>> cases = {
-      {}, {"missing.txt"}, {"folder"}, {"-LATLON", "in.txt"}, {""}};
+      {}, {"missing.txt"}, {"folder"}, {"-LATLON", "in.txt"}, {"--version"}, {""}};
   if (testing::MakeFifo(dir_ / "pipe")) cases.push_back({"pipe"});
   for (const std::vector<std::string>& arguments : cases) {
     WriteFileBytes(dir_ / "in.txt", "1 1\n");

@@ -10,6 +10,7 @@
 #include "common/file_io.h"
 #include "common/output_buffer.h"
 #include "common/run_error.h"
+#include "common/version.h"
 #include "segment_file/segment_reader.h"
 #include "tools/segdump/dump_formats.h"
 
@@ -21,6 +22,7 @@ std::optional<DumpMode> ModeForOption(std::string_view option) {
   if (option == "--geojson") return DumpMode::kGeoJson;
   if (option == "--svg") return DumpMode::kSvg;
   if (option == "--help" || option == "-h") return DumpMode::kHelp;
+  if (option == "--version") return DumpMode::kVersion;
   return std::nullopt;
 }
 
@@ -134,7 +136,8 @@ void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
     case DumpMode::kText:
       WriteCoordinateText(bytes, out);
       break;
-    case DumpMode::kHelp:  // answered before the file is read
+    case DumpMode::kHelp:  // answered before a file is read
+    case DumpMode::kVersion:
       break;
   }
 }
@@ -160,8 +163,8 @@ std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> 
         mode_options.push_back(*option);
         continue;
       }
-      if (*mode == DumpMode::kHelp) {
-        request.mode = DumpMode::kHelp;
+      if (*mode == DumpMode::kHelp || *mode == DumpMode::kVersion) {
+        request.mode = *mode;
         return request;
       }
       if (has_mode && *mode != request.mode) {
@@ -195,8 +198,14 @@ int RunSegdump(std::span<const std::string_view> arguments) {
     return 2;
   }
   OutputBuffer out(StandardOutputSink());
-  if (request->mode == DumpMode::kHelp) {
-    out.Append(kSegdumpUsage);
+  if (request->mode == DumpMode::kHelp || request->mode == DumpMode::kVersion) {
+    if (request->mode == DumpMode::kHelp) {
+      out.Append(kSegdumpUsage);
+    } else {
+      out.Append("segdump ");
+      out.Append(kVersion);
+      out.Append('\n');
+    }
     out.Flush();
     return 0;
   }

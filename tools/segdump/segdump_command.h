@@ -9,7 +9,7 @@
 
 namespace coord2seg {
 
-enum class DumpMode { kText, kCheck, kGeoJson, kSvg, kHelp };
+enum class DumpMode { kText, kCheck, kGeoJson, kSvg, kHelp, kVersion };
 
 struct DumpRequest {
   DumpMode mode = DumpMode::kText;
