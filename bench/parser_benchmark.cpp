@@ -1,5 +1,6 @@
-// Micro benchmarks: the line parser on realistic lines (cut out, and read in place), the minutes conversion, and the whole
-// in-memory conversion without file I/O.
+// Micro benchmarks: the line parser on realistic lines (cut out, and read in place), the minutes
+// conversion, and the whole in-memory conversion without file I/O with the fast paths this
+// machine runs and with the plain ones.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "driver/collect_segments.h"
+#include "driver/fast_paths.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
@@ -82,7 +84,12 @@ void BM_DegreesToMinutes(benchmark::State& state) {
 }
 BENCHMARK(BM_DegreesToMinutes);
 
-void BM_ConvertInMemory(benchmark::State& state) {
+void BM_ConvertInMemory(benchmark::State& state, coord2seg::InstructionSet set) {
+  if (!coord2seg::CanRun(set)) {
+    state.SkipWithError("this CPU does not run it");
+    return;
+  }
+  const coord2seg::FastPaths paths = coord2seg::FastPathsFor(set);
   std::string text;
   const std::vector<std::string> lines = RealisticLines(1 << 18);
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -92,12 +99,16 @@ void BM_ConvertInMemory(benchmark::State& state) {
   coord2seg::SegmentBuffer buffer;
   std::vector<unsigned char> record(coord2seg::RecordBytes(coord2seg::kMaxSegmentPoints));
   for (auto _ : state) {
-    coord2seg::CollectSegments(text, false, buffer, [&](const coord2seg::SegmentBuffer& segment) {
-      benchmark::DoNotOptimize(coord2seg::EncodeRecord(segment.points(), record.data()));
-    });
+    coord2seg::CollectSegments(
+        text, false, buffer,
+        [&](const coord2seg::SegmentBuffer& segment) {
+          benchmark::DoNotOptimize(paths.encode_record(segment.points(), record.data()));
+        },
+        paths.read_simple_lines);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(BM_ConvertInMemory);
+BENCHMARK_CAPTURE(BM_ConvertInMemory, best, coord2seg::BestInstructionSet());
+BENCHMARK_CAPTURE(BM_ConvertInMemory, plain, coord2seg::InstructionSet::kPlain);
 
 }  // namespace

@@ -16,9 +16,11 @@ bool StoreMinutes(unsigned char* out, double degrees) {
 }  // namespace
 
 bool EncodeRecord(std::span<const GeoPoint> points, unsigned char* out) {
-  StoreUint32(out, static_cast<std::uint32_t>(points.size()));
-  out[kReservedByteOffset] = 0;
-  out += kRecordHeaderBytes;
+  StoreRecordHeader(out, static_cast<std::uint32_t>(points.size()));
+  return EncodePointPairs(points, out + kRecordHeaderBytes);
+}
+
+bool EncodePointPairs(std::span<const GeoPoint> points, unsigned char* out) {
   for (const GeoPoint& point : points) {
     if (!StoreMinutes(out, point.longitude) || !StoreMinutes(out + 2, point.latitude)) return false;
     out += kPointPairBytes;

@@ -10,4 +10,12 @@ namespace coord2seg {
 // bytes. Returns false, with `out` in no defined state, when a value has no minutes in 64 bits.
 bool EncodeRecord(std::span<const GeoPoint> points, unsigned char* out);
 
+// The pairs part of a record alone: the points' minutes at `out`, 4 bytes a point.
+bool EncodePointPairs(std::span<const GeoPoint> points, unsigned char* out);
+
+// The same with AVX2: x86-64 builds only, and only where CanRun(InstructionSet::kAvx2).
+bool EncodeRecordAvx2(std::span<const GeoPoint> points, unsigned char* out);
+
+using RecordEncoder = bool (*)(std::span<const GeoPoint> points, unsigned char* out);
+
 }  // namespace coord2seg

@@ -8,15 +8,15 @@
 #include <utility>
 
 #include "common/run_error.h"
-#include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 
 namespace coord2seg {
 
-SegmentFile::SegmentFile(std::string path, const FileIdentity& input)
+SegmentFile::SegmentFile(std::string path, const FileIdentity& input, RecordEncoder encode_record)
     : path_(std::move(path)),
       record_scratch_(
-          std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints))) {
+          std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints))),
+      encode_record_(encode_record) {
   // Opened without O_TRUNC so the file can be checked against the input before it is emptied;
   // O_NONBLOCK keeps a FIFO without a reader from blocking the run.
   fd_ = FileDescriptor(::open(path_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
@@ -66,7 +66,7 @@ void SegmentFile::Close() {
 void WriteSegment(SegmentFile& file, const SegmentBuffer& buffer) {
   if (buffer.count() == 0) return;
   unsigned char* record = file.record_scratch();
-  if (!EncodeRecord(buffer.points(), record)) return;
+  if (!file.encode_record()(buffer.points(), record)) return;
   file.AppendRecord({record, RecordBytes(buffer.count())});
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/file_io.h"
 #include "common/segment_buffer.h"
+#include "segment_file/record_encoder.h"
 
 namespace coord2seg {
 
@@ -15,8 +16,9 @@ class SegmentFile {
  public:
   // Creates the file, or truncates it when it exists. Throws RunError when it cannot be created
   // or when it is the file `input` (by device and inode, so links count), before anything of it
-  // is truncated.
-  SegmentFile(std::string path, const FileIdentity& input);
+  // is truncated. Records are encoded with `encode_record`.
+  SegmentFile(std::string path, const FileIdentity& input,
+              RecordEncoder encode_record = EncodeRecord);
 
   // Hands the whole record to the file system in one write. When the file system fails part way,
   // the file is cut back to where the record began and RunError is thrown, so the file only ever
@@ -28,6 +30,7 @@ class SegmentFile {
 
   // Scratch room for one record of the largest size, reused for every segment.
   unsigned char* record_scratch() { return record_scratch_.get(); }
+  RecordEncoder encode_record() const { return encode_record_; }
 
  private:
   void CutBackToLastRecord();
@@ -37,6 +40,7 @@ class SegmentFile {
   bool is_regular_ = false;  // only a regular file can be cut back
   std::uint64_t size_ = 0;   // bytes of whole records written so far
   std::unique_ptr<unsigned char[]> record_scratch_;
+  RecordEncoder encode_record_;
 };
 
 // Appends the buffer's points as one record; writes nothing for an empty buffer. When a value
