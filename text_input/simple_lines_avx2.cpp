@@ -2,7 +2,6 @@
 #include <immintrin.h>
 
 #include <cstdint>
-#include <limits>
 
 #include "common/avx2_target.h"
 #include "text_input/simple_line.h"
@@ -24,22 +23,23 @@ constexpr std::ptrdiff_t kReadableBytes = 64;
 // (integer * 10^8 + fraction * 10^(8 - fraction digits)) / 10^8: the same number as the digits
 // say, with an exact numerator (below 10^15 < 2^53 for at most 7 integer digits) and an exact
 // power of ten, so one division rounds it correctly.
-constexpr int kMaxIntegerDigits = 7;
-constexpr int kMaxFractionDigits = 8;
+constexpr unsigned kMaxIntegerDigits = 7;
+// What follows the integer digits: nothing (0), or the mark and up to 8 fraction digits (1 to 9).
+constexpr unsigned kMaxTail = 9;
 
 struct ShuffleControls {
-  alignas(16) std::uint8_t bytes[kMaxIntegerDigits + 1][kMaxFractionDigits + 1][16];
+  alignas(16) std::uint8_t bytes[kMaxIntegerDigits + 1][kMaxTail + 1][16];
 };
 
 constexpr ShuffleControls MakeShuffleControls() {
   constexpr std::uint8_t kZero = 0x80;  // a shuffle control byte that yields 0
   ShuffleControls controls{};
-  for (int integer = 0; integer <= kMaxIntegerDigits; ++integer) {
-    for (int fraction = 0; fraction <= kMaxFractionDigits; ++fraction) {
-      std::uint8_t* control = controls.bytes[integer][fraction];
-      for (int k = 0; k < 8; ++k) {
+  for (unsigned integer = 0; integer <= kMaxIntegerDigits; ++integer) {
+    for (unsigned tail = 0; tail <= kMaxTail; ++tail) {
+      std::uint8_t* control = controls.bytes[integer][tail];
+      for (unsigned k = 0; k < 8; ++k) {
         control[k] = k >= 8 - integer ? static_cast<std::uint8_t>(k - (8 - integer)) : kZero;
-        control[8 + k] = k < fraction ? static_cast<std::uint8_t>(integer + 1 + k) : kZero;
+        control[8 + k] = k + 1 < tail ? static_cast<std::uint8_t>(integer + 1 + k) : kZero;
       }
     }
   }
@@ -48,11 +48,36 @@ constexpr ShuffleControls MakeShuffleControls() {
 
 constexpr ShuffleControls kShuffleControls = MakeShuffleControls();
 
+// For every integer digit count and tail a window can show (0 to 31 each), where its control lies
+// in kShuffleControls, or kNotConvertible: too many digits, or none at all (a tail of 0 or 1 has
+// no fraction digit). One load both checks a number and finds its control.
+constexpr std::uint16_t kNotConvertible = 0x8000;
+
+struct ShuffleOffsets {
+  std::uint16_t offsets[32][32];
+};
+
+constexpr ShuffleOffsets MakeShuffleOffsets() {
+  ShuffleOffsets table{};
+  for (unsigned integer = 0; integer < 32; ++integer) {
+    for (unsigned tail = 0; tail < 32; ++tail) {
+      const bool convertible =
+          integer <= kMaxIntegerDigits && tail <= kMaxTail && (integer > 0 || tail > 1);
+      table.offsets[integer][tail] =
+          convertible ? static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16)
+                      : kNotConvertible;
+    }
+  }
+  return table;
+}
+
+constexpr ShuffleOffsets kShuffleOffsets = MakeShuffleOffsets();
+
 // The byte constants of the classification, made once per run of lines. Hidden from the
 // optimiser, which would otherwise rebuild each from an immediate in every pass, at three
 // instructions apiece.
 struct ByteConstants {
-  __m256i lf, cr, zero, nine, plus, three, two, dot, blank, semicolon;
+  __m256i lf, cr, zero, nine, plus, three, two, dot, blank, semicolon, tab;
 };
 
 COORD2SEG_AVX2 inline __m256i Opaque(char c) {
@@ -62,8 +87,8 @@ COORD2SEG_AVX2 inline __m256i Opaque(char c) {
 }
 
 COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
-  return {Opaque('\n'), Opaque('\r'), Opaque('0'), Opaque(9),   Opaque('+'),
-          Opaque(3),    Opaque(2),    Opaque('.'), Opaque(' '), Opaque(';')};
+  return {Opaque('\n'), Opaque('\r'), Opaque('0'), Opaque(9),   Opaque('+'), Opaque(3),
+          Opaque(2),    Opaque('.'),  Opaque(' '), Opaque(';'), Opaque('\t')};
 }
 
 COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
@@ -72,66 +97,59 @@ COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
 
 COORD2SEG_AVX2 inline __m256i Equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi8(a, b); }
 
-// Bytes that are at most `limit` as unsigned numbers.
-COORD2SEG_AVX2 inline __m256i AtMost(__m256i bytes, __m256i limit) {
-  return _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, limit), bytes);
-}
-
-// Bytes from `low` to `low + span`.
+// Bytes from `low` to `low + span` as unsigned numbers.
 COORD2SEG_AVX2 inline __m256i InRange(__m256i bytes, __m256i low, __m256i span) {
-  return AtMost(_mm256_sub_epi8(bytes, low), span);
+  const __m256i offset = _mm256_sub_epi8(bytes, low);
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, span), offset);
 }
 
 // One window of a line as bit masks, bit i for byte i.
 struct ByteClasses {
-  std::uint32_t ends;     // CR or LF
-  std::uint32_t number;   // digits, '+', '-', '.' and ','
-  std::uint32_t signs;    // '+' and '-'
-  std::uint32_t marks;    // '.' and ','
-  std::uint32_t trimmed;  // bytes 0 to 32 and ';', which the reading trims around fields
+  std::uint32_t ends;        // CR or LF
+  std::uint32_t number;      // digits, '+', '-', '.' and ','
+  std::uint32_t signs;       // '+' and '-'
+  std::uint32_t minus;       // '-'
+  std::uint32_t marks;       // '.' and ','
+  std::uint32_t separators;  // blank, ';' and TAB
 };
 
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   const __m256i signs_or_marks = InRange(bytes, k.plus, k.three);  // '+', ',', '-', '.'
   const std::uint32_t marks = Bits(Equal(_mm256_or_si256(bytes, k.two), k.dot));  // ',' | 2 is '.'
+  const std::uint32_t signs = Bits(signs_or_marks) & ~marks;
   return {
       Bits(_mm256_or_si256(Equal(bytes, k.lf), Equal(bytes, k.cr))),
       Bits(_mm256_or_si256(InRange(bytes, k.zero, k.nine), signs_or_marks)),
-      Bits(signs_or_marks) & ~marks,
+      signs,
+      Bits(_mm256_slli_epi16(bytes, 5)) & signs,  // '-' has bit 2 set, '+' has not
       marks,
-      Bits(_mm256_or_si256(AtMost(bytes, k.blank), Equal(bytes, k.semicolon))),
+      Bits(_mm256_or_si256(_mm256_or_si256(Equal(bytes, k.blank), Equal(bytes, k.semicolon)),
+                           Equal(bytes, k.tab))),
   };
 }
 
 // Where one number of the line lies, from the bits of its first byte and of the byte after it.
 struct NumberPlace {
-  int first_digit;  // after the sign, if any
-  int integer_digits;
-  int fraction_digits;
-  bool convertible;  // at most one mark, at least one digit, digit counts within the limits
+  unsigned first_digit;      // after the sign, if any
+  unsigned control;          // from kShuffleOffsets
+  std::uint32_t more_marks;  // nonzero when the number has more than one mark
 };
 
 COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint32_t start, std::uint32_t after,
                                               const ByteClasses& classes) {
   const std::uint32_t mark = classes.marks & (after - start);
-  const int first = static_cast<int>(_tzcnt_u32(start));
-  const int first_digit = first + static_cast<int>((classes.signs >> first) & 1);
-  const int point = static_cast<int>(_tzcnt_u32(mark | after));  // the end when there is no mark
-  const int integer_digits = point - first_digit;
-  const int fraction_digits =
-      static_cast<int>(_tzcnt_u32(after)) - point - static_cast<int>(mark != 0);
-  // (Neither count is ever negative; compared unsigned, a fault could not index the table.)
-  const bool convertible = _blsr_u32(mark) == 0 &&
-                           static_cast<unsigned>(integer_digits) <= kMaxIntegerDigits &&
-                           static_cast<unsigned>(fraction_digits) <= kMaxFractionDigits &&
-                           integer_digits + fraction_digits > 0;
-  return {first_digit, integer_digits, fraction_digits, convertible};
+  const unsigned first = _tzcnt_u32(start);
+  const unsigned first_digit = first + ((classes.signs >> first) & 1);
+  const unsigned point = _tzcnt_u32(mark | after);  // the end when there is no mark
+  // What follows the integer digits: 0 without a mark, else the mark and the fraction digits.
+  const unsigned tail = _tzcnt_u32(after) - point;
+  return {first_digit, kShuffleOffsets.offsets[point - first_digit][tail], _blsr_u32(mark)};
 }
 
 COORD2SEG_AVX2 inline __m128i ShuffleControl(const NumberPlace& place) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(
-      kShuffleControls.bytes[place.integer_digits][place.fraction_digits]));
+      reinterpret_cast<const char*>(&kShuffleControls) + place.control));
 }
 
 // The magnitudes of both numbers, as doubles.
@@ -156,41 +174,44 @@ COORD2SEG_AVX2 inline __m128d Magnitudes(const char* p, const NumberPlace& first
   return _mm_div_pd(_mm_add_pd(_mm_mul_pd(integers, scale), fractions), scale);
 }
 
-// The sign bit of a double for the number that starts at `first`.
-inline long long SignBit(char first) {
-  return first == '-' ? std::numeric_limits<long long>::min() : 0;
-}
+// The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
+struct alignas(16) SignBits {
+  std::uint64_t bits[4][2];
+};
 
-// The common line, "number separators number", starting right at `p`, read from its classified
-// window: returns where the next line starts and sets `point`, or nullptr for any line of another
-// shape (leading blanks included: those few go to the plain reading). Needs kReadableBytes
-// readable at `p`.
+constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+constexpr SignBits kSignBits = {{{0, 0}, {kSign, 0}, {0, kSign}, {kSign, kSign}}};
+
+// The common line, "number separators number separators" with blanks, ';' or TAB as separators
+// and the first number at `p`, read from its classified window: returns where the next line starts
+// and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
+// Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, bool lat_first, GeoPoint& point,
                                                const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
   const std::uint32_t ends = classes.ends & kLineEndPlaces;
   const std::uint32_t line = _blsi_u32(ends) - 1;  // the bytes before the end mark; all if none
   const std::uint32_t number = classes.number & line;
-  // Exactly two runs of number bytes, the first at the start, with trimmed bytes around them.
+  // Exactly two runs of number bytes, the first at the start, separators around them, and signs
+  // only where a number starts.
   const std::uint32_t starts = number & ~(number << 1);
-  const std::uint32_t second_start = _blsr_u32(starts);
-  if (ends == 0 || ((number | classes.trimmed) & line) != line || (starts & 1) == 0 ||
+  const std::uint32_t second_start = starts ^ 1;
+  if (ends == 0 || ((number | classes.separators) & line) != line || (starts & 1) == 0 ||
       second_start == 0 || _blsr_u32(second_start) != 0 || (classes.signs & line & ~starts) != 0) {
     return nullptr;
   }
   // Adding a run's lowest bit carries out of the run into the bit after it.
-  const std::uint32_t first_after = (number + 1) & ~number;
-  const std::uint32_t second_after = (number + second_start) & ~number;
-  const NumberPlace first = PlaceNumber(1, first_after, classes);
-  const NumberPlace second = PlaceNumber(second_start, second_after, classes);
-  // The first field ends at the first blank, ';' or TAB, so that must follow the first number.
-  if (!IsFieldSeparator(p[_tzcnt_u32(first_after)]) || !first.convertible || !second.convertible) {
+  const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
+  const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
+  if (((first.control | second.control) & kNotConvertible) != 0 ||
+      (first.more_marks | second.more_marks) != 0) {
     return nullptr;
   }
 
-  __m128d values = Magnitudes(p, first, second, k);
-  values = _mm_xor_pd(values, _mm_castsi128_pd(_mm_set_epi64x(SignBit(p[_tzcnt_u32(second_start)]),
-                                                              SignBit(p[0]))));
+  const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
+  const __m128d values =
+      _mm_xor_pd(Magnitudes(p, first, second, k),
+                 _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
   const double first_value = _mm_cvtsd_f64(values);
   const double second_value = _mm_cvtsd_f64(_mm_unpackhi_pd(values, values));
   point = AssignAndWrap(first_value, second_value, lat_first);
