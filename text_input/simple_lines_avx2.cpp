@@ -231,10 +231,11 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, bool lat_first, Ge
 COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
                                                    std::span<GeoPoint> points) {
   const ByteConstants k = MakeByteConstants();
+  // Lines starting before this have room for the window's reads.
+  const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const char* next =
-        end - p >= kReadableBytes ? ReadLineAvx2(p, lat_first, points[lines], k) : nullptr;
+    const char* next = p < window_end ? ReadLineAvx2(p, lat_first, points[lines], k) : nullptr;
     // Longer lines, long numbers and the end of the text: the plain reading.
     if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
