@@ -2,7 +2,8 @@
 # End-to-end throughput: converts generated files of 20, 100 and 200 MB. On the 100 MB file it runs
 # coord2seg and a straightforward converter in turns and prints the median wall, user and system
 # time of each, the ratio between them (median and range over the pairs of runs), the peak
-# resident memory, and `wc -l` as the memory-scan floor; then the time per MB at each size.
+# resident memory, `wc -l` as the memory-scan floor and coordlint's time on the same file; then
+# the time per MB at each size.
 #
 #   bench/throughput.sh BUILD_DIR [RUNS]   (BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON;
 #                                           RUNS pairs of runs, 9 by default)
@@ -31,8 +32,10 @@ pairs=$(for ((run = 0; run < runs; ++run)); do
   echo "$(measure 1 "$build/coord2seg" "$input") $(measure 1 "$tools/reference_converter" "$input" "$data/reference.bin")"
 done)
 wc_l=$(measure 5 wc -l "$input")
+read -r lint lint_user lint_sys lint_peak <<< "$(measure 5 "$build/coordlint" "$input")"
 
-awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" '
+awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint" \
+    -v lint_user="$lint_user" -v lint_sys="$lint_sys" -v lint_peak="$lint_peak" '
   function median(values, count,   sorted, i, j, t) {
     for (i = 1; i <= count; ++i) sorted[i] = values[i]
     for (i = 2; i <= count; ++i)
@@ -59,6 +62,7 @@ awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" '
     printf "  by user + system time            %.2fx median, from %.2fx to %.2fx\n", median(cpu_ratio, n), low(cpu_ratio, n), high(cpu_ratio, n)
     printf "wc -l (memory-scan floor)          %6.3f                    %7.1f  -> coord2seg takes %.2fx its time\n", wc, mb / wc, w / wc
     printf "peak resident memory       %7.1f MiB   (input %.1f MiB; input + %.1f MiB)\n", peak / 1024, mb * 1e6 / 1048576, peak / 1024 - mb * 1e6 / 1048576
+    printf "coordlint (median of 5)            %6.3f  %6.3f    %6.3f   %7.1f  -> %.2fx the time of coord2seg, peak %.1f MiB\n", lint, lint_user, lint_sys, mb / lint, lint / w, lint_peak / 1024
   }' <<< "$pairs"
 
 echo "time per MB (median of 5):     wall  user + system"

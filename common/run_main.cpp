@@ -15,6 +15,7 @@ int RunMain(const char* program, int argc, char** argv, ProgramBody body) {
     return body(arguments);
   } catch (const RunError& error) {
     std::fprintf(stderr, "%s: %s\n", program, error.what());
+    return error.exit_status();
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "%s: out of memory\n", program);
   }

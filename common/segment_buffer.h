@@ -20,9 +20,11 @@ class SegmentBuffer {
   SegmentBuffer()
       : points_(std::make_unique_for_overwrite<GeoPoint[]>(kMaxSegmentPoints + kSpareRoom)) {}
 
-  // Stores the point unless the segment is already full.
-  void Append(const GeoPoint& point) {
-    if (count_ < kMaxSegmentPoints) points_[count_++] = point;
+  // Stores the point unless the segment is already full; true when it was stored.
+  bool Append(const GeoPoint& point) {
+    if (count_ >= kMaxSegmentPoints) return false;
+    points_[count_++] = point;
+    return true;
   }
   void Clear() { count_ = 0; }
 

@@ -1,44 +1,119 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "common/segment_buffer.h"
 #include "driver/fast_paths.h"
+#include "text_input/line_rejection.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
 #include "text_input/simple_lines.h"
 
 namespace coord2seg {
 
+// Whether the observer hears of each point: yes, unless it says kHearsPoints = false.
+template <typename Observer>
+constexpr bool HearsPoints() {
+  if constexpr (requires { Observer::kHearsPoints; }) {
+    return Observer::kHearsPoints;
+  } else {
+    return true;
+  }
+}
+
 // Walks the lines of `text` once, collecting accepted points in `buffer` and calling
-// `end_segment(buffer)` at every separator line ('#' as its first byte) and after the last line,
-// then emptying the buffer. Empty lines are passed over; lines that do not parse are dropped.
-// `read_simple_lines` takes the runs of common lines; the fastest this CPU runs unless given.
-template <typename EndSegment>
-void CollectSegments(
-    std::string_view text, bool lat_first, SegmentBuffer& buffer, EndSegment&& end_segment,
+// `observer.EndSegment(buffer)` at every separator line ('#' as its first byte) and after the last
+// line, then emptying the buffer. Empty lines are passed over; lines that do not parse are
+// dropped; a segment keeps its first kMaxSegmentPoints points.
+//
+// The observer also hears of every line but the empty ones, numbered from 1 as the text is split:
+//   Point(number, bytes, point, stored)  an accepted point, `stored` false beyond the cap; `bytes`
+//                                        holds the line, with its end mark when read in place
+//   Rejected(number, line, why)          a dropped data line; `why` is only filled in when the
+//                                        observer's kWantsReasons is true
+//   SeparatorLine(number, line)          just before the EndSegment it causes
+// An observer that does nothing there costs nothing: the numbers and views it never reads compile
+// away, and the loop is the converter's plain loop. One that does not hear of points at all
+// (kHearsPoints = false) lets the loop read each run of common lines in one call.
+//
+// `read_simple_lines` reads the common lines in place, without cutting them out first; unless
+// given, the fastest this CPU runs.
+template <typename Observer>
+void WalkLines(
+    std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer,
     SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines) {
   LineSplitter lines(text);
   const char* const text_end = text.data() + text.size();
   std::string_view line;
+  LineRejection why;
+  std::uint64_t number = 0;
   buffer.Clear();
   for (;;) {
-    // Common lines are read in place, without cutting them out first.
-    const SimpleLinesRead run =
-        read_simple_lines(lines.cursor(), text_end, lat_first, buffer.free_space());
-    buffer.Extend(run.lines);
-    lines.SkipTo(run.next);
+    const char* const start = lines.cursor();
+    if constexpr (HearsPoints<Observer>()) {
+      GeoPoint point;
+      const SimpleLinesRead read =
+          read_simple_lines(start, text_end, lat_first, std::span<GeoPoint>(&point, 1));
+      if (read.lines == 1) {
+        const std::string_view bytes(start, static_cast<std::size_t>(read.next - start));
+        observer.Point(++number, bytes, point, buffer.Append(point));
+        lines.SkipTo(read.next);
+        continue;
+      }
+    } else {
+      const SimpleLinesRead run =
+          read_simple_lines(start, text_end, lat_first, buffer.free_space());
+      buffer.Extend(run.lines);
+      number += run.lines;
+      lines.SkipTo(run.next);
+    }
     if (!lines.Next(line)) break;
+    ++number;
     if (line.empty()) continue;
     if (line.front() == '#') {
-      end_segment(static_cast<const SegmentBuffer&>(buffer));
+      observer.SeparatorLine(number, line);
+      observer.EndSegment(std::as_const(buffer));
       buffer.Clear();
-    } else if (const auto parsed = ParseCoordinateLineInFull(line, lat_first)) {
-      buffer.Append(*parsed);
+    } else if (const auto parsed = ParseCoordinateLineInFull(
+                   line, lat_first, Observer::kWantsReasons ? &why : nullptr)) {
+      observer.Point(number, line, *parsed, buffer.Append(*parsed));
+    } else {
+      observer.Rejected(number, line, why);
     }
   }
-  end_segment(static_cast<const SegmentBuffer&>(buffer));
+  observer.EndSegment(std::as_const(buffer));
   buffer.Clear();
+}
+
+// An observer for callers that only take the finished segments.
+template <typename EndSegmentFunction>
+class SegmentsOnly {
+ public:
+  static constexpr bool kWantsReasons = false;
+  static constexpr bool kHearsPoints = false;
+
+  explicit SegmentsOnly(EndSegmentFunction& end_segment) : end_segment_(end_segment) {}
+
+  void Point(std::uint64_t, std::string_view, const GeoPoint&, bool) {}
+  void Rejected(std::uint64_t, std::string_view, const LineRejection&) {}
+  void SeparatorLine(std::uint64_t, std::string_view) {}
+  void EndSegment(const SegmentBuffer& buffer) { end_segment_(buffer); }
+
+ private:
+  EndSegmentFunction& end_segment_;
+};
+
+// The converter's walk: `end_segment(buffer)` for every finished segment, and nothing else.
+template <typename EndSegmentFunction>
+void CollectSegments(
+    std::string_view text, bool lat_first, SegmentBuffer& buffer, EndSegmentFunction&& end_segment,
+    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines) {
+  SegmentsOnly<std::remove_reference_t<EndSegmentFunction>> observer(end_segment);
+  WalkLines(text, lat_first, buffer, observer, read_simple_lines);
 }
 
 }  // namespace coord2seg

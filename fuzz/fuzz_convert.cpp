@@ -2,7 +2,8 @@
 // program runs, with the fast paths it takes on this machine and with the plain ones, into a
 // memory file. The output must be whole records only (count 1 to 99999, reserved byte 0, 5 + 4N
 // bytes each), no more of them than separator lines plus one, and the very bytes the slow
-// reference conversion gives.
+// reference conversion gives. coordlint, on the same text, must count the records, points and
+// bytes written, and as many dropped lines as the slow reference parser rejects.
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,12 +17,16 @@
 #include <vector>
 
 #include "common/file_io.h"
+#include "common/output_buffer.h"
 #include "common/segment_buffer.h"
 #include "driver/collect_segments.h"
 #include "driver/fast_paths.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
+#include "segment_file/segment_reader.h"
 #include "tests/reference_converter.h"
+#include "tests/reference_parser.h"
+#include "tools/coordlint/lint_text.h"
 
 namespace coord2seg {
 namespace {
@@ -78,6 +83,31 @@ std::size_t CheckWholeRecords(const std::vector<unsigned char>& bytes) {
   return records;
 }
 
+std::uint64_t ReferenceDroppedLines(const std::string& text) {
+  std::uint64_t dropped = 0;
+  for (const std::string& line : testing::ReferenceSplitLines(text)) {
+    if (line.empty() || line.front() == '#') continue;
+    dropped += !testing::ReferenceParseLine(line, false).has_value();
+  }
+  return dropped;
+}
+
+void CheckLintCounts(std::string_view text, const std::vector<unsigned char>& bytes) {
+  static TextLinter linter;  // its buffers, like the converter's, are reused across inputs
+  OutputBuffer discard([](std::string_view) {});
+  FindingsReport report("fuzz", FindingLimit::kAll, discard);
+  const LintCounts counts = linter.Check(text, false, report);
+  report.Finish(counts);
+  const SegmentFileCheck written = CheckSegmentFile(bytes);
+  if (counts.segments != written.segments || counts.points != written.points ||
+      counts.bytes != bytes.size()) {
+    Fail("coordlint's counts differ from the output", 0);
+  }
+  if (counts.dropped_lines != ReferenceDroppedLines(std::string(text))) {
+    Fail("coordlint's dropped lines differ from the reference parser", 0);
+  }
+}
+
 }  // namespace
 }  // namespace coord2seg
 
@@ -98,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       coord2seg::Fail("differs from the reference conversion",
                       static_cast<std::size_t>(differs.first - got.begin()));
     }
+    if (set == coord2seg::InstructionSet::kPlain) coord2seg::CheckLintCounts(text, bytes);
   }
   return 0;
 }

@@ -28,4 +28,10 @@ bool EncodePointPairs(std::span<const GeoPoint> points, unsigned char* out) {
   return true;
 }
 
+std::span<const unsigned char> EncodeSegment(const SegmentBuffer& buffer, unsigned char* scratch,
+                                             RecordEncoder encode_record) {
+  if (buffer.count() == 0 || !encode_record(buffer.points(), scratch)) return {};
+  return {scratch, RecordBytes(buffer.count())};
+}
+
 }  // namespace coord2seg

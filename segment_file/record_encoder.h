@@ -3,6 +3,7 @@
 #include <span>
 
 #include "common/geo_point.h"
+#include "common/segment_buffer.h"
 
 namespace coord2seg {
 
@@ -17,5 +18,11 @@ bool EncodePointPairs(std::span<const GeoPoint> points, unsigned char* out);
 bool EncodeRecordAvx2(std::span<const GeoPoint> points, unsigned char* out);
 
 using RecordEncoder = bool (*)(std::span<const GeoPoint> points, unsigned char* out);
+
+// The record a finished segment leaves in the file, encoded at `scratch` (room for the largest
+// record) by `encode_record`: empty when the segment writes nothing, because it has no points or
+// because a value has no minutes in 64 bits and the whole record is left out.
+std::span<const unsigned char> EncodeSegment(const SegmentBuffer& buffer, unsigned char* scratch,
+                                             RecordEncoder encode_record = EncodeRecord);
 
 }  // namespace coord2seg

@@ -64,10 +64,9 @@ void SegmentFile::Close() {
 }
 
 void WriteSegment(SegmentFile& file, const SegmentBuffer& buffer) {
-  if (buffer.count() == 0) return;
-  unsigned char* record = file.record_scratch();
-  if (!file.encode_record()(buffer.points(), record)) return;
-  file.AppendRecord({record, RecordBytes(buffer.count())});
+  const std::span<const unsigned char> record =
+      EncodeSegment(buffer, file.record_scratch(), file.encode_record());
+  if (!record.empty()) file.AppendRecord(record);
 }
 
 }  // namespace coord2seg

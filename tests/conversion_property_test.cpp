@@ -1,17 +1,23 @@
 // The in-memory conversion against the slow reference conversion, on random texts that mix
-// every kind of line and line end.
+// every kind of line and line end; and coordlint's account of the same texts against both.
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/output_buffer.h"
 #include "driver/collect_segments.h"
 #include "driver/fast_paths.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
+#include "segment_file/segment_reader.h"
 #include "tests/random_lines.h"
 #include "tests/reference_converter.h"
+#include "tests/reference_parser.h"
+#include "tests/segment_bytes.h"
+#include "tools/coordlint/lint_text.h"
 
 namespace coord2seg {
 namespace {
@@ -71,6 +77,102 @@ TEST(ConversionProperty, AgreesWithTheReferenceConversionOnRandomTexts) {
           << "instruction set " << static_cast<int>(set) << ":\n"
           << text;
     }
+  }
+}
+
+// What coordlint must find, the slow way: the reference's lines, points and minutes; a segment
+// with points is written when every value has minutes, and then each value outside the usual
+// ranges is stored elsewhere.
+struct ExpectedLint {
+  LintCounts counts;
+  std::vector<std::uint64_t> dropped_lines;
+};
+
+ExpectedLint ReferenceLint(const std::string& text, bool lat_first) {
+  ExpectedLint lint;
+  LintCounts& counts = lint.counts;
+  std::vector<GeoPoint> segment;
+  const auto end_segment = [&] {
+    if (segment.size() > kMaxSegmentPoints)
+      counts.capped_points += segment.size() - kMaxSegmentPoints;
+    segment.resize(std::min<std::size_t>(segment.size(), kMaxSegmentPoints));
+    bool has_minutes = true;
+    std::uint64_t out_of_range = 0;
+    for (const GeoPoint& point : segment) {
+      has_minutes &=
+          testing::ReferenceMinutes(point.longitude) && testing::ReferenceMinutes(point.latitude);
+      out_of_range += !(point.longitude >= -180 && point.longitude < 180);
+      out_of_range += !(point.latitude >= -90 && point.latitude <= 90);
+    }
+    if (!segment.empty() && !has_minutes) ++counts.dropped_segments;
+    if (!segment.empty() && has_minutes) {
+      ++counts.segments;
+      counts.points += segment.size();
+      counts.bytes += 5 + 4 * segment.size();
+      counts.values_out_of_range += out_of_range;
+    }
+    segment.clear();
+  };
+  const std::vector<std::string> lines = testing::ReferenceSplitLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    if (lines[i].front() == '#') {
+      end_segment();
+    } else if (const std::optional<GeoPoint> point =
+                   testing::ReferenceParseLine(lines[i], lat_first)) {
+      segment.push_back(*point);
+    } else {
+      lint.dropped_lines.push_back(i + 1);
+      ++counts.dropped_lines;
+    }
+  }
+  end_segment();
+  return lint;
+}
+
+// The numbers of the lines coordlint reports as dropped: "t:LINE: dropped: ..." in a report of
+// every finding (quoted bytes are escaped, so each finding is one line).
+std::vector<std::uint64_t> DroppedLines(const std::string& report) {
+  std::vector<std::uint64_t> lines;
+  std::istringstream in(report);
+  std::string line;
+  std::uint64_t number = 0;
+  char colon = 0;
+  std::string kind;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line.substr(2));
+    if (line.starts_with("t:") && fields >> number >> colon >> kind && kind == "dropped:") {
+      lines.push_back(number);
+    }
+  }
+  return lines;
+}
+
+TEST(ConversionProperty, CoordlintAgreesWithTheConversionOnRandomTexts) {
+  testing::RandomLines random(7);
+  std::mt19937_64 engine(8);
+  TextLinter linter;
+  for (int round = 0; round < 10000; ++round) {
+    const std::string text = RandomText(random, engine);
+    const bool lat_first = round % 3 == 0;
+    std::string report;
+    OutputBuffer out([&report](std::string_view piece) { report += piece; });
+    FindingsReport findings("t", FindingLimit::kAll, out);
+    const LintCounts counts = linter.Check(text, lat_first, findings);
+    findings.Finish(counts);
+    out.Flush();
+
+    const std::string output = FastConversion(text, lat_first, FastPathsFor(BestInstructionSet()));
+    const SegmentFileCheck written = CheckSegmentFile(testing::Bytes(output));
+    ASSERT_EQ(counts.segments, written.segments) << text;
+    ASSERT_EQ(counts.points, written.points) << text;
+    ASSERT_EQ(counts.bytes, output.size()) << text;
+    const ExpectedLint expected = ReferenceLint(text, lat_first);
+    ASSERT_EQ(DroppedLines(report), expected.dropped_lines) << text << report;
+    ASSERT_EQ(counts.dropped_lines, expected.counts.dropped_lines) << text;
+    ASSERT_EQ(counts.dropped_segments, expected.counts.dropped_segments) << text;
+    ASSERT_EQ(counts.values_out_of_range, expected.counts.values_out_of_range) << text;
+    ASSERT_EQ(counts.capped_points, expected.counts.capped_points) << text;
   }
 }
 

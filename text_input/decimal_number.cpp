@@ -40,8 +40,9 @@ const char* ScanSignificand(const char* p, const char* end, DecimalNumber& numbe
   return p;
 }
 
-// Reads "[sign] digits" to the end of the field; false when the exponent is malformed.
-bool ScanExponent(const char* p, const char* end, std::int64_t& exponent) {
+// Reads "[sign] digits" from `p` to the end of the field. False when the exponent is malformed;
+// `p` then points at the byte that does not fit, or at the end when the digits are missing.
+bool ScanExponent(const char*& p, const char* end, std::int64_t& exponent) {
   bool negative = false;
   if (p != end && IsSign(*p)) negative = *p++ == '-';
   if (p == end) return false;
@@ -56,17 +57,22 @@ bool ScanExponent(const char* p, const char* end, std::int64_t& exponent) {
 
 }  // namespace
 
-std::optional<DecimalNumber> ScanDecimal(std::string_view field) {
+std::optional<DecimalNumber> ScanDecimal(std::string_view field, std::size_t* stop) {
   const char* p = field.data();
   const char* const end = p + field.size();
+  const auto fail = [stop, &field](const char* at) -> std::optional<DecimalNumber> {
+    if (stop != nullptr) *stop = static_cast<std::size_t>(at - field.data());
+    return std::nullopt;
+  };
   DecimalNumber number;
   if (p != end && IsSign(*p)) number.negative = *p++ == '-';
   bool saw_digit = false;
   p = ScanSignificand(p, end, number, saw_digit);
-  if (!saw_digit) return std::nullopt;
+  if (!saw_digit) return fail(p);
   if (p != end) {
-    if (*p != 'e' && *p != 'E') return std::nullopt;
-    if (!ScanExponent(p + 1, end, number.exponent)) return std::nullopt;
+    if (*p != 'e' && *p != 'E') return fail(p);
+    ++p;
+    if (!ScanExponent(p, end, number.exponent)) return fail(p);
   }
   return number;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -20,7 +21,9 @@ struct DecimalNumber {
 // Checks `field` against the decimal grammar: an optional '+' or '-', digits with at most one
 // decimal mark ('.' or ','), at least one digit, then an optional exponent of 'e' or 'E', an
 // optional sign and one or more digits. Anything else, including a blank, fails. Digits on only
-// one side of the mark (".5", "5.") are accepted.
-std::optional<DecimalNumber> ScanDecimal(std::string_view field);
+// one side of the mark (".5", "5.") are accepted. When the field fails and `stop` is given, it is
+// set to where the field leaves the grammar: the offset of the first byte that does not fit, or
+// the field's size when the field ends too early ("", "-", "1e").
+std::optional<DecimalNumber> ScanDecimal(std::string_view field, std::size_t* stop = nullptr);
 
 }  // namespace coord2seg

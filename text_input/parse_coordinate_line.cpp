@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "text_input/line_rejection.h"
 #include "text_input/parse_decimal.h"
 #include "text_input/simple_line.h"
 
@@ -15,24 +16,59 @@ std::string_view TrimBoth(std::string_view text, Predicate trimmed) {
   return text;
 }
 
+// The reason a field was turned down, told apart by where it leaves the grammar: at a blank,
+// ';' or TAB (only the second field can hold one) a further value follows.
+RejectReason FieldReason(std::string_view field, const FieldRejection& rejection) {
+  if (rejection.too_large) return RejectReason::kTooLarge;
+  if (field.empty()) return RejectReason::kEmptyField;
+  if (rejection.stop < field.size() && IsFieldSeparator(field[rejection.stop])) {
+    return RejectReason::kSeveralValues;
+  }
+  return RejectReason::kNotANumber;
+}
+
+bool HoldsMoreThanBlanks(std::string_view text) {
+  for (const char c : text) {
+    if (!IsTrimmedAroundSecondField(c)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Every line: the trimmed line is cut at its first blank, and the second field is the trimmed
-// window after it.
-std::optional<GeoPoint> ParseCoordinateLineInFull(std::string_view line, bool lat_first) {
+// window after it. Each rejection says why when asked.
+std::optional<GeoPoint> ParseCoordinateLineInFull(std::string_view line, bool lat_first,
+                                                  LineRejection* why) {
   line = TrimBoth(line, IsControlOrBlank);
   std::size_t blank = 0;
   while (blank < line.size() && !IsFieldSeparator(line[blank])) ++blank;
-  if (blank == line.size()) return std::nullopt;
+  if (blank == line.size()) {
+    if (why) *why = LineRejection{};
+    return std::nullopt;
+  }
 
   const std::string_view first_field = line.substr(0, blank);
+  const std::string_view after_blank = line.substr(blank + 1);
   const std::string_view second_field =
-      TrimBoth(line.substr(blank + 1, kSecondFieldWindow), IsTrimmedAroundSecondField);
+      TrimBoth(after_blank.substr(0, kSecondFieldWindow), IsTrimmedAroundSecondField);
 
-  const std::optional<double> first = ParseDecimalField(first_field);
-  if (!first) return std::nullopt;
-  const std::optional<double> second = ParseDecimalField(second_field);
-  if (!second) return std::nullopt;
+  FieldRejection rejection;
+  FieldRejection* const field_why = why ? &rejection : nullptr;
+  const std::optional<double> first = ParseDecimalField(first_field, field_why);
+  if (!first) {
+    if (why) *why = {FieldReason(first_field, rejection), 1, first_field};
+    return std::nullopt;
+  }
+  const std::optional<double> second = ParseDecimalField(second_field, field_why);
+  if (!second) {
+    if (why) {
+      const bool window_cut = after_blank.size() > kSecondFieldWindow &&
+                              HoldsMoreThanBlanks(after_blank.substr(kSecondFieldWindow));
+      *why = {FieldReason(second_field, rejection), 2, second_field, window_cut};
+    }
+    return std::nullopt;
+  }
   return AssignAndWrap(*first, *second, lat_first);
 }
 

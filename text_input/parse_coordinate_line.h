@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/geo_point.h"
+#include "text_input/line_rejection.h"
 
 namespace coord2seg {
 
@@ -16,7 +17,9 @@ namespace coord2seg {
 std::optional<GeoPoint> ParseCoordinateLine(std::string_view line, bool lat_first);
 
 // The same, without first trying the one-pass reading of plain lines: for a caller that has
-// already tried it on this line (ReadSimpleLine) and would only repeat the attempt.
-std::optional<GeoPoint> ParseCoordinateLineInFull(std::string_view line, bool lat_first);
+// already tried it on this line (ReadSimpleLine) and would only repeat the attempt. When the line
+// is rejected and `why` is given, it is set to the reason.
+std::optional<GeoPoint> ParseCoordinateLineInFull(std::string_view line, bool lat_first,
+                                                  LineRejection* why = nullptr);
 
 }  // namespace coord2seg

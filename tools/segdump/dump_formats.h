@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "tools/segdump/output_buffer.h"
+#include "common/output_buffer.h"
 
 // Writers for a segment file that has passed CheckSegmentFile; each writes the whole file to
 // `out` and leaves flushing to the caller.

@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "common/file_io.h"
+#include "common/output_buffer.h"
 #include "common/run_error.h"
 #include "segment_file/segment_reader.h"
 #include "tools/segdump/dump_formats.h"
-#include "tools/segdump/output_buffer.h"
 
 namespace coord2seg {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/segdump/output_buffer.h"
+#include "common/output_buffer.h"
 
 #include <unistd.h>
 

@@ -1,0 +1,165 @@
+#include "tools/coordlint/coordlint_command.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include "common/file_io.h"
+#include "common/output_buffer.h"
+#include "common/run_error.h"
+#include "common/version.h"
+#include "driver/command_line.h"
+#include "tools/coordlint/lint_text.h"
+
+namespace coord2seg {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: coordlint [--all | --summary] FILE [-LATLON | /LATLON]\n";
+
+constexpr std::string_view kHelp =
+    "Reports, line by line, what coord2seg would drop from FILE or store elsewhere than the\n"
+    "text says, then one summary line. Writes nothing to disk.\n"
+    "  --all        every finding (by default at most 10 of each kind)\n"
+    "  --summary    the summary line alone\n"
+    "  --version    the version\n"
+    "Exit status: 0 clean, 1 findings, 2 usage error or unreadable file.\n";
+
+// Built by appending: GCC 12 warns wrongly (-Wrestrict) about "'" + std::string(...).
+std::string Quoted(std::string_view argument) {
+  std::string quoted(1, '\'');
+  quoted.append(argument);
+  quoted += '\'';
+  return quoted;
+}
+
+bool IsOption(std::string_view argument) {
+  return argument.size() > 1 && argument[0] == '-' && !IsLatLonSwitch(argument);
+}
+
+// Sets `request` for one option; false for an unknown one.
+bool TakeOption(std::string_view option, LintRequest& request, bool& limited) {
+  if (option == "--help" || option == "-h") {
+    request.mode = LintMode::kHelp;
+  } else if (option == "--version") {
+    request.mode = LintMode::kVersion;
+  } else if (option == "--all" || option == "--summary") {
+    const FindingLimit limit = option == "--all" ? FindingLimit::kAll : FindingLimit::kSummaryOnly;
+    if (limited && request.limit != limit) return false;
+    request.limit = limit;
+    limited = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Why no regular file could be read under `path`, in the Unix wording.
+std::string DescribeNoRegularFile(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error) return "cannot open '" + path + "': " + error.message();
+  if (std::filesystem::is_directory(status))
+    return DescribeFileFailure("cannot open", path, EISDIR);
+  return "cannot open '" + path + "': not a regular file";
+}
+
+FileContents ReadInput(const std::string& path) {
+  std::optional<FileContents> contents = ReadRegularFile(path);
+  if (!contents) throw RunError(DescribeNoRegularFile(path));
+  return std::move(*contents);
+}
+
+int Check(const LintRequest& request, OutputBuffer& out) {
+  const FileContents input = ReadInput(request.path);
+  FindingsReport report(request.path, request.limit, out);
+  TextLinter linter;
+  const LintCounts counts = linter.Check(input.text(), request.lat_first, report);
+  report.Finish(counts);
+  out.Flush();
+  return counts.Clean() ? kCleanStatus : kFindingsStatus;
+}
+
+int Run(std::span<const std::string_view> arguments) {
+  std::string problem;
+  const std::optional<LintRequest> request = ParseLintArguments(arguments, problem);
+  if (!request) {
+    std::fprintf(stderr, "coordlint: %s\n%.*s", problem.c_str(), static_cast<int>(kUsage.size()),
+                 kUsage.data());
+    return kTroubleStatus;
+  }
+  OutputBuffer out(FileDescriptorSink(STDOUT_FILENO, "standard output"));
+  switch (request->mode) {
+    case LintMode::kHelp:
+      out.Append(kUsage);
+      out.Append(kHelp);
+      break;
+    case LintMode::kVersion:
+      out.Append("coordlint ");
+      out.Append(kVersion);
+      out.Append('\n');
+      break;
+    case LintMode::kCheck:
+      return Check(*request, out);
+  }
+  out.Flush();
+  return kCleanStatus;
+}
+
+}  // namespace
+
+std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> arguments,
+                                              std::string& problem) {
+  LintRequest request;
+  bool limited = false;
+  bool has_path = false;
+  bool options_ended = false;
+  for (const std::string_view argument : arguments) {
+    if (!options_ended && argument == "--") {
+      options_ended = true;
+    } else if (!options_ended && IsOption(argument)) {
+      if (!TakeOption(argument, request, limited)) {
+        problem = limited && (argument == "--all" || argument == "--summary")
+                      ? "choose one of --all and --summary"
+                      : "unknown option " + Quoted(argument);
+        return std::nullopt;
+      }
+    } else if (!has_path) {
+      if (!options_ended && IsLatLonSwitch(argument)) {
+        // coord2seg would take it as the input path and look for a file of that name.
+        problem = Quoted(argument) + " stands where the file should: FILE comes first";
+        return std::nullopt;
+      }
+      request.path = argument;
+      has_path = true;
+    } else if (IsLatLonSwitch(argument)) {
+      request.lat_first = true;
+    } else {
+      problem = "unexpected argument " + Quoted(argument) + " (coord2seg ignores it)";
+      return std::nullopt;
+    }
+  }
+  if (request.mode == LintMode::kCheck && !has_path) {
+    problem = "no file given";
+    return std::nullopt;
+  }
+  return request;
+}
+
+int RunCoordlint(std::span<const std::string_view> arguments) {
+  // Status 1 means findings, so every failure of the program itself ends with status 2.
+  try {
+    return Run(arguments);
+  } catch (const RunError& error) {
+    throw RunError(error.what(), kTroubleStatus);
+  } catch (const std::bad_alloc&) {
+    throw RunError("out of memory", kTroubleStatus);
+  }
+}
+
+}  // namespace coord2seg

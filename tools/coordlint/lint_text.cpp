@@ -1,0 +1,287 @@
+#include "tools/coordlint/lint_text.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "driver/collect_segments.h"
+#include "segment_file/minutes.h"
+#include "segment_file/record_encoder.h"
+#include "segment_file/record_format.h"
+#include "text_input/line_rejection.h"
+#include "text_input/simple_line.h"
+
+namespace coord2seg {
+namespace {
+
+constexpr std::size_t kQuotedBytes = 40;
+
+std::string Number(double value) {
+  char text[32];
+  return {text, std::to_chars(text, text + sizeof text, value).ptr};
+}
+
+// A field between single quotes, bytes outside 32..126 (and the backslash) escaped, at most
+// kQuotedBytes of it.
+std::string Quoted(std::string_view field) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string quoted = "'";
+  for (const char c : field.substr(0, kQuotedBytes)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '\\') {
+      quoted += "\\\\";
+    } else if (byte >= 32 && byte <= 126) {
+      quoted += c;
+    } else {
+      quoted += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    }
+  }
+  quoted += '\'';
+  if (field.size() > kQuotedBytes) {
+    quoted += " (first " + std::to_string(kQuotedBytes) + " of " + std::to_string(field.size()) +
+              " bytes)";
+  }
+  return quoted;
+}
+
+std::string DescribeRejection(const LineRejection& why) {
+  const std::string which = why.field_number == 1 ? "first" : "second";
+  std::string text;
+  switch (why.reason) {
+    case RejectReason::kNoSeparator:
+      return "no blank, ';' or TAB between the values";
+    case RejectReason::kEmptyField:
+      text = which + " field is empty";
+      break;
+    case RejectReason::kNotANumber:
+      text = which + " field is not a number: " + Quoted(why.field);
+      break;
+    case RejectReason::kSeveralValues:
+      text = which + " field holds more than one value: " + Quoted(why.field);
+      break;
+    case RejectReason::kTooLarge:
+      text = which + " value is too large for a double: " + Quoted(why.field);
+      break;
+  }
+  if (why.window_cut) text += " (only the 999 bytes after the first separator are read)";
+  return text;
+}
+
+// Bytes 0 to 32 at the start of a line, which the reading trims.
+char FirstNonBlank(std::string_view line) {
+  for (const char c : line) {
+    if (!IsControlOrBlank(c)) return c;
+  }
+  return '\0';
+}
+
+enum class Axis : std::uint8_t { kLongitude, kLatitude };
+
+const char* NameOf(Axis axis) { return axis == Axis::kLongitude ? "longitude" : "latitude"; }
+
+// Where the text says a value is: a longitude after the one wrap, a latitude as read. Values
+// there always have minutes, and those fit in 16 bits.
+bool LongitudeInRange(double degrees) { return degrees >= -180 && degrees < 180; }
+bool LatitudeInRange(double degrees) { return degrees >= -90 && degrees <= 90; }
+
+// A stored value whose place is not the one the text says.
+struct MovedValue {
+  std::uint64_t line;
+  Axis axis;
+  double degrees;
+  std::int64_t minutes;
+};
+
+std::string DescribeMovedValue(const MovedValue& moved) {
+  const std::int16_t stored = LowSixteenBits(moved.minutes);
+  std::string text = std::string(NameOf(moved.axis)) + " " + Number(moved.degrees);
+  text += moved.axis == Axis::kLongitude ? " after the wrap is outside [-180, 180)"
+                                         : " is outside [-90, 90]";
+  if (stored != moved.minutes) {
+    text += " and its " + std::to_string(moved.minutes) + " minutes do not fit in 16 bits";
+  }
+  return text + "; stored as " + std::to_string(stored) + " minutes (" + Number(stored / 60.0) +
+         " degrees)";
+}
+
+enum class Note : std::uint8_t { kByteOrderMark, kNulBytes, kAngleBracket, kIndentedHash, kCommas };
+constexpr std::size_t kNotes = 5;
+
+constexpr const char* kNoteTexts[kNotes] = {
+    "the text starts with a UTF-8 byte-order mark; coord2seg reads it as part of line 1, so a "
+    "point or '#' there is lost",
+    "NUL bytes: the text may be UTF-16, which coord2seg does not decode; save it as ASCII or "
+    "UTF-8",
+    "a line starting with '>' is a data line here, not a segment separator; start separator "
+    "lines with '#'",
+    "a '#' after leading blanks does not end a segment; only a '#' as the first byte of a line "
+    "does",
+    "most data lines hold a comma but no blank, ';' or TAB; ',' is a decimal mark here, so "
+    "separate the values with a blank, ';' or TAB",
+};
+
+// Hears every line of the converter's loop and keeps the findings of the current segment until
+// its end shows whether it is written.
+class LineLinter {
+ public:
+  static constexpr bool kWantsReasons = true;
+
+  LineLinter(std::string_view text, FindingsReport& report, unsigned char* record_scratch)
+      : report_(report), record_scratch_(record_scratch), text_end_(text.data() + text.size()) {
+    const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
+    first_nul_ = nul ? static_cast<const char*>(nul) : text_end_;
+  }
+
+  void Point(std::uint64_t line, std::string_view bytes, const GeoPoint& point, bool stored) {
+    NoteNul(line, bytes);
+    ++data_lines_;
+    if (segment_points_++ == 0) segment_first_line_ = line;
+    if (!stored) {
+      if (first_capped_line_ == 0) first_capped_line_ = line;
+      return;
+    }
+    if (!LongitudeInRange(point.longitude) || !LatitudeInRange(point.latitude)) {
+      CheckUnusualPoint(line, point);
+    }
+  }
+
+  void Rejected(std::uint64_t line, std::string_view text, const LineRejection& why) {
+    NoteNul(line, text);
+    ++data_lines_;
+    ++counts_.dropped_lines;
+    if (line == 1 && text.starts_with("\xEF\xBB\xBF")) GiveNote(Note::kByteOrderMark, line);
+    const char first = FirstNonBlank(text);
+    if (first == '>') GiveNote(Note::kAngleBracket, line);
+    if (first == '#') GiveNote(Note::kIndentedHash, line);
+    if (why.reason == RejectReason::kNoSeparator && text.find(',') != std::string_view::npos) {
+      if (comma_lines_++ == 0) first_comma_line_ = line;
+    }
+    if (report_.Counts(FindingKind::kDropped)) {
+      report_.Add(line, FindingKind::kDropped, DescribeRejection(why));
+    }
+  }
+
+  void SeparatorLine(std::uint64_t line, std::string_view text) { NoteNul(line, text); }
+
+  void EndSegment(const SegmentBuffer& buffer) {
+    // The writer's own rule, and its own bytes, decide what the file would hold.
+    const std::span<const unsigned char> record = EncodeSegment(buffer, record_scratch_);
+    if (!record.empty()) {
+      ++counts_.segments;
+      counts_.points += buffer.count();
+      counts_.bytes += record.size();
+      ReportMovedValues();
+    } else if (buffer.count() > 0) {
+      ReportDroppedSegment();
+    }
+    if (segment_points_ > buffer.count()) ReportCapped(segment_points_ - buffer.count());
+    segment_points_ = 0;
+    first_capped_line_ = 0;
+    moved_.clear();
+    no_minutes_.reset();
+    report_.Flush();
+  }
+
+  LintCounts Finish() {
+    if (comma_lines_ * 2 > data_lines_) GiveNote(Note::kCommas, first_comma_line_);
+    return counts_;
+  }
+
+ private:
+  // Apart from the point's hearing, which runs for nearly every line.
+  void CheckUnusualPoint(std::uint64_t line, const GeoPoint& point) {
+    CheckValue(line, Axis::kLongitude, point.longitude, LongitudeInRange(point.longitude));
+    CheckValue(line, Axis::kLatitude, point.latitude, LatitudeInRange(point.latitude));
+  }
+
+  // A value outside its range is stored elsewhere, or has no minutes and leaves the segment out.
+  void CheckValue(std::uint64_t line, Axis axis, double degrees, bool in_range) {
+    if (in_range) return;
+    std::int64_t minutes = 0;
+    if (DegreesToMinutes(degrees, minutes)) {
+      moved_.push_back({line, axis, degrees, minutes});
+    } else if (!no_minutes_) {
+      no_minutes_ = MovedValue{line, axis, degrees, 0};
+    }
+  }
+
+  void ReportMovedValues() {
+    counts_.values_out_of_range += moved_.size();
+    for (const MovedValue& moved : moved_) {
+      if (report_.Counts(FindingKind::kOutOfRange)) {
+        report_.Add(moved.line, FindingKind::kOutOfRange, DescribeMovedValue(moved));
+      }
+    }
+  }
+
+  void ReportDroppedSegment() {
+    ++counts_.dropped_segments;
+    if (!report_.Counts(FindingKind::kSegmentDropped)) return;
+    std::string text = "segment of " + std::to_string(segment_points_) + " points left out whole";
+    if (no_minutes_) {
+      text += ": line " + std::to_string(no_minutes_->line) + ", " + NameOf(no_minutes_->axis) +
+              " " + Number(no_minutes_->degrees) + " has no minutes in 64 bits";
+    }
+    report_.Add(segment_first_line_, FindingKind::kSegmentDropped, std::move(text));
+  }
+
+  void ReportCapped(std::uint64_t capped) {
+    counts_.capped_points += capped;
+    if (!report_.Counts(FindingKind::kCapped)) return;
+    report_.Add(segment_first_line_, FindingKind::kCapped,
+                "segment of " + std::to_string(segment_points_) + " points keeps its first " +
+                    std::to_string(kMaxSegmentPoints) + "; the " + std::to_string(capped) +
+                    " from line " + std::to_string(first_capped_line_) + " on are dropped");
+  }
+
+  // The line whose bytes reach past the first NUL of the text holds it.
+  void NoteNul(std::uint64_t line, std::string_view bytes) {
+    if (bytes.data() + bytes.size() <= first_nul_) return;
+    first_nul_ = text_end_;
+    GiveNote(Note::kNulBytes, line);
+  }
+
+  void GiveNote(Note note, std::uint64_t line) {
+    const auto index = static_cast<std::size_t>(note);
+    if (given_[index]) return;
+    given_[index] = true;
+    if (report_.Counts(FindingKind::kNote))
+      report_.Add(line, FindingKind::kNote, kNoteTexts[index]);
+  }
+
+  FindingsReport& report_;
+  unsigned char* record_scratch_;
+  const char* text_end_;
+  const char* first_nul_;  // text_end_ once noted, or when there is none
+  LintCounts counts_;
+
+  // The segment being collected.
+  std::uint64_t segment_points_ = 0;  // accepted, also beyond the cap
+  std::uint64_t segment_first_line_ = 0;
+  std::uint64_t first_capped_line_ = 0;
+  std::vector<MovedValue> moved_;
+  std::optional<MovedValue> no_minutes_;  // the first value that drops the segment
+
+  std::uint64_t data_lines_ = 0;
+  std::uint64_t comma_lines_ = 0;  // dropped for want of a separator while holding a comma
+  std::uint64_t first_comma_line_ = 0;
+  bool given_[kNotes] = {};
+};
+
+}  // namespace
+
+TextLinter::TextLinter()
+    : record_scratch_(
+          std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints))) {}
+
+LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report) {
+  LineLinter linter(text, report, record_scratch_.get());
+  WalkLines(text, lat_first, buffer_, linter);
+  return linter.Finish();
+}
+
+}  // namespace coord2seg

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "common/segment_buffer.h"
+#include "tools/coordlint/findings_report.h"
+
+namespace coord2seg {
+
+// Reads a coordinate text through the converter's own line loop, reading and record encoding,
+// writing nothing, and reports every line the converter would drop, every segment it would leave
+// out or cap, and every value it would store elsewhere than the text says. Holds the converter's
+// buffers, so one instance can check many texts.
+class TextLinter {
+ public:
+  TextLinter();
+
+  // Adds the findings to `report` (without finishing it) and returns the counts.
+  LintCounts Check(std::string_view text, bool lat_first, FindingsReport& report);
+
+ private:
+  SegmentBuffer buffer_;
+  std::unique_ptr<unsigned char[]> record_scratch_;
+};
+
+}  // namespace coord2seg
