@@ -1,7 +1,9 @@
 // The line reader for x86-64 CPUs with AVX2, BMI1 and BMI2.
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "common/avx2_target.h"
 #include "text_input/simple_line.h"
@@ -182,11 +184,31 @@ struct alignas(16) SignBits {
 constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
 constexpr SignBits kSignBits = {{{0, 0}, {kSign, 0}, {0, kSign}, {kSign, kSign}}};
 
+// The point from both values, as AssignAndWrap makes it: `order` puts the longitude first (see
+// ColumnOrder), then the longitude alone is wrapped; the latitude is compared with infinities, so
+// it never moves. Blends rather than adding zeros, which would turn -0 into +0.
+COORD2SEG_AVX2 inline __m128d AssignAndWrap(__m128d values, __m128i order) {
+  const __m128d point = _mm_permutevar_pd(values, order);
+  const __m128d turn = _mm_set_pd(0, 360);
+  const __m128d infinity = _mm_set1_pd(std::numeric_limits<double>::infinity());
+  const __m128d high = _mm_cmp_pd(point, _mm_move_sd(infinity, _mm_set_sd(180)), _CMP_GE_OQ);
+  const __m128d lowered = _mm_blendv_pd(point, _mm_sub_pd(point, turn), high);
+  const __m128d low = _mm_cmp_pd(
+      lowered, _mm_move_sd(_mm_xor_pd(infinity, _mm_set1_pd(-0.0)), _mm_set_sd(-180)), _CMP_LT_OQ);
+  return _mm_blendv_pd(lowered, _mm_add_pd(lowered, turn), low);
+}
+
+// The permutation that puts the longitude first: the values as read, or swapped in lat-first
+// order.
+COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
+  return lat_first ? _mm_set_epi64x(0, 2) : _mm_set_epi64x(2, 0);
+}
+
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
 // Needs kReadableBytes readable at `p`.
-COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, bool lat_first, GeoPoint& point,
+COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
   const std::uint32_t ends = classes.ends & kLineEndPlaces;
@@ -212,9 +234,8 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, bool lat_first, Ge
   const __m128d values =
       _mm_xor_pd(Magnitudes(p, first, second, k),
                  _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
-  const double first_value = _mm_cvtsd_f64(values);
-  const double second_value = _mm_cvtsd_f64(_mm_unpackhi_pd(values, values));
-  point = AssignAndWrap(first_value, second_value, lat_first);
+  static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
+  _mm_storeu_pd(&point.longitude, AssignAndWrap(values, order));
 
   const unsigned end = _tzcnt_u32(ends);
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
@@ -231,11 +252,12 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, bool lat_first, Ge
 COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
                                                    std::span<GeoPoint> points) {
   const ByteConstants k = MakeByteConstants();
+  const __m128i order = ColumnOrder(lat_first);
   // Lines starting before this have room for the window's reads.
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const char* next = p < window_end ? ReadLineAvx2(p, lat_first, points[lines], k) : nullptr;
+    const char* next = p < window_end ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
     // Longer lines, long numbers and the end of the text: the plain reading.
     if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
