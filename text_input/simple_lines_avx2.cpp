@@ -187,7 +187,7 @@ constexpr SignBits kSignBits = {{{0, 0}, {kSign, 0}, {0, kSign}, {kSign, kSign}}
 // The point from both values, as AssignAndWrap makes it: `order` puts the longitude first (see
 // ColumnOrder), then the longitude alone is wrapped; the latitude is compared with infinities, so
 // it never moves. Blends rather than adding zeros, which would turn -0 into +0.
-COORD2SEG_AVX2 inline __m128d AssignAndWrap(__m128d values, __m128i order) {
+COORD2SEG_AVX2 inline __m128d WrappedPoint(__m128d values, __m128i order) {
   const __m128d point = _mm_permutevar_pd(values, order);
   const __m128d turn = _mm_set_pd(0, 360);
   const __m128d infinity = _mm_set1_pd(std::numeric_limits<double>::infinity());
@@ -235,13 +235,13 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
       _mm_xor_pd(Magnitudes(p, first, second, k),
                  _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
-  _mm_storeu_pd(&point.longitude, AssignAndWrap(values, order));
+  _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
 
   const unsigned end = _tzcnt_u32(ends);
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the window does not take. Kept out of line so the loop above stays small.
+// Lines the window does not take. Kept out of line so the loop below stays small.
 [[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
                                             GeoPoint& point) {
   return ReadSimpleLine(p, end, lat_first, point);
