@@ -75,34 +75,81 @@ constexpr ShuffleOffsets MakeShuffleOffsets() {
 
 constexpr ShuffleOffsets kShuffleOffsets = MakeShuffleOffsets();
 
-// The byte constants of the classification, made once per run of lines. Hidden from the
-// optimiser, which would otherwise rebuild each from an immediate in every pass, at three
-// instructions apiece.
-struct ByteConstants {
-  __m256i lf, cr, zero, nine, plus, three, two, dot, blank, semicolon, tab;
+// Every byte is classified by two table lookups, on its low and on its high four bits; a class is
+// a bit that both lookups give. Each class comes from one high half only, so no byte takes a class
+// from the halves of two others. Bytes from 128 up have no class.
+enum ByteClass : std::uint8_t {
+  kDigit = 1,       // '0' to '9'
+  kSignOrMark = 2,  // '+', ',', '-', '.'
+  kBlank = 4,       // ' '
+  kLineEnd = 8,     // LF, CR
+  kSemicolon = 16,  // ';'
+  kTab = 32,        // TAB
+  kMinus = 64,      // '-'
+  kMark = 128,      // ',', '.'
 };
 
-COORD2SEG_AVX2 inline __m256i Opaque(char c) {
-  __m256i repeated = _mm256_set1_epi8(c);
-  asm("" : "+x"(repeated));
-  return repeated;
+struct ClassTables {
+  std::uint8_t low[16];
+  std::uint8_t high[16];
+};
+
+constexpr ClassTables MakeClassTables() {
+  ClassTables tables{};
+  const auto add = [&tables](unsigned byte, std::uint8_t byte_class) {
+    tables.low[byte & 15] |= byte_class;
+    tables.high[byte >> 4] |= byte_class;
+  };
+  for (unsigned digit = '0'; digit <= '9'; ++digit) add(digit, kDigit);
+  for (const char c : {'+', ',', '-', '.'}) add(static_cast<unsigned char>(c), kSignOrMark);
+  add(' ', kBlank);
+  add('\n', kLineEnd);
+  add('\r', kLineEnd);
+  add(';', kSemicolon);
+  add('\t', kTab);
+  add('-', kMinus);
+  add(',', kMark);
+  add('.', kMark);
+  return tables;
+}
+
+constexpr ClassTables kClassTables = MakeClassTables();
+
+// The constants of the classification, made once per run of lines. Hidden from the optimiser,
+// which would otherwise rebuild each from an immediate or reload it in every pass.
+struct ByteConstants {
+  __m256i low_table, high_table, low_nibble, number, separator, half, zero;
+};
+
+COORD2SEG_AVX2 inline __m256i Opaque(__m256i value) {
+  asm("" : "+x"(value));
+  return value;
+}
+
+COORD2SEG_AVX2 inline __m256i Table(const std::uint8_t (&table)[16]) {
+  return Opaque(
+      _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table))));
 }
 
 COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
-  return {Opaque('\n'), Opaque('\r'), Opaque('0'), Opaque(9),   Opaque('+'), Opaque(3),
-          Opaque(2),    Opaque('.'),  Opaque(' '), Opaque(';'), Opaque('\t')};
+  return {Table(kClassTables.low),
+          Table(kClassTables.high),
+          Opaque(_mm256_set1_epi8(15)),
+          Opaque(_mm256_set1_epi8(kDigit | kSignOrMark)),
+          Opaque(_mm256_set1_epi8(kBlank | kSemicolon | kTab)),
+          Opaque(_mm256_set1_epi8(127)),
+          Opaque(_mm256_set1_epi8('0'))};
 }
 
 COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
 }
 
-COORD2SEG_AVX2 inline __m256i Equal(__m256i a, __m256i b) { return _mm256_cmpeq_epi8(a, b); }
-
-// Bytes from `low` to `low + span` as unsigned numbers.
-COORD2SEG_AVX2 inline __m256i InRange(__m256i bytes, __m256i low, __m256i span) {
-  const __m256i offset = _mm256_sub_epi8(bytes, low);
-  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, span), offset);
+// The bytes that have a class among `classes`: saturating addition takes any nonzero class bits
+// to the top bit.
+COORD2SEG_AVX2 inline std::uint32_t Having(__m256i byte_classes, __m256i classes,
+                                           const __m256i& half) {
+  return Bits(_mm256_adds_epu8(_mm256_and_si256(byte_classes, classes), half));
 }
 
 // One window of a line as bit masks, bit i for byte i.
@@ -117,17 +164,18 @@ struct ByteClasses {
 
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-  const __m256i signs_or_marks = InRange(bytes, k.plus, k.three);  // '+', ',', '-', '.'
-  const std::uint32_t marks = Bits(Equal(_mm256_or_si256(bytes, k.two), k.dot));  // ',' | 2 is '.'
-  const std::uint32_t signs = Bits(signs_or_marks) & ~marks;
+  const __m256i low = _mm256_shuffle_epi8(k.low_table, _mm256_and_si256(bytes, k.low_nibble));
+  const __m256i high = _mm256_shuffle_epi8(
+      k.high_table, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), k.low_nibble));
+  const __m256i classes = _mm256_and_si256(low, high);
+  const std::uint32_t marks = Bits(classes);  // kMark is the top bit
   return {
-      Bits(_mm256_or_si256(Equal(bytes, k.lf), Equal(bytes, k.cr))),
-      Bits(_mm256_or_si256(InRange(bytes, k.zero, k.nine), signs_or_marks)),
-      signs,
-      Bits(_mm256_slli_epi16(bytes, 5)) & signs,  // '-' has bit 2 set, '+' has not
+      Bits(_mm256_slli_epi16(classes, 4)),  // kLineEnd
+      Having(classes, k.number, k.half),
+      Bits(_mm256_slli_epi16(classes, 6)) & ~marks,  // kSignOrMark
+      Bits(_mm256_slli_epi16(classes, 1)),           // kMinus
       marks,
-      Bits(_mm256_or_si256(_mm256_or_si256(Equal(bytes, k.blank), Equal(bytes, k.semicolon)),
-                           Equal(bytes, k.tab))),
+      Having(classes, k.separator, k.half),
   };
 }
 
