@@ -15,10 +15,11 @@ struct SimpleLinesRead {
   std::size_t lines;  // lines read, each one point stored in order
 };
 
-// Reads lines from `p` (a line start in a text that ends at `end`) while ReadSimpleLine accepts
-// them and `points` has room, storing one point per line. Stops before the first line it does not
-// accept, which the caller then reads the general way. Like ReadSimpleLine it only ever accepts:
-// every line it reads has exactly the point the general reading gives.
+// Reads lines from `p` (a line start in a text that ends at `end`) one after another while it
+// takes them and `points` has room, storing one point per line. Stops before the first line it
+// does not take, which the caller then reads the general way. Like ReadSimpleLine it only ever
+// accepts: every line it reads has exactly the point the general reading gives; readers differ
+// only in how fast they are and in which lines they leave.
 using SimpleLinesReader = SimpleLinesRead (*)(const char* p, const char* end, bool lat_first,
                                               std::span<GeoPoint> points);
 
