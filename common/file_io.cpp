@@ -46,9 +46,9 @@ constexpr std::size_t kReadPartBytes = 512 * 1024;
 static_assert(kReadPartBytes >= kFirstReadBytes);
 
 // Reads until end of file. The size from fstat is only a first guess: files under /proc report 0,
-// and a file may grow while it is read.
+// and a file may grow while it is read. `name` is how a failure names the file.
 void ReadAll(int fd, std::size_t expected_size, ByteBlock& bytes, std::size_t& size,
-             const std::string& path) {
+             const std::string& name) {
   bytes = ByteBlock(std::max(expected_size, kFirstReadBytes) + 1);
   size = 0;
   for (;;) {
@@ -64,7 +64,7 @@ void ReadAll(int fd, std::size_t expected_size, ByteBlock& bytes, std::size_t& s
     if (got == 0) return;
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw RunError(DescribeFileFailure("cannot read", path, errno));
+      throw RunError("cannot read " + name + ": " + std::strerror(errno));
     }
     size += static_cast<std::size_t>(got);
   }
@@ -89,7 +89,13 @@ std::optional<FileContents> ReadRegularFile(const std::string& path) {
   FileContents contents;
   contents.identity_ = {status.st_dev, status.st_ino};
   ReadAll(fd.get(), static_cast<std::size_t>(status.st_size), contents.bytes_, contents.size_,
-          path);
+          "'" + path + "'");
+  return contents;
+}
+
+FileContents ReadStandardInput() {
+  FileContents contents;
+  ReadAll(STDIN_FILENO, 0, contents.bytes_, contents.size_, "standard input");
   return contents;
 }
 

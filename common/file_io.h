@@ -49,6 +49,11 @@ class FileContents {
 
  private:
   friend std::optional<FileContents> ReadRegularFile(const std::string& path);
+
+  // Reads standard input to its end, whatever it is: a pipe, a terminal or a redirected file.
+  // Throws RunError when it cannot be read.
+  FileContents ReadStandardInput();
+  friend FileContents ReadStandardInput();
   ByteBlock bytes_;
   std::size_t size_ = 0;
   FileIdentity identity_;
@@ -58,5 +63,9 @@ class FileContents {
 // regular file is there: a missing path, a directory, a FIFO or a device. Never blocks on a FIFO.
 // Throws RunError when the file is there but cannot be read.
 std::optional<FileContents> ReadRegularFile(const std::string& path);
+
+// Reads standard input to its end, whatever it is: a pipe, a terminal or a redirected file.
+// Throws RunError when it cannot be read.
+FileContents ReadStandardInput();
 
 }  // namespace coord2seg

@@ -31,19 +31,11 @@ void OutputBuffer::Append(char c) {
   data_[size_++] = c;
 }
 
-void OutputBuffer::AppendNumber(double value) {
-  MakeRoom(kLongestNumber);
-  char* begin = data_.get() + size_;
-  size_ +=
-      static_cast<std::size_t>(std::to_chars(begin, begin + kLongestNumber, value).ptr - begin);
-}
+void OutputBuffer::AppendNumber(double value) { AppendConverted(value); }
 
-void OutputBuffer::AppendInteger(std::uint64_t value) {
-  MakeRoom(kLongestNumber);
-  char* begin = data_.get() + size_;
-  size_ +=
-      static_cast<std::size_t>(std::to_chars(begin, begin + kLongestNumber, value).ptr - begin);
-}
+void OutputBuffer::AppendInteger(std::uint64_t value) { AppendConverted(value); }
+
+void OutputBuffer::AppendSignedInteger(std::int64_t value) { AppendConverted(value); }
 
 void OutputBuffer::Flush() {
   if (size_ == 0) return;

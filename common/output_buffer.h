@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,7 @@ class OutputBuffer {
   // The shortest text that reads back as the same double.
   void AppendNumber(double value);
   void AppendInteger(std::uint64_t value);
+  void AppendSignedInteger(std::int64_t value);
   // Hands everything collected so far to the sink.
   void Flush();
 
@@ -30,6 +32,14 @@ class OutputBuffer {
 
   void MakeRoom(std::size_t bytes) {
     if (kCapacity - size_ < bytes) Flush();
+  }
+  // The shortest text std::to_chars gives for `value`.
+  template <typename Number>
+  void AppendConverted(Number value) {
+    MakeRoom(kLongestNumber);
+    char* begin = data_.get() + size_;
+    size_ +=
+        static_cast<std::size_t>(std::to_chars(begin, begin + kLongestNumber, value).ptr - begin);
   }
 
   Sink sink_;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/outside_tools.h"
 #include "tests/run_program.h"
 #include "tests/segment_bytes.h"
 
@@ -23,28 +24,6 @@ using testing::StoredRecord;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-// The full path of a program on PATH, or empty.
-std::string FindTool(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path ? path : "";
-  while (!rest.empty()) {
-    const std::size_t colon = rest.find(':');
-    const fs::path candidate = fs::path(rest.substr(0, colon)) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
-  }
-  return "";
-}
-
-// Outside tools are optional on a developer's machine; CI (CI set) installs them and must run
-// these checks, so there a missing tool fails.
-#define REQUIRE_TOOL(variable, name)                                   \
-  const std::string variable = FindTool(name);                         \
-  if (variable.empty()) {                                              \
-    if (std::getenv("CI") != nullptr) FAIL() << name << " is missing"; \
-    GTEST_SKIP() << name << " is not installed";                       \
-  }
-
 // Two lines and a single point, as the converter writes the walk-through example.
 const std::string kExample = StoredRecord({{750, 2895}, {765, 2898}}) +
                              StoredRecord({{10200, 600}, {10785, 615}}) + StoredRecord({{0, 0}});
@@ -55,9 +34,10 @@ class Segdump : public ::testing::Test {
     return RunProgram(SEGDUMP_EXECUTABLE, arguments, {.working_directory = dir_.path()});
   }
   // Runs segdump on `bytes` saved as x.bin, expecting success and nothing on stderr.
-  std::string Dump(const std::string& bytes, const std::string& mode = "") {
+  std::string Dump(const std::string& bytes, std::vector<std::string> options = {}) {
     WriteFileBytes(dir_ / "x.bin", bytes);
-    const ProgramResult result = mode.empty() ? Run({"x.bin"}) : Run({mode, "x.bin"});
+    options.push_back("x.bin");
+    const ProgramResult result = Run(options);
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
     return result.out;
@@ -74,18 +54,18 @@ TEST_F(Segdump, WritesCoordinateTextWithASeparatorLinePerRecord) {
 }
 
 TEST_F(Segdump, ChecksAWholeFile) {
-  EXPECT_EQ(Dump(kExample, "--check"), "x.bin: 3 segments, 5 points\n");
-  EXPECT_EQ(Dump("", "--check"), "x.bin: 0 segments, 0 points\n");
+  EXPECT_EQ(Dump(kExample, {"--check"}), "x.bin: 3 segments, 5 points\n");
+  EXPECT_EQ(Dump("", {"--check"}), "x.bin: 0 segments, 0 points\n");
 }
 
 TEST_F(Segdump, WritesAFeatureCollection) {
-  EXPECT_EQ(
-      Dump(StoredRecord({{750, 17}, {-10800, -5400}}) + StoredRecord({{10800, 5400}}), "--geojson"),
-      "{\"type\":\"FeatureCollection\",\"features\":[\n"
-      "{\"type\":\"Feature\",\"properties\":{\"segment\":1,\"points\":2},\"geometry\":"
-      "{\"type\":\"LineString\",\"coordinates\":[[12.5,0.2833333333333333],[-180,-90]]}},\n"
-      "{\"type\":\"Feature\",\"properties\":{\"segment\":2,\"points\":1},\"geometry\":"
-      "{\"type\":\"Point\",\"coordinates\":[180,90]}}\n]}\n");
+  EXPECT_EQ(Dump(StoredRecord({{750, 17}, {-10800, -5400}}) + StoredRecord({{10800, 5400}}),
+                 {"--geojson"}),
+            "{\"type\":\"FeatureCollection\",\"features\":[\n"
+            "{\"type\":\"Feature\",\"properties\":{\"segment\":1,\"points\":2},\"geometry\":"
+            "{\"type\":\"LineString\",\"coordinates\":[[12.5,0.2833333333333333],[180,-90]]}},\n"
+            "{\"type\":\"Feature\",\"properties\":{\"segment\":2,\"points\":1},\"geometry\":"
+            "{\"type\":\"Point\",\"coordinates\":[-180,90]}}\n]}\n");
 }
 
 TEST_F(Segdump, ReportsDamageInEveryModeWithoutWritingToStdout) {
@@ -132,13 +112,25 @@ TEST_F(Segdump, ReportsAFileThatCannotBeRead) {
 }
 
 TEST_F(Segdump, AnswersUsageErrorsWithStatus2) {
-  const std::string usage = "usage: segdump [--check | --geojson | --svg] FILE.bin\n";
+  const std::string usage =
+      "usage: segdump [--check | --geojson [--raw] [--lines-only] | --svg [--fit] [--width "
+      "PIXELS]] FILE.bin\n"
+      "       segdump --help | --version\n"
+      "FILE.bin may be - for standard input.\n";
+  const std::string width_range = "--width takes a whole number of pixels from 16 to 100000";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{}, "no file given"},
       {{"--check"}, "no file given"},
       {{"--tiff", "x.bin"}, "unknown option '--tiff'"},
       {{"a.bin", "b.bin"}, "one file at a time"},
       {{"--svg", "--geojson", "x.bin"}, "choose one of --check, --geojson and --svg"},
+      {{"--raw", "x.bin"}, "--raw goes with --geojson"},
+      {{"--svg", "--lines-only", "x.bin"}, "--lines-only goes with --geojson"},
+      {{"--geojson", "--fit", "x.bin"}, "--fit goes with --svg"},
+      {{"--width=800", "x.bin"}, "--width goes with --svg"},
+      {{"--svg", "x.bin", "--width"}, width_range},
+      {{"--svg", "--width", "15", "x.bin"}, width_range},
+      {{"--svg", "--width=1e3", "x.bin"}, width_range},
   };
   for (const auto& [arguments, problem] : cases) {
     const ProgramResult result = Run(arguments);
@@ -149,6 +141,38 @@ TEST_F(Segdump, AnswersUsageErrorsWithStatus2) {
   const ProgramResult help = Run({"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.out, usage);
+}
+
+TEST_F(Segdump, EveryProgramTellsItsVersion) {
+  for (const auto& [program, name] :
+       {std::pair{COORD2SEG_EXECUTABLE, "coord2seg"}, std::pair{SEGDUMP_EXECUTABLE, "segdump"}}) {
+    const ProgramResult result = RunProgram(program, {"--version"});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, std::string(name) + " " + COORD2SEG_VERSION + "\n");
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST_F(Segdump, ReadsStandardInputWholeBeforeWriting) {
+  WriteFileBytes(dir_ / "x.bin", kExample);
+  WriteFileBytes(dir_ / "bad.bin", kExample + std::string("\x01\x00", 2));
+  const auto through_a_pipe = [&](const std::string& options, const std::string& file) {
+    return RunProgram("/bin/sh",
+                      {"-c", "cat " + file + " | " + SEGDUMP_EXECUTABLE + " " + options + " -"},
+                      {.working_directory = dir_.path()});
+  };
+  const ProgramResult check = through_a_pipe("--check", "x.bin");
+  EXPECT_EQ(check.exit_status, 0) << check.err;
+  EXPECT_EQ(check.out, "standard input: 3 segments, 5 points\n");
+  EXPECT_EQ(through_a_pipe("", "x.bin").out, Dump(kExample));
+  for (const char* mode : {"--check", "--geojson", "--svg", ""}) {
+    const ProgramResult bad = through_a_pipe(mode, "bad.bin");
+    EXPECT_EQ(bad.exit_status, 1) << mode;
+    EXPECT_EQ(bad.out, "") << mode;
+    EXPECT_EQ(bad.err,
+              "segdump: standard input: offset 35 (segment 4): record header cut short: 2 of 5 "
+              "bytes\n");
+  }
 }
 
 TEST_F(Segdump, ReadsAFileNamedLikeAnOptionAfterDoubleDash) {
@@ -167,18 +191,61 @@ TEST_F(Segdump, ReportsAFailedWriteToStdout) {
   EXPECT_EQ(result.err, "segdump: cannot write standard output: No space left on device\n");
 }
 
+// Lines across the antimeridian, one of them starting on it, and a point beyond 180.
+const std::string kAcrossTheAntimeridian = StoredRecord({{10740, -3600}, {-10740, -3600}}) +
+                                           StoredRecord({{-10800, 60}, {10740, 0}, {-10740, 120}}) +
+                                           StoredRecord({{10860, 120}});
+
 TEST_F(Segdump, GeoJsonIsReadByOgrinfo) {
   REQUIRE_TOOL(ogrinfo, "ogrinfo");
-  WriteFileBytes(dir_ / "x.geojson", Dump(kExample, "--geojson"));
+  WriteFileBytes(dir_ / "x.geojson", Dump(kExample + kAcrossTheAntimeridian, {"--geojson"}));
   const ProgramResult result =
       RunProgram(ogrinfo, {"-ro", "-al", "x.geojson"}, {.working_directory = dir_.path()});
   ASSERT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_NE(result.out.find("Feature Count: 3\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("  LINESTRING (12.5 48.25,12.75 48.3)\n"), std::string::npos);
-  EXPECT_NE(result.out.find("  LINESTRING (170 10,179.75 10.25)\n"), std::string::npos);
-  EXPECT_NE(result.out.find("  POINT (0 0)\n"), std::string::npos);
-  EXPECT_NE(result.out.find("  points (Integer) = 2\n"), std::string::npos);
-  EXPECT_NE(result.out.find("  segment (Integer) = 3\n"), std::string::npos);
+  for (const char* line : {
+           "Feature Count: 6\n",
+           "  LINESTRING (12.5 48.25,12.75 48.3)\n",
+           "  LINESTRING (170 10,179.75 10.25)\n",
+           "  POINT (0 0)\n",
+           "  points (Integer) = 2\n",
+           "  segment (Integer) = 6\n",
+           "  MULTILINESTRING ((179 -60,180 -60),(-180 -60,-179 -60))\n",
+           "  MULTILINESTRING ((180 1,179 0,180 1),(-180 1,-179 2))\n",
+           "  POINT (-179 2)\n",
+       }) {
+    EXPECT_NE(result.out.find(line), std::string::npos) << line << result.out;
+  }
+}
+
+TEST_F(Segdump, RawGeoJsonKeepsTheStoredValues) {
+  EXPECT_EQ(Dump(kAcrossTheAntimeridian, {"--raw", "--geojson"}),
+            "{\"type\":\"FeatureCollection\",\"features\":[\n"
+            "{\"type\":\"Feature\",\"properties\":{\"segment\":1,\"points\":2},\"geometry\":"
+            "{\"type\":\"LineString\",\"coordinates\":[[179,-60],[-179,-60]]}},\n"
+            "{\"type\":\"Feature\",\"properties\":{\"segment\":2,\"points\":3},\"geometry\":"
+            "{\"type\":\"LineString\",\"coordinates\":[[-180,1],[179,0],[-179,2]]}},\n"
+            "{\"type\":\"Feature\",\"properties\":{\"segment\":3,\"points\":1},\"geometry\":"
+            "{\"type\":\"Point\",\"coordinates\":[181,2]}}\n]}\n");
+}
+
+TEST_F(Segdump, LinesOnlyGeoJsonBecomesAShapefile) {
+  REQUIRE_TOOL(ogr2ogr, "ogr2ogr");
+  REQUIRE_TOOL(ogrinfo, "ogrinfo");
+  WriteFileBytes(dir_ / "x.bin", kExample + kAcrossTheAntimeridian);
+  const ProgramResult dump = RunProgram(
+      "/bin/sh", {"-c", std::string(SEGDUMP_EXECUTABLE) + " --geojson --lines-only x.bin > x.json"},
+      {.working_directory = dir_.path()});
+  ASSERT_EQ(dump.exit_status, 0) << dump.err;
+  const ProgramResult shapefile = RunProgram(
+      ogr2ogr, {"-f", "ESRI Shapefile", "lines.shp", "x.json"}, {.working_directory = dir_.path()});
+  ASSERT_EQ(shapefile.exit_status, 0) << shapefile.err;
+  const ProgramResult info =
+      RunProgram(ogrinfo, {"-ro", "-al", "lines.shp"}, {.working_directory = dir_.path()});
+  EXPECT_NE(info.out.find("Geometry: Line String\nFeature Count: 4\n"), std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("  MULTILINESTRING ((179 -60,180 -60),(-180 -60,-179 -60))\n"),
+            std::string::npos);
+  EXPECT_NE(info.out.find("  LINESTRING (12.5 48.25,12.75 48.3)\n"), std::string::npos);
 }
 
 TEST_F(Segdump, SvgIsWellFormedXmlAndRenders) {
@@ -187,7 +254,7 @@ TEST_F(Segdump, SvgIsWellFormedXmlAndRenders) {
   // Lines across the edge of the map and out-of-range values too.
   WriteFileBytes(
       dir_ / "x.svg",
-      Dump(kExample + StoredRecord({{10700, 0}, {-10700, 60}, {32767, -32768}}), "--svg"));
+      Dump(kExample + kAcrossTheAntimeridian + StoredRecord({{32767, -32768}, {0, 0}}), {"--svg"}));
   const ProgramResult lint =
       RunProgram(xmllint, {"--noout", "x.svg"}, {.working_directory = dir_.path()});
   EXPECT_EQ(lint.exit_status, 0);

@@ -1,52 +1,77 @@
 #include "segment_file/segment_reader.h"
+#include "tools/segdump/antimeridian_cut.h"
 #include "tools/segdump/dump_formats.h"
-#include "tools/segdump/stored_degrees.h"
 
 namespace coord2seg {
 namespace {
 
-void AppendPosition(StoredPoint point, OutputBuffer& out) {
+void AppendPosition(const MapPosition& position, OutputBuffer& out) {
   out.Append('[');
-  out.AppendNumber(StoredDegrees(point.longitude));
+  out.AppendNumber(position.longitude / 60);
   out.Append(',');
-  out.AppendNumber(StoredDegrees(point.latitude));
+  out.AppendNumber(position.latitude / 60);
   out.Append(']');
 }
 
-void AppendGeometry(const SegmentRecord& record, OutputBuffer& out) {
-  if (record.point_count() == 1) {
-    out.Append("{\"type\":\"Point\",\"coordinates\":");
-    AppendPosition(record.point(0), out);
-    out.Append('}');
-    return;
+void AppendPiece(const CutLine& line, std::size_t piece, OutputBuffer& out) {
+  out.Append('[');
+  for (std::size_t i = line.piece_starts[piece]; i < line.piece_end(piece); ++i) {
+    if (i != line.piece_starts[piece]) out.Append(',');
+    AppendPosition(line.positions[i], out);
   }
-  out.Append("{\"type\":\"LineString\",\"coordinates\":[");
-  for (std::uint32_t i = 0; i < record.point_count(); ++i) {
-    if (i != 0) out.Append(',');
-    AppendPosition(record.point(i), out);
-  }
-  out.Append("]}");
+  out.Append(']');
 }
 
-void AppendFeature(const SegmentRecord& record, OutputBuffer& out) {
+// A one-point record is a Point. A line is a LineString, or a MultiLineString when it is cut at
+// the antimeridian or every line must have the same type.
+void AppendGeometry(const CutLine& line, bool lines_only, OutputBuffer& out) {
+  if (line.positions.size() == 1) {
+    out.Append("{\"type\":\"Point\",\"coordinates\":");
+    AppendPosition(line.positions[0], out);
+  } else if (line.piece_count() == 1 && !lines_only) {
+    out.Append("{\"type\":\"LineString\",\"coordinates\":");
+    AppendPiece(line, 0, out);
+  } else {
+    out.Append("{\"type\":\"MultiLineString\",\"coordinates\":[");
+    for (std::size_t piece = 0; piece < line.piece_count(); ++piece) {
+      if (piece != 0) out.Append(',');
+      AppendPiece(line, piece, out);
+    }
+    out.Append(']');
+  }
+  out.Append('}');
+}
+
+void AppendFeature(const SegmentRecord& record, const CutLine& line, bool lines_only,
+                   OutputBuffer& out) {
   out.Append("{\"type\":\"Feature\",\"properties\":{\"segment\":");
   out.AppendInteger(record.number());
   out.Append(",\"points\":");
   out.AppendInteger(record.point_count());
   out.Append("},\"geometry\":");
-  AppendGeometry(record, out);
+  AppendGeometry(line, lines_only, out);
   out.Append('}');
 }
 
 }  // namespace
 
-void WriteGeoJson(std::span<const unsigned char> file, OutputBuffer& out) {
+void WriteGeoJson(std::span<const unsigned char> file, const GeoJsonOptions& options,
+                  OutputBuffer& out) {
   out.Append("{\"type\":\"FeatureCollection\",\"features\":[");
   SegmentReader reader(file);
   SegmentRecord record;
+  CutLine line;  // reused for every record
+  bool first = true;
   while (reader.Next(record)) {
-    out.Append(record.number() == 1 ? "\n" : ",\n");
-    AppendFeature(record, out);
+    if (options.lines_only && record.point_count() == 1) continue;
+    if (options.raw) {
+      KeepAsStored(record, line);
+    } else {
+      CutAtAntimeridian(record, line);
+    }
+    out.Append(first ? "\n" : ",\n");
+    first = false;
+    AppendFeature(record, line, options.lines_only, out);
   }
   out.Append("\n]}\n");
 }

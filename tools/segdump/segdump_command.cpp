@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "common/file_io.h"
 #include "common/output_buffer.h"
@@ -25,6 +28,81 @@ std::optional<DumpMode> ModeForOption(std::string_view option) {
   return std::nullopt;
 }
 
+// The mode each further option belongs to.
+struct ModeOption {
+  std::string_view name;
+  DumpMode mode;
+};
+constexpr std::array<ModeOption, 4> kModeOptions = {{{"--raw", DumpMode::kGeoJson},
+                                                     {"--lines-only", DumpMode::kGeoJson},
+                                                     {"--fit", DumpMode::kSvg},
+                                                     {"--width", DumpMode::kSvg}}};
+
+std::optional<int> ReadWidth(std::string_view text) {
+  int width = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), width);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (width < kMinSvgWidth || width > kMaxSvgWidth) return std::nullopt;
+  return width;
+}
+
+// Takes the option at `arguments[index]` that goes with a mode, and its value if it has one
+// (moving `index` past it). The name of the option, or nothing with `problem` set.
+std::optional<std::string_view> ReadModeOption(std::span<const std::string_view> arguments,
+                                               std::size_t& index, DumpRequest& request,
+                                               std::string& problem) {
+  const std::string_view argument = arguments[index];
+  if (argument == "--width" || argument.starts_with("--width=")) {
+    std::string_view value;
+    if (argument != "--width") {
+      value = argument.substr(argument.find('=') + 1);
+    } else if (index + 1 < arguments.size()) {
+      value = arguments[++index];
+    }
+    const std::optional<int> width = ReadWidth(value);
+    if (!width) {
+      problem = "--width takes a whole number of pixels from " + std::to_string(kMinSvgWidth) +
+                " to " + std::to_string(kMaxSvgWidth);
+      return std::nullopt;
+    }
+    request.svg.width = *width;
+    return "--width";
+  }
+  if (argument == "--raw") {
+    request.geojson.raw = true;
+  } else if (argument == "--lines-only") {
+    request.geojson.lines_only = true;
+  } else if (argument == "--fit") {
+    request.svg.fit = true;
+  } else {
+    problem = "unknown option '" + std::string(argument) + "'";
+    return std::nullopt;
+  }
+  return argument;
+}
+
+// An option given for another mode than the one chosen is a mistake, not something to ignore.
+bool OptionsFitTheMode(const DumpRequest& request, std::span<const std::string_view> given,
+                       std::string& problem) {
+  for (const std::string_view name : given) {
+    for (const ModeOption& option : kModeOptions) {
+      if (option.name == name && option.mode != request.mode) {
+        problem = std::string(name) + " goes with " +
+                  (option.mode == DumpMode::kSvg ? "--svg" : "--geojson");
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+constexpr std::string_view kStandardInputPath = "-";
+
+// How messages and the --check line name the file.
+std::string DisplayName(const std::string& path) {
+  return path == kStandardInputPath ? "standard input" : path;
+}
+
 bool IsOption(std::string_view argument) { return argument.size() > 1 && argument[0] == '-'; }
 
 // Why no regular file could be read under `path`, in the Unix wording.
@@ -36,6 +114,7 @@ std::string DescribeMissingFile(const std::string& path) {
 }
 
 FileContents ReadSegmentFile(const std::string& path) {
+  if (path == kStandardInputPath) return ReadStandardInput();
   std::optional<FileContents> contents = ReadRegularFile(path);
   if (!contents) throw RunError(DescribeMissingFile(path));
   return std::move(*contents);
@@ -51,18 +130,18 @@ std::string DescribeDamage(const std::string& path, const SegmentFileDamage& dam
          std::to_string(damage.segment) + "): " + damage.what;
 }
 
-void WriteDump(DumpMode mode, const std::string& path, std::span<const unsigned char> bytes,
+void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
                const SegmentFileCheck& check, OutputBuffer& out) {
-  switch (mode) {
+  switch (request.mode) {
     case DumpMode::kCheck:
-      out.Append(path + ": " + std::to_string(check.segments) + " segments, " +
+      out.Append(DisplayName(request.path) + ": " + std::to_string(check.segments) + " segments, " +
                  std::to_string(check.points) + " points\n");
       break;
     case DumpMode::kGeoJson:
-      WriteGeoJson(bytes, out);
+      WriteGeoJson(bytes, request.geojson, out);
       break;
     case DumpMode::kSvg:
-      WriteSvg(bytes, out);
+      WriteSvg(bytes, request.svg, out);
       break;
     case DumpMode::kText:
       WriteCoordinateText(bytes, out);
@@ -77,19 +156,26 @@ void WriteDump(DumpMode mode, const std::string& path, std::span<const unsigned 
 std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> arguments,
                                               std::string& problem) {
   DumpRequest request;
+  std::vector<std::string_view> mode_options;
   bool has_mode = false;
   bool has_path = false;
   bool options_ended = false;
-  for (const std::string_view argument : arguments) {
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    const std::string_view argument = arguments[index];
     if (!options_ended && argument == "--") {
       options_ended = true;
     } else if (!options_ended && IsOption(argument)) {
       const std::optional<DumpMode> mode = ModeForOption(argument);
       if (!mode) {
-        problem = "unknown option '" + std::string(argument) + "'";
-        return std::nullopt;
+        const auto option = ReadModeOption(arguments, index, request, problem);
+        if (!option) return std::nullopt;
+        mode_options.push_back(*option);
+        continue;
       }
-      if (*mode == DumpMode::kHelp) return DumpRequest{DumpMode::kHelp, ""};
+      if (*mode == DumpMode::kHelp) {
+        request.mode = DumpMode::kHelp;
+        return request;
+      }
       if (has_mode && *mode != request.mode) {
         problem = "choose one of --check, --geojson and --svg";
         return std::nullopt;
@@ -104,6 +190,7 @@ std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> 
       has_path = true;
     }
   }
+  if (!OptionsFitTheMode(request, mode_options, problem)) return std::nullopt;
   if (!has_path) {
     problem = "no file given";
     return std::nullopt;
@@ -129,8 +216,8 @@ int RunSegdump(std::span<const std::string_view> arguments) {
   const std::span<const unsigned char> bytes = BytesOf(contents);
   // The whole file is checked before anything is written, so damage never leaves half a dump.
   const SegmentFileCheck check = CheckSegmentFile(bytes);
-  if (check.damage) throw RunError(DescribeDamage(request->path, *check.damage));
-  WriteDump(request->mode, request->path, bytes, check, out);
+  if (check.damage) throw RunError(DescribeDamage(DisplayName(request->path), *check.damage));
+  WriteDump(*request, bytes, check, out);
   out.Flush();
   return 0;
 }

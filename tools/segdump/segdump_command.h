@@ -5,20 +5,28 @@
 #include <string>
 #include <string_view>
 
+#include "tools/segdump/dump_formats.h"
+
 namespace coord2seg {
 
 enum class DumpMode { kText, kCheck, kGeoJson, kSvg, kHelp };
 
 struct DumpRequest {
   DumpMode mode = DumpMode::kText;
-  std::string path;
+  std::string path;  // "-" for standard input
+  GeoJsonOptions geojson;
+  SvgOptions svg;
 };
 
 inline constexpr std::string_view kSegdumpUsage =
-    "usage: segdump [--check | --geojson | --svg] FILE.bin\n";
+    "usage: segdump [--check | --geojson [--raw] [--lines-only] | --svg [--fit] [--width PIXELS]] "
+    "FILE.bin\n"
+    "       segdump --help | --version\n"
+    "FILE.bin may be - for standard input.\n";
 
-// Reads the arguments after the program's name: at most one mode option and exactly one file
-// ("--" ends the options). Nothing, with `problem` set, when they make no valid request.
+// Reads the arguments after the program's name: at most one mode option, the options that go
+// with it, and exactly one file ("--" ends the options). Nothing, with `problem` set, when they
+// make no valid request.
 std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> arguments,
                                               std::string& problem);
 

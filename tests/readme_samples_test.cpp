@@ -1,0 +1,122 @@
+// The README's samples, run as a reader would paste them: a code block introduced by a line
+// ending in "as `NAME`:" is saved as NAME, and every ```console block runs in the same folder,
+// its "$ " lines as commands, each to print exactly the lines shown under it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/outside_tools.h"
+#include "tests/run_program.h"
+
+namespace coord2seg {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramResult;
+using testing::RunProgram;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+struct Block {
+  std::string info;      // what follows the opening ```
+  std::string saved_as;  // the file the text before it names, if any
+  std::vector<std::string> lines;
+  int first_line = 0;  // in the README, for messages
+};
+
+std::vector<Block> ReadBlocks(const fs::path& markdown) {
+  std::ifstream in(markdown);
+  std::vector<Block> blocks;
+  std::string line;
+  std::string last_text;  // the last non-blank line outside a block
+  std::size_t indent = 0;
+  bool inside = false;
+  for (int number = 1; std::getline(in, line); ++number) {
+    const std::size_t start = line.find_first_not_of(' ');
+    const bool fence = start != std::string::npos && line.compare(start, 3, "```") == 0;
+    if (inside) {
+      if (fence) {
+        inside = false;
+        last_text.clear();  // a block names only the block right after it
+      } else {
+        blocks.back().lines.push_back(line.size() >= indent ? line.substr(indent) : "");
+      }
+    } else if (fence) {
+      inside = true;
+      indent = start;
+      Block block;
+      block.info = line.substr(start + 3);
+      block.first_line = number;
+      const std::size_t name_end = last_text.rfind("`:");
+      const std::size_t name_start = last_text.rfind("as `", name_end);
+      if (name_end == last_text.size() - 2 && name_start != std::string::npos) {
+        block.saved_as = last_text.substr(name_start + 4, name_end - name_start - 4);
+      }
+      blocks.push_back(block);
+    } else if (start != std::string::npos) {
+      last_text = line;
+    }
+  }
+  return blocks;
+}
+
+// The block's commands as one script, and the output they should print together.
+void SplitTranscript(const Block& block, std::string& script, std::string& expected) {
+  bool continued = false;
+  for (const std::string& line : block.lines) {
+    if (continued || line.starts_with("$ ")) {
+      script += continued ? line : line.substr(2);
+      script += '\n';
+      continued = line.ends_with('\\');
+    } else {
+      expected += line + '\n';
+    }
+  }
+}
+
+bool NeedsMissingTool(const std::string& script, std::string& tool) {
+  for (const char* name : {"ogr2ogr", "ogrinfo"}) {
+    if (script.find(name) != std::string::npos && testing::FindTool(name).empty()) {
+      tool = name;
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
+  const std::vector<Block> blocks = ReadBlocks(fs::path(COORD2SEG_SOURCE_DIR) / "README.md");
+  const std::string programs = fs::path(COORD2SEG_EXECUTABLE).parent_path().string() + ":" +
+                               fs::path(SEGDUMP_EXECUTABLE).parent_path().string();
+  TempDir dir;
+  int transcripts = 0;
+  for (const Block& block : blocks) {
+    if (!block.saved_as.empty()) {
+      std::string text;
+      for (const std::string& line : block.lines) text += line + '\n';
+      WriteFileBytes(dir / block.saved_as, text);
+    }
+    if (block.info != "console") continue;
+    std::string script;
+    std::string expected;
+    SplitTranscript(block, script, expected);
+    std::string tool;
+    if (NeedsMissingTool(script, tool)) {
+      if (std::getenv("CI") != nullptr) ADD_FAILURE() << tool << " is missing";
+      continue;
+    }
+    const ProgramResult result =
+        RunProgram("/bin/sh", {"-c", "PATH='" + programs + "':\"$PATH\"\nexec 2>&1\n" + script},
+                   {.working_directory = dir.path()});
+    EXPECT_EQ(result.out, expected) << "README.md line " << block.first_line << ":\n" << script;
+    ++transcripts;
+  }
+  EXPECT_GE(transcripts, 6);  // or the README lost its samples, or this reads it wrongly
+}
+
+}  // namespace
+}  // namespace coord2seg
