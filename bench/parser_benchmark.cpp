@@ -1,5 +1,6 @@
-// Micro benchmarks: the line parser on realistic lines (cut out, and read in place), the minutes conversion, and the whole
-// in-memory conversion without file I/O.
+// Micro benchmarks: the line parser on realistic lines (cut out, and read in place), the minutes
+// conversion, and the whole in-memory conversion without file I/O; where there are CPU-specific
+// fast paths, with those this machine runs ("best") and with the plain ones.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -9,11 +10,11 @@
 #include <vector>
 
 #include "driver/collect_segments.h"
+#include "driver/fast_paths.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/simple_line.h"
 
 namespace {
 
@@ -51,22 +52,32 @@ void BM_ParseCoordinateLine(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseCoordinateLine);
 
-// The way the converter meets most lines: read in place from the text, end mark included.
-void BM_ReadSimpleLine(benchmark::State& state) {
-  std::string text;
-  for (const std::string& line : RealisticLines(1 << 16)) text += line + '\n';
-  const char* const end = text.data() + text.size();
-  const char* p = text.data();
-  GeoPoint point;
-  for (auto _ : state) {
-    const char* next = coord2seg::ReadSimpleLine(p, end, false, point);
-    if (next == nullptr) next = static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
-    benchmark::DoNotOptimize(point);
-    p = next == end ? text.data() : next;
+// The way the converter meets most lines: runs of them read in place, end marks included, by the
+// reader for the instruction set.
+void BM_ReadSimpleLines(benchmark::State& state, coord2seg::InstructionSet set) {
+  if (!coord2seg::CanRun(set)) {
+    state.SkipWithError("this CPU does not run it");
+    return;
   }
-  state.SetItemsProcessed(state.iterations());
+  const coord2seg::SimpleLinesReader read_simple_lines =
+      coord2seg::FastPathsFor(set).read_simple_lines;
+  const std::vector<std::string> lines = RealisticLines(1 << 16);
+  std::string text;
+  for (const std::string& line : lines) text += line + '\n';
+  std::vector<GeoPoint> points(lines.size());
+  for (auto _ : state) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end) {
+      const coord2seg::SimpleLinesRead read = read_simple_lines(p, end, false, points);
+      benchmark::DoNotOptimize(points.data());
+      p = read.lines > 0 ? read.next : static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines.size()));
 }
-BENCHMARK(BM_ReadSimpleLine);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, best, coord2seg::BestInstructionSet());
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, plain, coord2seg::InstructionSet::kPlain);
 
 void BM_DegreesToMinutes(benchmark::State& state) {
   std::mt19937_64 engine(4);
@@ -82,7 +93,12 @@ void BM_DegreesToMinutes(benchmark::State& state) {
 }
 BENCHMARK(BM_DegreesToMinutes);
 
-void BM_ConvertInMemory(benchmark::State& state) {
+void BM_ConvertInMemory(benchmark::State& state, coord2seg::InstructionSet set) {
+  if (!coord2seg::CanRun(set)) {
+    state.SkipWithError("this CPU does not run it");
+    return;
+  }
+  const coord2seg::FastPaths paths = coord2seg::FastPathsFor(set);
   std::string text;
   const std::vector<std::string> lines = RealisticLines(1 << 18);
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -92,12 +108,16 @@ void BM_ConvertInMemory(benchmark::State& state) {
   coord2seg::SegmentBuffer buffer;
   std::vector<unsigned char> record(coord2seg::RecordBytes(coord2seg::kMaxSegmentPoints));
   for (auto _ : state) {
-    coord2seg::CollectSegments(text, false, buffer, [&](const coord2seg::SegmentBuffer& segment) {
-      benchmark::DoNotOptimize(coord2seg::EncodeRecord(segment.points(), record.data()));
-    });
+    coord2seg::CollectSegments(
+        text, false, buffer,
+        [&](const coord2seg::SegmentBuffer& segment) {
+          benchmark::DoNotOptimize(paths.encode_record(segment.points(), record.data()));
+        },
+        paths.read_simple_lines);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(BM_ConvertInMemory);
+BENCHMARK_CAPTURE(BM_ConvertInMemory, best, coord2seg::BestInstructionSet());
+BENCHMARK_CAPTURE(BM_ConvertInMemory, plain, coord2seg::InstructionSet::kPlain);
 
 }  // namespace

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# End-to-end throughput: converts generated files of 20, 100 and 200 MB and prints median MB/s,
-# peak resident memory, the ratio to a straightforward converter and to `wc -l` (the memory-scan
-# floor), coordlint's throughput on the same file, and the time per MB at each size.
+# End-to-end throughput: converts generated files of 20, 100 and 200 MB. On the 100 MB file it runs
+# coord2seg and a straightforward converter in turns and prints the median wall, user and system
+# time of each, the ratio between them (median and range over the pairs of runs), the peak
+# resident memory, `wc -l` as the memory-scan floor and coordlint's time on the same file; then
+# the time per MB at each size.
 #
-#   bench/throughput.sh BUILD_DIR        (BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON)
+#   bench/throughput.sh BUILD_DIR [RUNS]   (BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON;
+#                                           RUNS pairs of runs, 9 by default)
 set -euo pipefail
-build=$(cd "${1:?usage: throughput.sh BUILD_DIR}" && pwd)
+build=$(cd "${1:?usage: throughput.sh BUILD_DIR [RUNS]}" && pwd)
+runs=${2:-9}
 tools=$build/bench
 data=$build/bench-data
 mkdir -p "$data"
@@ -15,36 +19,56 @@ for mb in 20 100 200; do
   [ -s "$data/coast$mb.txt" ] || "$tools/generate_coordinates" 1 "$mb" > "$data/coast$mb.txt"
 done
 
-# median seconds and peak KiB of RUNS runs of a command
-measure() { "$tools/run_timed" "$@"; }
-seconds() { sed -E 's/.*median_seconds=([0-9.]+).*/\1/' <<< "$1"; }
-peak_kib() { sed -E 's/.*peak_rss_kib=([0-9]+).*/\1/' <<< "$1"; }
+# "wall user system peak_kib" of RUNS runs of a command (medians; the largest peak)
+measure() {
+  "$tools/run_timed" "$@" |
+    sed -E 's/median_seconds=([0-9.]+) user_seconds=([0-9.]+) system_seconds=([0-9.]+) peak_rss_kib=([0-9]+)/\1 \2 \3 \4/'
+}
 mb_of() { awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.3f", bytes / 1e6 }'; }
 
 input=$data/coast100.txt
-size_mb=$(mb_of "$input")
-ours=$(measure 5 "$build/coord2seg" "$input")
-reference=$(measure 5 "$tools/reference_converter" "$input" "$data/reference.bin")
+# In turns, so that both see the same state of the machine; one line per pair of runs.
+pairs=$(for ((run = 0; run < runs; ++run)); do
+  echo "$(measure 1 "$build/coord2seg" "$input") $(measure 1 "$tools/reference_converter" "$input" "$data/reference.bin")"
+done)
 wc_l=$(measure 5 wc -l "$input")
-lint=$(measure 5 "$build/coordlint" "$input")
+read -r lint lint_user lint_sys lint_peak <<< "$(measure 5 "$build/coordlint" "$input")"
 
-awk -v mb="$size_mb" -v ours="$(seconds "$ours")" -v ref="$(seconds "$reference")" \
-    -v wc="$(seconds "$wc_l")" -v peak="$(peak_kib "$ours")" \
-    -v lint="$(seconds "$lint")" -v lint_peak="$(peak_kib "$lint")" 'BEGIN {
-  printf "input                      %.1f MB (coast100.txt)\n", mb
-  printf "coord2seg                  %7.1f MB/s  (median of 5, %.3f s)\n", mb / ours, ours
-  printf "straightforward converter  %7.1f MB/s  -> coord2seg is %.2fx faster\n", mb / ref, ref / ours
-  printf "wc -l (memory-scan floor)  %7.1f MB/s  -> coord2seg takes %.2fx its time\n", mb / wc, ours / wc
-  printf "peak resident memory       %7.1f MiB   (input %.1f MiB; input + %.1f MiB)\n",
-         peak / 1024, mb * 1e6 / 1048576, peak / 1024 - mb * 1e6 / 1048576
-  printf "coordlint                  %7.1f MB/s  -> %.2fx the throughput of coord2seg, peak %.1f MiB\n",
-         mb / lint, ours / lint, lint_peak / 1024
-}'
+awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint" \
+    -v lint_user="$lint_user" -v lint_sys="$lint_sys" -v lint_peak="$lint_peak" '
+  function median(values, count,   sorted, i, j, t) {
+    for (i = 1; i <= count; ++i) sorted[i] = values[i]
+    for (i = 2; i <= count; ++i)
+      for (j = i; j > 1 && sorted[j - 1] > sorted[j]; --j) {
+        t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
+      }
+    return sorted[int((count + 1) / 2)]
+  }
+  function low(values, count,   i, m) { m = values[1]; for (i = 2; i <= count; ++i) if (values[i] < m) m = values[i]; return m }
+  function high(values, count,   i, m) { m = values[1]; for (i = 2; i <= count; ++i) if (values[i] > m) m = values[i]; return m }
+  {
+    ++n
+    wall[n] = $1; user[n] = $2; sys[n] = $3; cpu[n] = $2 + $3; if ($4 > peak) peak = $4
+    ref_wall[n] = $5; ref_user[n] = $6; ref_sys[n] = $7; ref_cpu[n] = $6 + $7
+    ratio[n] = $5 / $1; cpu_ratio[n] = ref_cpu[n] / cpu[n]
+  }
+  END {
+    w = median(wall, n); rw = median(ref_wall, n)
+    printf "input                      %.1f MB (coast100.txt), %d runs of each, in turns\n", mb, runs
+    printf "                           median: wall s  user s  system s      MB/s\n"
+    printf "coord2seg                          %6.3f  %6.3f    %6.3f   %7.1f\n", w, median(user, n), median(sys, n), mb / w
+    printf "straightforward converter          %6.3f  %6.3f    %6.3f   %7.1f\n", rw, median(ref_user, n), median(ref_sys, n), mb / rw
+    printf "coord2seg is faster by             %.2fx median, from %.2fx to %.2fx over the pairs of runs\n", median(ratio, n), low(ratio, n), high(ratio, n)
+    printf "  by user + system time            %.2fx median, from %.2fx to %.2fx\n", median(cpu_ratio, n), low(cpu_ratio, n), high(cpu_ratio, n)
+    printf "wc -l (memory-scan floor)          %6.3f                    %7.1f  -> coord2seg takes %.2fx its time\n", wc, mb / wc, w / wc
+    printf "peak resident memory       %7.1f MiB   (input %.1f MiB; input + %.1f MiB)\n", peak / 1024, mb * 1e6 / 1048576, peak / 1024 - mb * 1e6 / 1048576
+    printf "coordlint (median of 5)            %6.3f  %6.3f    %6.3f   %7.1f  -> %.2fx the time of coord2seg, peak %.1f MiB\n", lint, lint_user, lint_sys, mb / lint, lint / w, lint_peak / 1024
+  }' <<< "$pairs"
 
-echo "time per MB (median of 3):"
+echo "time per MB (median of 5):     wall  user + system"
 for mb in 20 100 200; do
   file=$data/coast$mb.txt
-  run=$(measure 3 "$build/coord2seg" "$file")
-  awk -v mb="$(mb_of "$file")" -v s="$(seconds "$run")" \
-      'BEGIN { printf "  %6.1f MB  %7.3f ms/MB\n", mb, s * 1000 / mb }'
+  read -r wall user sys _ <<< "$(measure 5 "$build/coord2seg" "$file")"
+  awk -v mb="$(mb_of "$file")" -v wall="$wall" -v cpu="$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" \
+      'BEGIN { printf "  %6.1f MB               %6.3f  %6.3f ms/MB\n", mb, wall * 1000 / mb, cpu * 1000 / mb }'
 done

@@ -5,9 +5,10 @@
 
 namespace coord2seg {
 
-// A block of memory for a whole input file. It is mapped with its pages already present: a file
-// of hundreds of megabytes read into ordinary fresh memory takes one page fault per 4 KiB, and
-// those faults cost about as much as the copy itself.
+// A block of memory for a whole input file. Its pages are mapped part by part just before they
+// are written (MapPages): a file of hundreds of megabytes read into ordinary fresh memory takes
+// one page fault per 4 KiB, which costs about as much as the copy itself, and mapping the whole
+// block at once would zero-fill it long before the copy comes, out of the cache.
 class ByteBlock {
  public:
   ByteBlock() = default;
@@ -25,6 +26,10 @@ class ByteBlock {
   ByteBlock(const ByteBlock&) = delete;
   ByteBlock& operator=(const ByteBlock&) = delete;
   ~ByteBlock() { Release(); }
+
+  // Has the pages of bytes [offset, offset + size) mapped now, zero-filled, in one call, ready to
+  // be written. Only a request: where the system declines, pages come at the first write.
+  void MapPages(std::size_t offset, std::size_t size);
 
   char* data() const { return data_; }
   std::size_t capacity() const { return capacity_; }

@@ -13,6 +13,9 @@ ByteBlock::ByteBlock(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capac
   data_ = static_cast<char*>(block);
 }
 
+// Windows brings pages in at the first write, with no call to ask for them sooner.
+void ByteBlock::MapPages(std::size_t, std::size_t) {}
+
 void ByteBlock::Release() {
   if (data_ != nullptr) ::VirtualFree(data_, 0, MEM_RELEASE);
   data_ = nullptr;

@@ -36,6 +36,11 @@ bool IsRegularFile(const std::string& path) {
 // read must be large enough to take such a file whole.
 constexpr std::size_t kFirstReadBytes = 64 * 1024;
 
+// Read in parts small enough that the pages mapped for a part are still in the cache when the
+// copy fills them.
+constexpr std::size_t kReadPartBytes = 512 * 1024;
+static_assert(kReadPartBytes >= kFirstReadBytes);
+
 // Reads until end of file. The size from fstat is only a first guess: files under /proc report 0,
 // and a file may grow while it is read. `name` is how a failure names the file.
 void ReadAll(int fd, std::size_t expected_size, ByteBlock& bytes, std::size_t& size,
@@ -45,10 +50,13 @@ void ReadAll(int fd, std::size_t expected_size, ByteBlock& bytes, std::size_t& s
   for (;;) {
     if (size == bytes.capacity()) {
       ByteBlock larger(bytes.capacity() * 2);
+      larger.MapPages(0, size);
       std::memcpy(larger.data(), bytes.data(), size);
       bytes = std::move(larger);
     }
-    const ssize_t got = ::read(fd, bytes.data() + size, bytes.capacity() - size);
+    const std::size_t part = std::min(kReadPartBytes, bytes.capacity() - size);
+    bytes.MapPages(size, part);
+    const ssize_t got = ::read(fd, bytes.data() + size, part);
     if (got == 0) return;
     if (got < 0) {
       if (errno == EINTR) continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -15,7 +17,8 @@ inline constexpr std::uint32_t kMaxSegmentPoints = 99999;
 // points never allocates.
 class SegmentBuffer {
  public:
-  SegmentBuffer() : points_(std::make_unique_for_overwrite<GeoPoint[]>(kMaxSegmentPoints)) {}
+  SegmentBuffer()
+      : points_(std::make_unique_for_overwrite<GeoPoint[]>(kMaxSegmentPoints + kSpareRoom)) {}
 
   // Stores the point unless the segment is already full; true when it was stored.
   bool Append(const GeoPoint& point) {
@@ -25,10 +28,23 @@ class SegmentBuffer {
   }
   void Clear() { count_ = 0; }
 
+  // Room for points stored in place, which Extend then takes in. Once the segment is full it is
+  // spare room past the end, so a reader can go on storing points that Extend drops.
+  std::span<GeoPoint> free_space() {
+    if (count_ == kMaxSegmentPoints) return {points_.get() + kMaxSegmentPoints, kSpareRoom};
+    return {points_.get() + count_, kMaxSegmentPoints - count_};
+  }
+  // Takes in the first `added` points of free_space(), as far as the segment has room.
+  void Extend(std::size_t added) {
+    count_ = static_cast<std::uint32_t>(std::min<std::size_t>(count_ + added, kMaxSegmentPoints));
+  }
+
   std::uint32_t count() const { return count_; }
   std::span<const GeoPoint> points() const { return {points_.get(), count_}; }
 
  private:
+  static constexpr std::uint32_t kSpareRoom = 256;
+
   std::unique_ptr<GeoPoint[]> points_;
   std::uint32_t count_ = 0;
 };

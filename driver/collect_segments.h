@@ -1,17 +1,29 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 
 #include "common/segment_buffer.h"
+#include "driver/fast_paths.h"
 #include "text_input/line_rejection.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/simple_line.h"
+#include "text_input/simple_lines.h"
 
 namespace coord2seg {
+
+// Whether the observer hears of each point: yes, unless it says kHearsPoints = false.
+template <typename Observer>
+constexpr bool HearsPoints() {
+  if constexpr (requires { Observer::kHearsPoints; }) {
+    return Observer::kHearsPoints;
+  } else {
+    return true;
+  }
+}
 
 // Walks the lines of `text` once, collecting accepted points in `buffer` and calling
 // `observer.EndSegment(buffer)` at every separator line ('#' as its first byte) and after the last
@@ -25,24 +37,39 @@ namespace coord2seg {
 //                                        observer's kWantsReasons is true
 //   SeparatorLine(number, line)          just before the EndSegment it causes
 // An observer that does nothing there costs nothing: the numbers and views it never reads compile
-// away, and the loop is the converter's plain loop.
+// away, and the loop is the converter's plain loop. One that does not hear of points at all
+// (kHearsPoints = false) lets the loop read each run of common lines in one call.
+//
+// `read_simple_lines` reads the common lines in place, without cutting them out first; unless
+// given, the fastest this CPU runs.
 template <typename Observer>
-void WalkLines(std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer) {
+void WalkLines(
+    std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer,
+    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines) {
   LineSplitter lines(text);
   const char* const text_end = text.data() + text.size();
   std::string_view line;
-  GeoPoint point;
   LineRejection why;
   std::uint64_t number = 0;
   buffer.Clear();
   for (;;) {
-    // The common line is read in place, without cutting it out first.
     const char* const start = lines.cursor();
-    if (const char* next = ReadSimpleLine(start, text_end, lat_first, point)) {
-      const std::string_view bytes(start, static_cast<std::size_t>(next - start));
-      observer.Point(++number, bytes, point, buffer.Append(point));
-      lines.SkipTo(next);
-      continue;
+    if constexpr (HearsPoints<Observer>()) {
+      GeoPoint point;
+      const SimpleLinesRead read =
+          read_simple_lines(start, text_end, lat_first, std::span<GeoPoint>(&point, 1));
+      if (read.lines == 1) {
+        const std::string_view bytes(start, static_cast<std::size_t>(read.next - start));
+        observer.Point(++number, bytes, point, buffer.Append(point));
+        lines.SkipTo(read.next);
+        continue;
+      }
+    } else {
+      const SimpleLinesRead run =
+          read_simple_lines(start, text_end, lat_first, buffer.free_space());
+      buffer.Extend(run.lines);
+      number += run.lines;
+      lines.SkipTo(run.next);
     }
     if (!lines.Next(line)) break;
     ++number;
@@ -67,6 +94,7 @@ template <typename EndSegmentFunction>
 class SegmentsOnly {
  public:
   static constexpr bool kWantsReasons = false;
+  static constexpr bool kHearsPoints = false;
 
   explicit SegmentsOnly(EndSegmentFunction& end_segment) : end_segment_(end_segment) {}
 
@@ -81,10 +109,11 @@ class SegmentsOnly {
 
 // The converter's walk: `end_segment(buffer)` for every finished segment, and nothing else.
 template <typename EndSegmentFunction>
-void CollectSegments(std::string_view text, bool lat_first, SegmentBuffer& buffer,
-                     EndSegmentFunction&& end_segment) {
+void CollectSegments(
+    std::string_view text, bool lat_first, SegmentBuffer& buffer, EndSegmentFunction&& end_segment,
+    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines) {
   SegmentsOnly<std::remove_reference_t<EndSegmentFunction>> observer(end_segment);
-  WalkLines(text, lat_first, buffer, observer);
+  WalkLines(text, lat_first, buffer, observer, read_simple_lines);
 }
 
 }  // namespace coord2seg

@@ -7,6 +7,7 @@
 #include "common/segment_buffer.h"
 #include "driver/collect_segments.h"
 #include "driver/command_line.h"
+#include "driver/fast_paths.h"
 #include "segment_file/segment_file.h"
 
 namespace coord2seg {
@@ -19,10 +20,13 @@ int ConvertFile(std::span<const std::string_view> arguments) {
   const std::optional<FileContents> input = ReadRegularFile(input_path);
   if (!input) return 0;
 
-  SegmentFile output(OutputPathFor(input_path), input->identity());
+  const FastPaths fast_paths = FastPathsFor(BestInstructionSet());
+  SegmentFile output(OutputPathFor(input_path), input->identity(), fast_paths.encode_record);
   SegmentBuffer buffer;
-  CollectSegments(input->text(), lat_first, buffer,
-                  [&output](const SegmentBuffer& segment) { WriteSegment(output, segment); });
+  CollectSegments(
+      input->text(), lat_first, buffer,
+      [&output](const SegmentBuffer& segment) { WriteSegment(output, segment); },
+      fast_paths.read_simple_lines);
   output.Close();
   return 0;
 }

@@ -1,8 +1,9 @@
 // The whole conversion of a text in memory, through the same line loop and record writer the
-// program runs, into a memory file. The output must be whole records only (count 1 to 99999,
-// reserved byte 0, 5 + 4N bytes each), no more of them than separator lines plus one, and the very
-// bytes the slow reference conversion gives. coordlint, on the same text, must count the records,
-// points and bytes written, and as many dropped lines as the slow reference parser rejects.
+// program runs, with the fast paths it takes on this machine and with the plain ones, into a
+// memory file. The output must be whole records only (count 1 to 99999, reserved byte 0, 5 + 4N
+// bytes each), no more of them than separator lines plus one, and the very bytes the slow
+// reference conversion gives. coordlint, on the same text, must count the records, points and
+// bytes written, and as many dropped lines as the slow reference parser rejects.
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "common/output_buffer.h"
 #include "common/segment_buffer.h"
 #include "driver/collect_segments.h"
+#include "driver/fast_paths.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
 #include "segment_file/segment_reader.h"
@@ -46,13 +48,17 @@ std::size_t CountSeparatorLines(std::string_view text) {
 
 // The program uses one buffer for a whole run; reusing it across inputs here spares an allocation
 // of 1.6 MB per input that would slow the fuzzer down several times.
-std::vector<unsigned char> Convert(std::string_view text, SegmentBuffer& buffer) {
+std::vector<unsigned char> Convert(std::string_view text, SegmentBuffer& buffer,
+                                   const FastPaths& paths) {
   FileHandle memory(::memfd_create("segments", MFD_CLOEXEC));
   if (!memory.is_open()) std::abort();
   {
-    SegmentFile output("/proc/self/fd/" + std::to_string(memory.get()), FileIdentity{});
-    CollectSegments(text, false, buffer,
-                    [&output](const SegmentBuffer& segment) { WriteSegment(output, segment); });
+    SegmentFile output("/proc/self/fd/" + std::to_string(memory.get()), FileIdentity{},
+                       paths.encode_record);
+    CollectSegments(
+        text, false, buffer,
+        [&output](const SegmentBuffer& segment) { WriteSegment(output, segment); },
+        paths.read_simple_lines);
     output.Close();
   }
   struct stat status {};
@@ -108,16 +114,21 @@ void CheckLintCounts(std::string_view text, const std::vector<unsigned char>& by
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   static coord2seg::SegmentBuffer buffer;
-  const std::vector<unsigned char> bytes = coord2seg::Convert(text, buffer);
-  const std::size_t records = coord2seg::CheckWholeRecords(bytes);
-  if (records > coord2seg::CountSeparatorLines(text) + 1) coord2seg::Fail("too many records", 0);
-  const std::string got(bytes.begin(), bytes.end());
   const std::string expected = coord2seg::testing::ReferenceSegmentFile(std::string(text), false);
-  if (got != expected) {
-    const auto differs = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
-    coord2seg::Fail("differs from the reference conversion",
-                    static_cast<std::size_t>(differs.first - got.begin()));
+  // The fast paths the program takes on this machine, and the plain ones.
+  for (const coord2seg::InstructionSet set :
+       {coord2seg::BestInstructionSet(), coord2seg::InstructionSet::kPlain}) {
+    const std::vector<unsigned char> bytes =
+        coord2seg::Convert(text, buffer, coord2seg::FastPathsFor(set));
+    const std::size_t records = coord2seg::CheckWholeRecords(bytes);
+    if (records > coord2seg::CountSeparatorLines(text) + 1) coord2seg::Fail("too many records", 0);
+    const std::string got(bytes.begin(), bytes.end());
+    if (got != expected) {
+      const auto differs = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+      coord2seg::Fail("differs from the reference conversion",
+                      static_cast<std::size_t>(differs.first - got.begin()));
+    }
+    if (set == coord2seg::InstructionSet::kPlain) coord2seg::CheckLintCounts(text, bytes);
   }
-  coord2seg::CheckLintCounts(text, bytes);
   return 0;
 }

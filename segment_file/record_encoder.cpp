@@ -16,9 +16,11 @@ bool StoreMinutes(unsigned char* out, double degrees) {
 }  // namespace
 
 bool EncodeRecord(std::span<const GeoPoint> points, unsigned char* out) {
-  StoreUint32(out, static_cast<std::uint32_t>(points.size()));
-  out[kReservedByteOffset] = 0;
-  out += kRecordHeaderBytes;
+  StoreRecordHeader(out, static_cast<std::uint32_t>(points.size()));
+  return EncodePointPairs(points, out + kRecordHeaderBytes);
+}
+
+bool EncodePointPairs(std::span<const GeoPoint> points, unsigned char* out) {
   for (const GeoPoint& point : points) {
     if (!StoreMinutes(out, point.longitude) || !StoreMinutes(out + 2, point.latitude)) return false;
     out += kPointPairBytes;
@@ -26,8 +28,9 @@ bool EncodeRecord(std::span<const GeoPoint> points, unsigned char* out) {
   return true;
 }
 
-std::span<const unsigned char> EncodeSegment(const SegmentBuffer& buffer, unsigned char* scratch) {
-  if (buffer.count() == 0 || !EncodeRecord(buffer.points(), scratch)) return {};
+std::span<const unsigned char> EncodeSegment(const SegmentBuffer& buffer, unsigned char* scratch,
+                                             RecordEncoder encode_record) {
+  if (buffer.count() == 0 || !encode_record(buffer.points(), scratch)) return {};
   return {scratch, RecordBytes(buffer.count())};
 }
 

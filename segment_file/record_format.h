@@ -26,6 +26,11 @@ inline void StoreInt16(unsigned char* out, std::int16_t value) {
   out[1] = static_cast<unsigned char>(bits >> 8);
 }
 
+inline void StoreRecordHeader(unsigned char* out, std::uint32_t point_count) {
+  StoreUint32(out, point_count);
+  out[kReservedByteOffset] = 0;
+}
+
 inline std::uint32_t LoadUint32(const unsigned char* in) {
   return std::uint32_t{in[0]} | std::uint32_t{in[1]} << 8 | std::uint32_t{in[2]} << 16 |
          std::uint32_t{in[3]} << 24;

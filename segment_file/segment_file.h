@@ -7,6 +7,7 @@
 
 #include "common/file_io.h"
 #include "common/segment_buffer.h"
+#include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 
 namespace coord2seg {
@@ -16,8 +17,9 @@ class SegmentFile {
  public:
   // Creates the file, or truncates it when it exists. Throws RunError when it cannot be created
   // or when it is the file `input` (by its identity, so links and other spellings of the name
-  // count), before anything of it is truncated.
-  SegmentFile(std::string path, const FileIdentity& input);
+  // count), before anything of it is truncated. Records are encoded with `encode_record`.
+  SegmentFile(std::string path, const FileIdentity& input,
+              RecordEncoder encode_record = EncodeRecord);
 
   // Hands the whole record to the file system in one write. When the file system fails part way,
   // the file is cut back to where the record began and RunError is thrown, so the file only ever
@@ -29,6 +31,7 @@ class SegmentFile {
 
   // Scratch room for one record of the largest size, reused for every segment.
   unsigned char* record_scratch() { return record_scratch_.get(); }
+  RecordEncoder encode_record() const { return encode_record_; }
 
  private:
   void CutBackToLastRecord();
@@ -39,6 +42,7 @@ class SegmentFile {
   std::uint64_t size_ = 0;   // bytes of whole records written so far
   std::unique_ptr<unsigned char[]> record_scratch_ =
       std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints));
+  RecordEncoder encode_record_;
 };
 
 // Appends the buffer's points as one record; writes nothing for an empty buffer. When a value

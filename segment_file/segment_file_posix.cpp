@@ -11,7 +11,8 @@
 
 namespace coord2seg {
 
-SegmentFile::SegmentFile(std::string path, const FileIdentity& input) : path_(std::move(path)) {
+SegmentFile::SegmentFile(std::string path, const FileIdentity& input, RecordEncoder encode_record)
+    : path_(std::move(path)), encode_record_(encode_record) {
   // Opened without O_TRUNC so the file can be checked against the input before it is emptied;
   // O_NONBLOCK keeps a FIFO without a reader from blocking the run.
   fd_ = FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));

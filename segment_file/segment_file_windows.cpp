@@ -7,7 +7,8 @@
 
 namespace coord2seg {
 
-SegmentFile::SegmentFile(std::string path, const FileIdentity& input) : path_(std::move(path)) {
+SegmentFile::SegmentFile(std::string path, const FileIdentity& input, RecordEncoder encode_record)
+    : path_(std::move(path)), encode_record_(encode_record) {
   // Opened without truncating so the file can be checked against the input before it is emptied.
   fd_ = FileHandle(
       FromHandle(::CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,

@@ -9,6 +9,7 @@
 
 #include "common/output_buffer.h"
 #include "driver/collect_segments.h"
+#include "driver/fast_paths.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
@@ -22,15 +23,18 @@ namespace coord2seg {
 namespace {
 
 // The converter's own line loop and record encoding, collected in memory.
-std::string FastConversion(const std::string& text, bool lat_first) {
+std::string FastConversion(const std::string& text, bool lat_first, const FastPaths& paths) {
   std::string output;
   SegmentBuffer buffer;
   std::vector<unsigned char> record(RecordBytes(kMaxSegmentPoints));
-  CollectSegments(text, lat_first, buffer, [&](const SegmentBuffer& segment) {
-    if (segment.count() > 0 && EncodeRecord(segment.points(), record.data())) {
-      output.append(reinterpret_cast<const char*>(record.data()), RecordBytes(segment.count()));
-    }
-  });
+  CollectSegments(
+      text, lat_first, buffer,
+      [&](const SegmentBuffer& segment) {
+        if (segment.count() > 0 && paths.encode_record(segment.points(), record.data())) {
+          output.append(reinterpret_cast<const char*>(record.data()), RecordBytes(segment.count()));
+        }
+      },
+      paths.read_simple_lines);
   return output;
 }
 
@@ -44,8 +48,10 @@ std::string RandomText(testing::RandomLines& random, std::mt19937_64& engine) {
       text += engine() % 2 ? "#" : "# segment";
     } else if (kind == 1) {
       text += "";  // an empty line
-    } else if (kind < 5) {
+    } else if (kind < 4) {
       text += random.Line();
+    } else if (kind < 6) {
+      text += random.PlainLine();
     } else {  // plain lines, the common case the fast reading takes
       text += std::to_string(static_cast<int>(engine() % 720) - 360) + "." +
               std::to_string(engine() % 1000000) + (engine() % 3 ? " " : ";") +
@@ -63,8 +69,14 @@ TEST(ConversionProperty, AgreesWithTheReferenceConversionOnRandomTexts) {
   for (int round = 0; round < 30000; ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
-    ASSERT_EQ(FastConversion(text, lat_first), testing::ReferenceSegmentFile(text, lat_first))
-        << text;
+    const std::string expected = testing::ReferenceSegmentFile(text, lat_first);
+    // Every set of fast paths this machine runs, the plain one always.
+    for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+      if (!CanRun(set)) continue;
+      ASSERT_EQ(FastConversion(text, lat_first, FastPathsFor(set)), expected)
+          << "instruction set " << static_cast<int>(set) << ":\n"
+          << text;
+    }
   }
 }
 
@@ -150,7 +162,7 @@ TEST(ConversionProperty, CoordlintAgreesWithTheConversionOnRandomTexts) {
     findings.Finish(counts);
     out.Flush();
 
-    const std::string output = FastConversion(text, lat_first);
+    const std::string output = FastConversion(text, lat_first, FastPathsFor(BestInstructionSet()));
     const SegmentFileCheck written = CheckSegmentFile(testing::Bytes(output));
     ASSERT_EQ(counts.segments, written.segments) << text;
     ASSERT_EQ(counts.points, written.points) << text;

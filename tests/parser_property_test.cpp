@@ -4,12 +4,17 @@
 #include <bit>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
 
+#include "driver/fast_paths.h"
 #include "tests/random_lines.h"
 #include "tests/reference_parser.h"
 #include "text_input/clinger_fast_path.h"
 #include "text_input/decimal_number.h"
 #include "text_input/full_conversion.h"
+#include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
 #include "text_input/parse_decimal.h"
 
@@ -78,6 +83,44 @@ TEST(ParserProperty, LinesAgreeWithReference) {
   // Both outcomes must be common, or the generator tests little.
   EXPECT_GT(accepted, kLines / 10);
   EXPECT_LT(accepted, kLines * 9 / 10);
+}
+
+// Each line reader this machine runs, the plain one always, on one line at the start of a text
+// with room to read ahead: it reads the line with the point the general reading gives, or leaves
+// it.
+TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
+  static const char* const kEnds[] = {"\n", "\r\n", "\r", ""};
+  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+    if (!CanRun(set)) continue;
+    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+    RandomLines random(static_cast<std::uint64_t>(set) + 3);
+    int plain_read = 0;
+    for (int i = 0; i < kLines; ++i) {
+      const bool plain = i % 2 != 0;
+      const int end = i / 2 % 4;
+      std::string text = (plain ? random.PlainLine() : random.Line()) + kEnds[end];
+      if (end != 3 && i % 5 != 0) text += "#" + std::string(80, 'x');  // else the line ends it
+      LineSplitter lines(text);
+      std::string_view line;
+      lines.Next(line);
+      const bool lat_first = i / 8 % 2 != 0;
+      GeoPoint point;
+      const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(),
+                                                     lat_first, std::span<GeoPoint>(&point, 1));
+      ASSERT_LE(read.lines, 1u);
+      if (read.lines == 0) {
+        ASSERT_EQ(read.next, text.data());
+        continue;
+      }
+      ASSERT_EQ(read.next, lines.cursor()) << '"' << line << '"';
+      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(line, lat_first);
+      ASSERT_TRUE(general.has_value()) << '"' << line << '"';
+      ASSERT_EQ(Bits(point.longitude), Bits(general->longitude)) << '"' << line << '"';
+      ASSERT_EQ(Bits(point.latitude), Bits(general->latitude)) << '"' << line << '"';
+      plain_read += plain;
+    }
+    EXPECT_GT(plain_read, kLines / 4);  // most plain lines must take the fast way
+  }
 }
 
 }  // namespace

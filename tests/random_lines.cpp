@@ -70,4 +70,20 @@ std::string RandomLines::Line() {
   return line;
 }
 
+std::string RandomLines::PlainNumber() {
+  static constexpr std::array<const char*, 6> kSigns = {"", "", "", "-", "-", "+"};
+  static constexpr std::array<const char*, 5> kMarks = {".", ".", ",", ".", ""};
+  std::string number = kSigns[Below(kSigns.size())];
+  number += Digits(9);
+  number += kMarks[Below(kMarks.size())];
+  return number + Digits(9);
+}
+
+std::string RandomLines::PlainLine() {
+  static constexpr std::array<const char*, 6> kBetween = {" ", " ", ";", "\t", "  ", " ; "};
+  std::string line = PlainNumber() + kBetween[Below(kBetween.size())] + PlainNumber();
+  if (OneIn(3)) line.append(Below(16), ' ');
+  return line;
+}
+
 }  // namespace coord2seg::testing

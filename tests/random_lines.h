@@ -14,6 +14,9 @@ class RandomLines {
 
   std::string Field();  // one number-like field, valid or not
   std::string Line();   // one data line
+  // A data line of two plain numbers (sign, digit runs of up to 9, either mark or none) with
+  // blanks, ';' or TAB between them and blanks after, so its length varies around 32 bytes.
+  std::string PlainLine();
 
  private:
   std::size_t Below(std::size_t bound) {
@@ -25,6 +28,7 @@ class RandomLines {
   std::string Separator();
   std::string Padding();
   std::string StrayByte();
+  std::string PlainNumber();
 
   std::mt19937_64 engine_;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace coord2seg::testing {
@@ -115,9 +116,19 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   startup.hStdError = err_write.get();
   PROCESS_INFORMATION process{};
   const std::wstring directory = options.working_directory.wstring();
-  if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
-                        nullptr, directory.c_str(), &startup, &process)) {
-    throw std::runtime_error("CreateProcess failed for " + program);
+  // Under Wine on a busy machine a start now and then fails for a moment; a few tries tell that
+  // apart from a program that cannot start at all.
+  bool started = false;
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) ::Sleep(200 * attempt);
+    started = ::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
+                               nullptr, directory.c_str(), &startup, &process);
+    if (!started) error = ::GetLastError();
+  }
+  if (!started) {
+    throw std::runtime_error("CreateProcess failed for " + program + ": error " +
+                             std::to_string(error));
   }
   Handle process_handle(process.hProcess);
   Handle thread_handle(process.hThread);

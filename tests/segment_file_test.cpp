@@ -52,6 +52,26 @@ TEST(SegmentBuffer, KeepsAtMostTheCapacity) {
   EXPECT_EQ(buffer.points().back().longitude, kMaxSegmentPoints - 1);
 }
 
+TEST(SegmentBuffer, TakesInPointsStoredInPlaceUpToTheCapacity) {
+  SegmentBuffer buffer;
+  std::span<GeoPoint> room = buffer.free_space();
+  ASSERT_EQ(room.size(), kMaxSegmentPoints);
+  room[0] = {1, 2};
+  buffer.Extend(kMaxSegmentPoints - 1);
+  EXPECT_EQ(buffer.points().front().latitude, 2);
+  EXPECT_EQ(buffer.free_space().size(), 1u);
+  buffer.free_space()[0] = {3, 4};
+  buffer.Extend(1);
+  EXPECT_EQ(buffer.points().back().latitude, 4);
+  // Once full, the room is spare: points stored there are dropped.
+  room = buffer.free_space();
+  ASSERT_FALSE(room.empty());
+  room[0] = {5, 6};
+  buffer.Extend(1);
+  EXPECT_EQ(buffer.count(), kMaxSegmentPoints);
+  EXPECT_EQ(buffer.points().back().latitude, 4);
+}
+
 class SegmentFileTest : public ::testing::Test {
  protected:
   TempDir dir_;

@@ -1,0 +1,19 @@
+#include "text_input/simple_lines.h"
+
+#include "text_input/simple_line.h"
+
+namespace coord2seg {
+
+SimpleLinesRead ReadSimpleLines(const char* p, const char* end, bool lat_first,
+                                std::span<GeoPoint> points) {
+  std::size_t lines = 0;
+  while (lines < points.size()) {
+    const char* next = ReadSimpleLine(p, end, lat_first, points[lines]);
+    if (next == nullptr) break;
+    p = next;
+    ++lines;
+  }
+  return {p, lines};
+}
+
+}  // namespace coord2seg

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "common/geo_point.h"
+
+namespace coord2seg {
+
+// Runs of common lines, read in place one after another. A coordinate file is mostly long runs
+// of plain lines between separator lines, so the line loop hands the whole run to one call.
+
+struct SimpleLinesRead {
+  const char* next;   // where the first line not read starts
+  std::size_t lines;  // lines read, each one point stored in order
+};
+
+// Reads lines from `p` (a line start in a text that ends at `end`) one after another while it
+// takes them and `points` has room, storing one point per line. Stops before the first line it
+// does not take, which the caller then reads the general way. Like ReadSimpleLine it only ever
+// accepts: every line it reads has exactly the point the general reading gives; readers differ
+// only in how fast they are and in which lines they leave.
+using SimpleLinesReader = SimpleLinesRead (*)(const char* p, const char* end, bool lat_first,
+                                              std::span<GeoPoint> points);
+
+// Plain C++, on every machine.
+SimpleLinesRead ReadSimpleLines(const char* p, const char* end, bool lat_first,
+                                std::span<GeoPoint> points);
+
+// The same with AVX2: x86-64 builds only, and only where CanRun(InstructionSet::kAvx2).
+SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
+                                    std::span<GeoPoint> points);
+
+}  // namespace coord2seg

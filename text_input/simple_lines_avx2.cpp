@@ -1,0 +1,318 @@
+// The line reader for x86-64 CPUs with AVX2, BMI1 and BMI2.
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "common/avx2_target.h"
+#include "text_input/simple_line.h"
+#include "text_input/simple_lines.h"
+
+namespace coord2seg {
+namespace {
+
+// A line is classified 32 bytes at a time into bit masks, one bit per byte, and the common line
+// is recognised from those masks with a handful of bit operations instead of a loop over bytes.
+// Its end mark must lie in the first 31 bytes, so the byte after a CR is in the window too.
+constexpr std::uint32_t kLineEndPlaces = 0x7fffffff;
+// The reads go at most this far past a line start: a 16-byte load from a digit in the window.
+constexpr std::ptrdiff_t kReadableBytes = 64;
+
+// Both numbers' digits are converted at once, each from a 16-byte load starting at its first
+// digit: a shuffle puts the integer digits right-aligned in the first 8 bytes and the fraction
+// digits left-aligned in the last 8, zeros elsewhere. The value is then
+// (integer * 10^8 + fraction * 10^(8 - fraction digits)) / 10^8: the same number as the digits
+// say, with an exact numerator (below 10^15 < 2^53 for at most 7 integer digits) and an exact
+// power of ten, so one division rounds it correctly.
+constexpr unsigned kMaxIntegerDigits = 7;
+// What follows the integer digits: nothing (0), or the mark and up to 8 fraction digits (1 to 9).
+constexpr unsigned kMaxTail = 9;
+
+struct ShuffleControls {
+  alignas(16) std::uint8_t bytes[kMaxIntegerDigits + 1][kMaxTail + 1][16];
+};
+
+constexpr ShuffleControls MakeShuffleControls() {
+  constexpr std::uint8_t kZero = 0x80;  // a shuffle control byte that yields 0
+  ShuffleControls controls{};
+  for (unsigned integer = 0; integer <= kMaxIntegerDigits; ++integer) {
+    for (unsigned tail = 0; tail <= kMaxTail; ++tail) {
+      std::uint8_t* control = controls.bytes[integer][tail];
+      for (unsigned k = 0; k < 8; ++k) {
+        control[k] = k >= 8 - integer ? static_cast<std::uint8_t>(k - (8 - integer)) : kZero;
+        control[8 + k] = k + 1 < tail ? static_cast<std::uint8_t>(integer + 1 + k) : kZero;
+      }
+    }
+  }
+  return controls;
+}
+
+constexpr ShuffleControls kShuffleControls = MakeShuffleControls();
+
+// For every integer digit count and tail a window can show (0 to 31 each), where its control lies
+// in kShuffleControls, or kNotConvertible: too many digits, or none at all (a tail of 0 or 1 has
+// no fraction digit). One load both checks a number and finds its control.
+constexpr std::uint16_t kNotConvertible = 0x8000;
+
+struct ShuffleOffsets {
+  std::uint16_t offsets[32][32];
+};
+
+constexpr ShuffleOffsets MakeShuffleOffsets() {
+  ShuffleOffsets table{};
+  for (unsigned integer = 0; integer < 32; ++integer) {
+    for (unsigned tail = 0; tail < 32; ++tail) {
+      const bool convertible =
+          integer <= kMaxIntegerDigits && tail <= kMaxTail && (integer > 0 || tail > 1);
+      table.offsets[integer][tail] =
+          convertible ? static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16)
+                      : kNotConvertible;
+    }
+  }
+  return table;
+}
+
+constexpr ShuffleOffsets kShuffleOffsets = MakeShuffleOffsets();
+
+// Every byte is classified by two table lookups, on its low and on its high four bits; a class is
+// a bit that both lookups give. Each class comes from one high half only, so no byte takes a class
+// from the halves of two others. Bytes from 128 up have no class.
+enum ByteClass : std::uint8_t {
+  kDigit = 1,       // '0' to '9'
+  kSignOrMark = 2,  // '+', ',', '-', '.'
+  kBlank = 4,       // ' '
+  kLineEnd = 8,     // LF, CR
+  kSemicolon = 16,  // ';'
+  kTab = 32,        // TAB
+  kMinus = 64,      // '-'
+  kMark = 128,      // ',', '.'
+};
+
+struct ClassTables {
+  std::uint8_t low[16];
+  std::uint8_t high[16];
+};
+
+constexpr ClassTables MakeClassTables() {
+  ClassTables tables{};
+  const auto add = [&tables](unsigned byte, std::uint8_t byte_class) {
+    tables.low[byte & 15] |= byte_class;
+    tables.high[byte >> 4] |= byte_class;
+  };
+  for (unsigned digit = '0'; digit <= '9'; ++digit) add(digit, kDigit);
+  for (const char c : {'+', ',', '-', '.'}) add(static_cast<unsigned char>(c), kSignOrMark);
+  add(' ', kBlank);
+  add('\n', kLineEnd);
+  add('\r', kLineEnd);
+  add(';', kSemicolon);
+  add('\t', kTab);
+  add('-', kMinus);
+  add(',', kMark);
+  add('.', kMark);
+  return tables;
+}
+
+constexpr ClassTables kClassTables = MakeClassTables();
+
+// The constants of the classification, made once per run of lines. Hidden from the optimiser,
+// which would otherwise rebuild each from an immediate or reload it in every pass.
+struct ByteConstants {
+  __m256i low_table, high_table, low_nibble, number, separator, half, zero;
+};
+
+COORD2SEG_AVX2 inline __m256i Opaque(__m256i value) {
+  asm("" : "+x"(value));
+  return value;
+}
+
+COORD2SEG_AVX2 inline __m256i Table(const std::uint8_t (&table)[16]) {
+  return Opaque(
+      _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table))));
+}
+
+COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
+  return {Table(kClassTables.low),
+          Table(kClassTables.high),
+          Opaque(_mm256_set1_epi8(15)),
+          Opaque(_mm256_set1_epi8(kDigit | kSignOrMark)),
+          Opaque(_mm256_set1_epi8(kBlank | kSemicolon | kTab)),
+          Opaque(_mm256_set1_epi8(127)),
+          Opaque(_mm256_set1_epi8('0'))};
+}
+
+COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
+}
+
+// The bytes that have a class among `classes`: saturating addition takes any nonzero class bits
+// to the top bit.
+COORD2SEG_AVX2 inline std::uint32_t Having(__m256i byte_classes, __m256i classes,
+                                           const __m256i& half) {
+  return Bits(_mm256_adds_epu8(_mm256_and_si256(byte_classes, classes), half));
+}
+
+// One window of a line as bit masks, bit i for byte i.
+struct ByteClasses {
+  std::uint32_t ends;        // CR or LF
+  std::uint32_t number;      // digits, '+', '-', '.' and ','
+  std::uint32_t signs;       // '+' and '-'
+  std::uint32_t minus;       // '-'
+  std::uint32_t marks;       // '.' and ','
+  std::uint32_t separators;  // blank, ';' and TAB
+};
+
+COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
+  const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i low = _mm256_shuffle_epi8(k.low_table, _mm256_and_si256(bytes, k.low_nibble));
+  const __m256i high = _mm256_shuffle_epi8(
+      k.high_table, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), k.low_nibble));
+  const __m256i classes = _mm256_and_si256(low, high);
+  const std::uint32_t marks = Bits(classes);  // kMark is the top bit
+  return {
+      Bits(_mm256_slli_epi16(classes, 4)),  // kLineEnd
+      Having(classes, k.number, k.half),
+      Bits(_mm256_slli_epi16(classes, 6)) & ~marks,  // kSignOrMark
+      Bits(_mm256_slli_epi16(classes, 1)),           // kMinus
+      marks,
+      Having(classes, k.separator, k.half),
+  };
+}
+
+// Where one number of the line lies, from the bits of its first byte and of the byte after it.
+struct NumberPlace {
+  unsigned first_digit;      // after the sign, if any
+  unsigned control;          // from kShuffleOffsets
+  std::uint32_t more_marks;  // nonzero when the number has more than one mark
+};
+
+COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint32_t start, std::uint32_t after,
+                                              const ByteClasses& classes) {
+  const std::uint32_t mark = classes.marks & (after - start);
+  const unsigned first = _tzcnt_u32(start);
+  const unsigned first_digit = first + ((classes.signs >> first) & 1);
+  const unsigned point = _tzcnt_u32(mark | after);  // the end when there is no mark
+  // What follows the integer digits: 0 without a mark, else the mark and the fraction digits.
+  const unsigned tail = _tzcnt_u32(after) - point;
+  return {first_digit, kShuffleOffsets.offsets[point - first_digit][tail], _blsr_u32(mark)};
+}
+
+COORD2SEG_AVX2 inline __m128i ShuffleControl(const NumberPlace& place) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(
+      reinterpret_cast<const char*>(&kShuffleControls) + place.control));
+}
+
+// The magnitudes of both numbers, as doubles.
+COORD2SEG_AVX2 inline __m128d Magnitudes(const char* p, const NumberPlace& first,
+                                         const NumberPlace& second, const ByteConstants& k) {
+  const __m256i bytes =
+      _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + second.first_digit),
+                          reinterpret_cast<const __m128i*>(p + first.first_digit));
+  const __m256i control = _mm256_inserti128_si256(_mm256_castsi128_si256(ShuffleControl(first)),
+                                                  ShuffleControl(second), 1);
+  __m256i digits = _mm256_shuffle_epi8(_mm256_sub_epi8(bytes, k.zero), control);
+  digits = _mm256_maddubs_epi16(digits, _mm256_set1_epi16(0x010a));   // 2 digits: 10a + b
+  digits = _mm256_madd_epi16(digits, _mm256_set1_epi32(0x00010064));  // 4 digits: 100a + b
+  digits = _mm256_packus_epi32(digits, digits);                       // as 16-bit values
+  digits = _mm256_madd_epi16(digits, _mm256_set1_epi32(0x00012710));  // 8 digits: 10000a + b
+  // Now integer, fraction of the first number in the low half, of the second in the high half.
+  const __m128i groups =
+      _mm_unpacklo_epi32(_mm256_castsi256_si128(digits), _mm256_extracti128_si256(digits, 1));
+  const __m128d integers = _mm_cvtepi32_pd(groups);
+  const __m128d fractions = _mm_cvtepi32_pd(_mm_srli_si128(groups, 8));
+  const __m128d scale = _mm_set1_pd(1e8);
+  return _mm_div_pd(_mm_add_pd(_mm_mul_pd(integers, scale), fractions), scale);
+}
+
+// The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
+struct alignas(16) SignBits {
+  std::uint64_t bits[4][2];
+};
+
+constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+constexpr SignBits kSignBits = {{{0, 0}, {kSign, 0}, {0, kSign}, {kSign, kSign}}};
+
+// The point from both values, as AssignAndWrap makes it: `order` puts the longitude first (see
+// ColumnOrder), then the longitude alone is wrapped; the latitude is compared with infinities, so
+// it never moves. Blends rather than adding zeros, which would turn -0 into +0.
+COORD2SEG_AVX2 inline __m128d WrappedPoint(__m128d values, __m128i order) {
+  const __m128d point = _mm_permutevar_pd(values, order);
+  const __m128d turn = _mm_set_pd(0, 360);
+  const __m128d infinity = _mm_set1_pd(std::numeric_limits<double>::infinity());
+  const __m128d high = _mm_cmp_pd(point, _mm_move_sd(infinity, _mm_set_sd(180)), _CMP_GE_OQ);
+  const __m128d lowered = _mm_blendv_pd(point, _mm_sub_pd(point, turn), high);
+  const __m128d low = _mm_cmp_pd(
+      lowered, _mm_move_sd(_mm_xor_pd(infinity, _mm_set1_pd(-0.0)), _mm_set_sd(-180)), _CMP_LT_OQ);
+  return _mm_blendv_pd(lowered, _mm_add_pd(lowered, turn), low);
+}
+
+// The permutation that puts the longitude first: the values as read, or swapped in lat-first
+// order.
+COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
+  return lat_first ? _mm_set_epi64x(0, 2) : _mm_set_epi64x(2, 0);
+}
+
+// The common line, "number separators number separators" with blanks, ';' or TAB as separators
+// and the first number at `p`, read from its classified window: returns where the next line starts
+// and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
+// Needs kReadableBytes readable at `p`.
+COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
+                                               const ByteConstants& k) {
+  const ByteClasses classes = Classify(p, k);
+  const std::uint32_t ends = classes.ends & kLineEndPlaces;
+  const std::uint32_t line = _blsi_u32(ends) - 1;  // the bytes before the end mark; all if none
+  const std::uint32_t number = classes.number & line;
+  // Exactly two runs of number bytes, the first at the start, separators around them, and signs
+  // only where a number starts.
+  const std::uint32_t starts = number & ~(number << 1);
+  const std::uint32_t second_start = starts ^ 1;
+  if (ends == 0 || ((number | classes.separators) & line) != line || (starts & 1) == 0 ||
+      second_start == 0 || _blsr_u32(second_start) != 0 || (classes.signs & line & ~starts) != 0) {
+    return nullptr;
+  }
+  // Adding a run's lowest bit carries out of the run into the bit after it.
+  const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
+  const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
+  if (((first.control | second.control) & kNotConvertible) != 0 ||
+      (first.more_marks | second.more_marks) != 0) {
+    return nullptr;
+  }
+
+  const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
+  const __m128d values =
+      _mm_xor_pd(Magnitudes(p, first, second, k),
+                 _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
+  static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
+  _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
+
+  const unsigned end = _tzcnt_u32(ends);
+  return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
+}
+
+// Lines the window does not take. Kept out of line so the loop below stays small.
+[[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
+                                            GeoPoint& point) {
+  return ReadSimpleLine(p, end, lat_first, point);
+}
+
+}  // namespace
+
+COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
+                                                   std::span<GeoPoint> points) {
+  const ByteConstants k = MakeByteConstants();
+  const __m128i order = ColumnOrder(lat_first);
+  // Lines starting before this have room for the window's reads.
+  const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
+  std::size_t lines = 0;
+  while (lines < points.size()) {
+    const char* next = p < window_end ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
+    // Longer lines, long numbers and the end of the text: the plain reading.
+    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
+    if (next == nullptr) break;
+    p = next;
+    ++lines;
+  }
+  return {p, lines};
+}
+
+}  // namespace coord2seg
