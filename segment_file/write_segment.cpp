@@ -4,7 +4,8 @@
 namespace coord2seg {
 
 void WriteSegment(SegmentFile& file, const SegmentBuffer& buffer) {
-  const std::span<const unsigned char> record = EncodeSegment(buffer, file.record_scratch(), file.encode_record());
+  const std::span<const unsigned char> record =
+      EncodeSegment(buffer, file.record_scratch(), file.encode_record());
   if (!record.empty()) file.AppendRecord(record);
 }
 
