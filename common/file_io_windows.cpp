@@ -105,9 +105,11 @@ FileContents ReadStandardInput() {
   // A pipe has no size to ask for: the block doubles as it fills. Its writer closing it shows as
   // ERROR_BROKEN_PIPE, which is the end of the input, not a failure.
   const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+    throw RunError("cannot read standard input: " + SystemErrorReason(ERROR_INVALID_HANDLE));
+  }
   FileContents contents;
   contents.bytes_ = ByteBlock(std::size_t{1} << 16);
-  if (input == nullptr || input == INVALID_HANDLE_VALUE) return contents;
   for (;;) {
     if (contents.size_ == contents.bytes_.capacity()) {
       ByteBlock larger(contents.bytes_.capacity() * 2);

@@ -37,6 +37,7 @@ constexpr ErrorWording kErrorWordings[] = {
     {ERROR_FILENAME_EXCED_RANGE, "File name too long"},
     {ERROR_INVALID_NAME, "Invalid argument"},
     {ERROR_INVALID_PARAMETER, "Invalid argument"},
+    {ERROR_INVALID_HANDLE, "Bad file descriptor"},
     {ERROR_DIRECTORY, "Not a directory"},
     {ERROR_TOO_MANY_OPEN_FILES, "Too many open files"},
     {ERROR_NOT_ENOUGH_MEMORY, "Cannot allocate memory"},

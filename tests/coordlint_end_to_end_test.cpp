@@ -213,6 +213,9 @@ TEST_F(Coordlint, EndsWithStatusTwoOnUsageErrorsAndUnreadableFiles) {
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_TRUE(help.out.starts_with(usage));
   EXPECT_EQ(Run({"--", "x.txt", "-latlon"}).exit_status, 0);
+  // A file named like the switch is read latitude first, as coord2seg reads it.
+  WriteFileBytes(dir_ / "-LATLON", "10 95\n");
+  EXPECT_EQ(Run({"--", "-LATLON"}).exit_status, 0);
 }
 
 }  // namespace

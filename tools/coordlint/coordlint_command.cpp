@@ -121,6 +121,8 @@ std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> 
         return std::nullopt;
       }
       request.path = argument;
+      // A file named like the switch sets it too, as it does for coord2seg.
+      request.lat_first |= IsLatLonSwitch(argument);
       has_path = true;
     } else if (IsLatLonSwitch(argument)) {
       request.lat_first = true;
