@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/version.h"
 #include "tests/run_program.h"
+#include "tests/segment_bytes.h"
 
 namespace coord2seg {
 namespace {
 
 using testing::ProgramResult;
+using testing::ReadFileBytes;
 using testing::RunProgram;
 using testing::TempDir;
 using testing::WriteFileBytes;
@@ -86,7 +89,7 @@ const LintCase kCases[] = {
      {"x.txt"},
      1,
      "x.txt:1: note: the text starts with a UTF-8 byte-order mark; coord2seg reads it as part "
-     "of line 1, so a point or '#' there is lost\n"
+     "of line 1, so a point or '#' there is lost; remove it: tail -c +4 FILE > NEW.txt\n"
      "x.txt:1: dropped: no blank, ';' or TAB between the values\n" +
          Summary({1, 1, 9, 1, 0, 0, 0})},
     {"UTF-16",
@@ -97,27 +100,21 @@ const LintCase kCases[] = {
                  16),
      {"x.txt"},
      1,
-     "x.txt:1: note: NUL bytes: the text may be UTF-16, which coord2seg does not decode; save "
-     "it as ASCII or UTF-8\n"
+     "x.txt:1: note: NUL bytes: the text is UTF-16, which coord2seg does not decode; convert "
+     "it to UTF-8: iconv -f UTF-16LE -t UTF-8 FILE > NEW.txt\n"
      "x.txt:1: dropped: first field is not a number: '1\\x00'\n"
      "x.txt:2: dropped: first field is not a number: '3\\x00'\n"
      "x.txt:3: dropped: no blank, ';' or TAB between the values\n" +
          Summary({0, 0, 0, 3, 0, 0, 0})},
-    {"harmless NUL",
-     std::string("1 2\0\n", 5),
-     {"x.txt"},
-     0,
-     "x.txt:1: note: NUL bytes: the text may be UTF-16, which coord2seg does not decode; save "
-     "it as ASCII or UTF-8\n" +
-         Summary({1, 1, 9, 0, 0, 0, 0})},
+    {"harmless NUL", std::string("1 2\0\n", 5), {"x.txt"}, 0, Summary({1, 1, 9, 0, 0, 0, 0})},
     {"comma-separated",
      "47.3769,8.5417\n1 2\n47.377,8.542\n",
      {"x.txt"},
      1,
-     "x.txt:1: dropped: no blank, ';' or TAB between the values\n"
-     "x.txt:3: dropped: no blank, ';' or TAB between the values\n"
      "x.txt:1: note: most data lines hold a comma but no blank, ';' or TAB; ',' is a decimal "
-     "mark here, so separate the values with a blank, ';' or TAB\n" +
+     "mark here, so separate the values with a blank, ';' or TAB\n"
+     "x.txt:1: dropped: no blank, ';' or TAB between the values\n"
+     "x.txt:3: dropped: no blank, ';' or TAB between the values\n" +
          Summary({1, 1, 9, 2, 0, 0, 0})},
     {"a value without minutes leaves its segment out",
      "#\n1 1\n2 1e30\n600 1e31\n#\n600 1\n",
@@ -187,7 +184,12 @@ TEST_F(Coordlint, ReportsEveryFindingOfSmallFiles) {
 }
 
 TEST_F(Coordlint, EndsWithStatusTwoOnUsageErrorsAndUnreadableFiles) {
-  const std::string usage = "usage: coordlint [--all | --summary] FILE [-LATLON | /LATLON]\n";
+  const std::string usage =
+      "usage: coordlint [--all | --summary] [--fail-on KINDS] [--allow-dropped N] FILE [-LATLON | "
+      "/LATLON]\n";
+  const std::string kinds =
+      "--fail-on takes a list of dropped, segment-dropped, capped and out-of-range\n";
+  const std::string lines = "--allow-dropped takes a whole number of lines\n";
   std::filesystem::create_directory(dir_ / "folder");
   WriteFileBytes(dir_ / "x.txt", "1 2\n");
   std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -196,6 +198,12 @@ TEST_F(Coordlint, EndsWithStatusTwoOnUsageErrorsAndUnreadableFiles) {
       {{"x.txt", "LATLON"}, "unexpected argument 'LATLON' (coord2seg ignores it)\n" + usage},
       {{"--all", "x.txt", "--summary"}, "choose one of --all and --summary\n" + usage},
       {{"-x", "x.txt"}, "unknown option '-x'\n" + usage},
+      {{"--fail-on=dropped,typo", "x.txt"}, kinds + usage},
+      {{"--fail-on=", "x.txt"}, kinds + usage},
+      {{"--fail-on", "dropped,", "x.txt"}, kinds + usage},
+      {{"x.txt", "--allow-dropped"}, lines + usage},
+      {{"--allow-dropped=-1", "x.txt"}, lines + usage},
+      {{"--allow-dropped", "1e3", "x.txt"}, lines + usage},
       {{"missing.txt"}, "cannot open 'missing.txt': No such file or directory\n"},
       {{"folder"}, "cannot open 'folder': Is a directory\n"},
   };
@@ -216,6 +224,105 @@ TEST_F(Coordlint, EndsWithStatusTwoOnUsageErrorsAndUnreadableFiles) {
   // A file named like the switch is read latitude first, as coord2seg reads it.
   WriteFileBytes(dir_ / "-LATLON", "10 95\n");
   EXPECT_EQ(Run({"--", "-LATLON"}).exit_status, 0);
+}
+
+// Trap files and the notes that name their fix: each note's line and start, or none at all where a
+// note would mislead.
+struct HintCase {
+  const char* name;
+  std::string text;  // saved as x.txt
+  std::vector<std::string> notes;
+  std::vector<std::string> arguments = {"x.txt"};
+};
+
+// The table is built when the test runs, since it reads a program file.
+std::vector<HintCase> HintCases() {
+  return {
+      {"latitude first",
+       "# harbour\n61.2 -149.9\n61.3 -150.1\n60.9 151.2\n",
+       {"2: note: 3 second values lie beyond 90 degrees, as only longitudes may, and no first "
+        "value does: the text seems to list latitude first; give the switch after the file "
+        "name: coord2seg FILE -LATLON"}},
+      {"a stray latitude is a slip, not the order", Lines("10 50\n", 19) + "11 95\n", {}},
+      {"a first value that only a longitude can be", "61.2 -149.9\n160.5 10\n", {}},
+      {"header naming latitude first",
+       "Latitude;Longitude\n61.2;-149.9\n",
+       {"1: note: a header line at the top: dropping it loses no point",
+        "1: note: the header names latitude before longitude; if the values stand so, give the "
+        "switch"}},
+      {"comment naming latitude first",
+       "# lat lon\n61.2 -149.9\n",
+       {"1: note: the header names latitude before longitude"}},
+      {"header in the right order", "x y\n12.5 48.25\n", {"1: note: a header line at the top"}},
+      {"header naming latitude first, switch given",
+       "LAT LON\n61.2 -149.9\n",
+       {"1: note: a header line at the top"},
+       {"x.txt", "-LATLON"}},
+      {"a third value",
+       "8.5 47.3 412.5\n8.6 47.4 415\n8.7 47.5\n",
+       {"1: note: most data lines hold three values (x y z), and only two may stand on a line: "
+        "keep the first two, e.g. cut -d ' ' -f 1,2 FILE > NEW.txt"}},
+      {"a comma and a blank after each value",
+       "12.5, 48.25,\n12, 48\n13.5, 49.25\n",
+       {"1: note: most data lines put ', ' after a value; ',' is a decimal mark here, so '12.5, "
+        "48.25' is not read: turn ', ' into a blank: sed 's/, / /g' FILE > NEW.txt"}},
+      {"byte-order mark before a header",
+       "\xEF\xBB\xBFlon lat\n12.5 48.25\n",
+       {"1: note: the text starts with a UTF-8 byte-order mark",
+        "1: note: a header line at the top"}},
+      {"UTF-16 big-endian",
+       std::string("\0001\0 \0002\0\n\0003\0 \0004\0\n", 16),
+       {"1: note: NUL bytes: the text is UTF-16, which coord2seg does not decode; convert it to "
+        "UTF-8: iconv -f UTF-16BE -t UTF-8 FILE > NEW.txt"}},
+      {"a segment file",
+       testing::StoredRecord({{750, 2895}, {765, 2898}}) + testing::StoredRecord({{0, 0}}),
+       {"1: note: this is not coordinate text: most lines hold bytes that text does not, as a "
+        "program, an image or a segment file does; it reads as a segment file of 2 segments: "
+        "segdump FILE writes it as text"}},
+      {"an image",
+       std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10> 1 2\n", 26),
+       {"2: note: this is not coordinate text: most lines hold bytes that text does not, as a "
+        "program, an image or a segment file does\n"}},
+      {"this program",
+       ReadFileBytes(COORDLINT_EXECUTABLE),
+       {"1: note: this is not coordinate text"}},
+  };
+}
+
+TEST_F(Coordlint, NamesTheFixForEachTrap) {
+  for (const HintCase& hint : HintCases()) {
+    WriteFileBytes(dir_ / "x.txt", hint.text);
+    std::vector<std::string> notes;
+    std::istringstream out(Run(hint.arguments).out);
+    for (std::string line; std::getline(out, line);) {
+      if (line.find(": note: ") != std::string::npos) notes.push_back(line + '\n');
+    }
+    ASSERT_EQ(notes.size(), hint.notes.size())
+        << hint.name << ": " << ::testing::PrintToString(notes);
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+      EXPECT_TRUE(notes[i].starts_with("x.txt:" + hint.notes[i])) << hint.name << ": " << notes[i];
+    }
+  }
+}
+
+TEST_F(Coordlint, FailsOnlyOnTheKindsTheGateNames) {
+  // A header line, which is dropped, and a value out of range.
+  WriteFileBytes(dir_ / "x.txt", "lon lat\n1 2\n1 95\n");
+  const std::string report = Run({"x.txt"}).out;
+  const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+      {{"x.txt"}, 1},
+      {{"--allow-dropped=1", "x.txt"}, 1},
+      {{"--allow-dropped=1", "--fail-on=dropped", "x.txt"}, 0},
+      {{"--fail-on", "dropped,segment-dropped,capped", "x.txt", "--allow-dropped", "1"}, 0},
+      {{"--fail-on=dropped,segment-dropped,capped", "x.txt"}, 1},
+      {{"--fail-on=segment-dropped,capped", "x.txt"}, 0},
+      {{"--fail-on=out-of-range", "--allow-dropped=5", "x.txt"}, 1},
+  };
+  for (const auto& [arguments, status] : cases) {
+    const ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.exit_status, status) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(result.out, report);  // the gate decides the status alone
+  }
 }
 
 }  // namespace

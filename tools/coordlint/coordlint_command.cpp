@@ -15,13 +15,17 @@ namespace coord2seg {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: coordlint [--all | --summary] FILE [-LATLON | /LATLON]\n";
+    "usage: coordlint [--all | --summary] [--fail-on KINDS] [--allow-dropped N] FILE "
+    "[-LATLON | /LATLON]\n";
 
 constexpr std::string_view kHelp =
     "Reports, line by line, what coord2seg would drop from FILE or store elsewhere than the\n"
     "text says, then one summary line. Writes nothing to disk.\n"
     "  --all        every finding (by default at most 10 of each kind)\n"
     "  --summary    the summary line alone\n"
+    "  --fail-on KINDS    only these kinds of finding fail the run, a list of dropped,\n"
+    "                     segment-dropped, capped and out-of-range (all by default)\n"
+    "  --allow-dropped N  up to N dropped lines do not fail the run (0 by default)\n"
     "  --version    the version\n"
     "Exit status: 0 clean, 1 findings, 2 usage error or unreadable file.\n";
 
@@ -35,6 +39,41 @@ std::string Quoted(std::string_view argument) {
 
 bool IsOption(std::string_view argument) {
   return argument.size() > 1 && argument[0] == '-' && !IsLatLonSwitch(argument);
+}
+
+// The value of an option that takes one, as "--name=value" or "--name value" (moving `index` past
+// it); nothing when `arguments[index]` is not that option.
+std::optional<std::string_view> OptionValue(std::string_view name,
+                                            std::span<const std::string_view> arguments,
+                                            std::size_t& index) {
+  const std::string_view argument = arguments[index];
+  if (argument.size() > name.size() && argument.starts_with(name) && argument[name.size()] == '=') {
+    return argument.substr(name.size() + 1);
+  }
+  if (argument != name) return std::nullopt;
+  return ++index < arguments.size() ? arguments[index] : std::string_view();
+}
+
+// Sets the gate from an option that shapes it; false, with `problem` set, when it is not one or
+// its value is wrong.
+bool TakeGateOption(std::span<const std::string_view> arguments, std::size_t& index,
+                    FailureGate& gate, std::string& problem) {
+  if (const auto kinds = OptionValue("--fail-on", arguments, index)) {
+    if (SetFailingKinds(*kinds, gate)) return true;
+    problem = "--fail-on takes a list of dropped, segment-dropped, capped and out-of-range";
+    return false;
+  }
+  if (const auto count = OptionValue("--allow-dropped", arguments, index)) {
+    const std::optional<std::uint64_t> lines = ReadLineCount(*count);
+    if (lines) {
+      gate.allowed_dropped_lines = *lines;
+      return true;
+    }
+    problem = "--allow-dropped takes a whole number of lines";
+    return false;
+  }
+  problem = "unknown option " + Quoted(arguments[index]);
+  return false;
 }
 
 // Sets `request` for one option; false for an unknown one.
@@ -67,7 +106,7 @@ int Check(const LintRequest& request, OutputBuffer& out) {
   const LintCounts counts = linter.Check(input.text(), request.lat_first, report);
   report.Finish(counts);
   out.Flush();
-  return counts.Clean() ? kCleanStatus : kFindingsStatus;
+  return request.gate.Fails(counts) ? kFindingsStatus : kCleanStatus;
 }
 
 int Run(std::span<const std::string_view> arguments) {
@@ -104,16 +143,17 @@ std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> 
   bool limited = false;
   bool has_path = false;
   bool options_ended = false;
-  for (const std::string_view argument : arguments) {
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    const std::string_view argument = arguments[index];
     if (!options_ended && argument == "--") {
       options_ended = true;
     } else if (!options_ended && IsOption(argument)) {
-      if (!TakeOption(argument, request, limited)) {
-        problem = limited && (argument == "--all" || argument == "--summary")
-                      ? "choose one of --all and --summary"
-                      : "unknown option " + Quoted(argument);
+      if (TakeOption(argument, request, limited)) continue;
+      if (limited && (argument == "--all" || argument == "--summary")) {
+        problem = "choose one of --all and --summary";
         return std::nullopt;
       }
+      if (!TakeGateOption(arguments, index, request.gate, problem)) return std::nullopt;
     } else if (!has_path) {
       if (!options_ended && IsLatLonSwitch(argument)) {
         // coord2seg would take it as the input path and look for a file of that name.

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/coordlint/failure_gate.h"
 #include "tools/coordlint/findings_report.h"
 
 namespace coord2seg {
@@ -16,6 +17,7 @@ struct LintRequest {
   FindingLimit limit = FindingLimit::kTenOfEachKind;
   std::string path;
   bool lat_first = false;
+  FailureGate gate;
 };
 
 // Exit statuses: findings are 1, so every failure of the program itself is 2.
@@ -29,7 +31,8 @@ inline constexpr int kTroubleStatus = 2;
 std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> arguments,
                                               std::string& problem);
 
-// The whole program. Returns 0 for a clean file, 1 when there are findings, 2 on a usage error
+// The whole program. Returns 0 for a clean file, 1 when there are findings that fail the gate, 2 on
+// a usage error
 // (reported on stderr). Throws RunError with status 2 when the file cannot be read or the report
 // cannot be written.
 int RunCoordlint(std::span<const std::string_view> arguments);

@@ -37,8 +37,12 @@ void FindingsReport::Add(std::uint64_t line, FindingKind kind, std::string detai
 }
 
 void FindingsReport::Flush() {
+  // A line's notes before its other findings: they tell why.
+  const auto key = [](const Finding& finding) {
+    return std::pair(finding.line, finding.kind != FindingKind::kNote);
+  };
   std::stable_sort(held_.begin(), held_.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+                   [&key](const Finding& a, const Finding& b) { return key(a) < key(b); });
   for (const Finding& finding : held_) {
     out_.Append(file_name_);
     out_.Append(':');

@@ -23,12 +23,6 @@ struct LintCounts {
   std::uint64_t dropped_segments = 0;
   std::uint64_t capped_points = 0;
   std::uint64_t values_out_of_range = 0;
-
-  // Every data line becomes a point stored where the text says.
-  bool Clean() const {
-    return dropped_lines == 0 && dropped_segments == 0 && capped_points == 0 &&
-           values_out_of_range == 0;
-  }
 };
 
 enum class FindingLimit {
@@ -38,8 +32,8 @@ enum class FindingLimit {
 };
 
 // Writes findings as "FILE:LINE: KIND: detail", in line order, then one summary line. Findings
-// are gathered until the caller knows no later one can name an earlier line (the end of a
-// segment) and then written sorted; notes are never limited.
+// are held and written sorted when the report finishes, so that a finding known only later (a
+// segment's, a note on the whole text) still stands at its line; notes are never limited.
 class FindingsReport {
  public:
   FindingsReport(std::string_view file_name, FindingLimit limit, OutputBuffer& out);
@@ -48,10 +42,8 @@ class FindingsReport {
   bool Counts(FindingKind kind);
   // Adds a finding that Counts let through.
   void Add(std::uint64_t line, FindingKind kind, std::string detail);
-  // Writes what has been added, sorted by line.
-  void Flush();
-  // Flushes, then writes a line for each kind that had more findings than were written, and the
-  // summary.
+  // Writes what has been added, then a line for each kind that had more findings than were
+  // written, and the summary.
   void Finish(const LintCounts& counts);
 
  private:
@@ -62,6 +54,9 @@ class FindingsReport {
   };
   // A bound on the findings held at once (with --all); past it, what is held is written early.
   static constexpr std::size_t kMostHeld = 4096;
+
+  // Writes what has been added, sorted by line.
+  void Flush();
 
   std::string file_name_;
   FindingLimit limit_;

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,7 +12,7 @@
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "text_input/line_rejection.h"
-#include "text_input/simple_line.h"
+#include "tools/coordlint/text_notes.h"
 
 namespace coord2seg {
 namespace {
@@ -71,14 +70,6 @@ std::string DescribeRejection(const LineRejection& why) {
   return text;
 }
 
-// Bytes 0 to 32 at the start of a line, which the reading trims.
-char FirstNonBlank(std::string_view line) {
-  for (const char c : line) {
-    if (!IsControlOrBlank(c)) return c;
-  }
-  return '\0';
-}
-
 enum class Axis : std::uint8_t { kLongitude, kLatitude };
 
 const char* NameOf(Axis axis) { return axis == Axis::kLongitude ? "longitude" : "latitude"; }
@@ -108,37 +99,18 @@ std::string DescribeMovedValue(const MovedValue& moved) {
          " degrees)";
 }
 
-enum class Note : std::uint8_t { kByteOrderMark, kNulBytes, kAngleBracket, kIndentedHash, kCommas };
-constexpr std::size_t kNotes = 5;
-
-constexpr const char* kNoteTexts[kNotes] = {
-    "the text starts with a UTF-8 byte-order mark; coord2seg reads it as part of line 1, so a "
-    "point or '#' there is lost",
-    "NUL bytes: the text may be UTF-16, which coord2seg does not decode; save it as ASCII or "
-    "UTF-8",
-    "a line starting with '>' is a data line here, not a segment separator; start separator "
-    "lines with '#'",
-    "a '#' after leading blanks does not end a segment; only a '#' as the first byte of a line "
-    "does",
-    "most data lines hold a comma but no blank, ';' or TAB; ',' is a decimal mark here, so "
-    "separate the values with a blank, ';' or TAB",
-};
-
 // Hears every line of the converter's loop and keeps the findings of the current segment until
 // its end shows whether it is written.
 class LineLinter {
  public:
   static constexpr bool kWantsReasons = true;
 
-  LineLinter(std::string_view text, FindingsReport& report, unsigned char* record_scratch)
-      : report_(report), record_scratch_(record_scratch), text_end_(text.data() + text.size()) {
-    const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
-    first_nul_ = nul ? static_cast<const char*>(nul) : text_end_;
-  }
+  LineLinter(std::string_view text, bool lat_first, FindingsReport& report,
+             unsigned char* record_scratch)
+      : report_(report), record_scratch_(record_scratch), notes_(text, lat_first, report) {}
 
   void Point(std::uint64_t line, std::string_view bytes, const GeoPoint& point, bool stored) {
-    NoteNul(line, bytes);
-    ++data_lines_;
+    notes_.Point(line, bytes, point);
     if (segment_points_++ == 0) segment_first_line_ = line;
     if (!stored) {
       if (first_capped_line_ == 0) first_capped_line_ = line;
@@ -150,22 +122,16 @@ class LineLinter {
   }
 
   void Rejected(std::uint64_t line, std::string_view text, const LineRejection& why) {
-    NoteNul(line, text);
-    ++data_lines_;
+    notes_.Rejected(line, text, why);
     ++counts_.dropped_lines;
-    if (line == 1 && text.starts_with("\xEF\xBB\xBF")) GiveNote(Note::kByteOrderMark, line);
-    const char first = FirstNonBlank(text);
-    if (first == '>') GiveNote(Note::kAngleBracket, line);
-    if (first == '#') GiveNote(Note::kIndentedHash, line);
-    if (why.reason == RejectReason::kNoSeparator && text.find(',') != std::string_view::npos) {
-      if (comma_lines_++ == 0) first_comma_line_ = line;
-    }
     if (report_.Counts(FindingKind::kDropped)) {
       report_.Add(line, FindingKind::kDropped, DescribeRejection(why));
     }
   }
 
-  void SeparatorLine(std::uint64_t line, std::string_view text) { NoteNul(line, text); }
+  void SeparatorLine(std::uint64_t line, std::string_view text) {
+    notes_.SeparatorLine(line, text);
+  }
 
   void EndSegment(const SegmentBuffer& buffer) {
     // The writer's own rule, and its own bytes, decide what the file would hold.
@@ -183,11 +149,10 @@ class LineLinter {
     first_capped_line_ = 0;
     moved_.clear();
     no_minutes_.reset();
-    report_.Flush();
   }
 
   LintCounts Finish() {
-    if (comma_lines_ * 2 > data_lines_) GiveNote(Note::kCommas, first_comma_line_);
+    notes_.Finish();
     return counts_;
   }
 
@@ -238,25 +203,9 @@ class LineLinter {
                     " from line " + std::to_string(first_capped_line_) + " on are dropped");
   }
 
-  // The line whose bytes reach past the first NUL of the text holds it.
-  void NoteNul(std::uint64_t line, std::string_view bytes) {
-    if (bytes.data() + bytes.size() <= first_nul_) return;
-    first_nul_ = text_end_;
-    GiveNote(Note::kNulBytes, line);
-  }
-
-  void GiveNote(Note note, std::uint64_t line) {
-    const auto index = static_cast<std::size_t>(note);
-    if (given_[index]) return;
-    given_[index] = true;
-    if (report_.Counts(FindingKind::kNote))
-      report_.Add(line, FindingKind::kNote, kNoteTexts[index]);
-  }
-
   FindingsReport& report_;
   unsigned char* record_scratch_;
-  const char* text_end_;
-  const char* first_nul_;  // text_end_ once noted, or when there is none
+  TextNotes notes_;
   LintCounts counts_;
 
   // The segment being collected.
@@ -265,11 +214,6 @@ class LineLinter {
   std::uint64_t first_capped_line_ = 0;
   std::vector<MovedValue> moved_;
   std::optional<MovedValue> no_minutes_;  // the first value that drops the segment
-
-  std::uint64_t data_lines_ = 0;
-  std::uint64_t comma_lines_ = 0;  // dropped for want of a separator while holding a comma
-  std::uint64_t first_comma_line_ = 0;
-  bool given_[kNotes] = {};
 };
 
 }  // namespace
@@ -279,7 +223,7 @@ TextLinter::TextLinter()
           std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints))) {}
 
 LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report) {
-  LineLinter linter(text, report, record_scratch_.get());
+  LineLinter linter(text, lat_first, report, record_scratch_.get());
   WalkLines(text, lat_first, buffer_, linter);
   return linter.Finish();
 }
