@@ -37,8 +37,8 @@ bool SegmentReader::Next(SegmentRecord& record) {
                 "reserved byte is " + std::to_string(header[kReservedByteOffset]) + ", not 0");
   }
   if (left < RecordBytes(count)) {
-    return Fail(start, "record of " + std::to_string(count) + " points needs " +
-                           std::to_string(RecordBytes(count)) + " bytes, only " +
+    return Fail(start, "record of " + std::to_string(count) + (count == 1 ? " point" : " points") +
+                           " needs " + std::to_string(RecordBytes(count)) + " bytes, only " +
                            std::to_string(left) + " left");
   }
   position_ += RecordBytes(count);

@@ -49,13 +49,40 @@ TEST_F(Segdump, WritesCoordinateTextWithASeparatorLinePerRecord) {
   EXPECT_EQ(Dump(kExample),
             "# segment 1: 2 points\n12.5 48.25\n12.75 48.3\n"
             "# segment 2: 2 points\n170 10\n179.75 10.25\n"
-            "# segment 3: 1 points\n0 0\n");
+            "# segment 3: 1 point\n0 0\n");
   EXPECT_EQ(Dump(""), "");
 }
 
 TEST_F(Segdump, ChecksAWholeFile) {
   EXPECT_EQ(Dump(kExample, {"--check"}), "x.bin: 3 segments, 5 points\n");
   EXPECT_EQ(Dump("", {"--check"}), "x.bin: 0 segments, 0 points\n");
+}
+
+TEST_F(Segdump, ChecksSeveralFilesAndTellsTextFromASegmentFile) {
+  WriteFileBytes(dir_ / "good.bin", kExample);
+  WriteFileBytes(dir_ / "cut.bin", kExample.substr(0, 20));
+  WriteFileBytes(dir_ / "coast.txt", "# coast\n12.5 48.25\n12,75;48.3\n");
+  const std::string good = "good.bin: 3 segments, 5 points\n";
+  const std::string text =
+      "coast.txt: looks like coordinate text, not a segment file: convert it with coord2seg "
+      "(coordlint tells what that would drop)\n";
+  const ProgramResult all =
+      Run({"--check", "good.bin", "coast.txt", "cut.bin", "missing.bin", "--", "good.bin"});
+  EXPECT_EQ(all.exit_status, 1);
+  EXPECT_EQ(all.out, good + good);
+  EXPECT_EQ(all.err, "segdump: " + text +
+                         "segdump: cut.bin: offset 13 (segment 2): record of 2 points needs 13 "
+                         "bytes, only 7 left\n"
+                         "segdump: cannot read 'missing.bin': No such file or directory\n");
+  const ProgramResult clean = Run({"good.bin", "--check", "good.bin"});
+  EXPECT_EQ(clean.exit_status, 0);
+  EXPECT_EQ(clean.out, good + good);
+  for (const char* mode : {"--check", "--geojson", "--svg", "--"}) {
+    const ProgramResult one = Run({mode, "coast.txt"});
+    EXPECT_EQ(one.exit_status, 1) << mode;
+    EXPECT_EQ(one.out, "") << mode;
+    EXPECT_EQ(one.err, "segdump: " + text) << mode;
+  }
 }
 
 TEST_F(Segdump, WritesAFeatureCollection) {
@@ -118,6 +145,7 @@ TEST_F(Segdump, AnswersUsageErrorsWithStatus2) {
   const std::string usage =
       "usage: segdump [--check | --geojson [--raw] [--lines-only] | --svg [--fit] [--width "
       "PIXELS]] FILE.bin\n"
+      "       segdump --check FILE.bin...\n"
       "       segdump --help | --version\n"
       "FILE.bin may be - for standard input.\n";
   const std::string width_range = "--width takes a whole number of pixels from 16 to 100000";
@@ -125,7 +153,9 @@ TEST_F(Segdump, AnswersUsageErrorsWithStatus2) {
       {{}, "no file given"},
       {{"--check"}, "no file given"},
       {{"--tiff", "x.bin"}, "unknown option '--tiff'"},
-      {{"a.bin", "b.bin"}, "one file at a time"},
+      {{"a.bin", "b.bin"}, "one file at a time (several only with --check)"},
+      {{"--svg", "a.bin", "b.bin"}, "one file at a time (several only with --check)"},
+      {{"--check", "-", "a.bin", "-"}, "standard input can be read only once"},
       {{"--svg", "--geojson", "x.bin"}, "choose one of --check, --geojson and --svg"},
       {{"--raw", "x.bin"}, "--raw goes with --geojson"},
       {{"--svg", "--lines-only", "x.bin"}, "--lines-only goes with --geojson"},

@@ -70,7 +70,7 @@ TEST(CheckSegmentFile, ReportsTheFirstDamageWithOffsetAndSegment) {
       {"truncated record", std::string("\x02\x00\x00\x00\x00\x01\x00\x01\x00\x02", 10), 9,
        "record of 2 points needs 13 bytes, only 10 left"},
       {"header only", std::string("\x01\x00\x00\x00\x00", 5), 9,
-       "record of 1 points needs 9 bytes, only 5 left"},
+       "record of 1 point needs 9 bytes, only 5 left"},
   };
   for (const DamageCase& c : cases) {
     const SegmentFileCheck check = CheckSegmentFile(Bytes(good + c.bytes));

@@ -12,7 +12,7 @@ void WriteCoordinateText(std::span<const unsigned char> file, OutputBuffer& out)
     out.AppendInteger(record.number());
     out.Append(": ");
     out.AppendInteger(record.point_count());
-    out.Append(" points\n");
+    out.Append(record.point_count() == 1 ? " point\n" : " points\n");
     for (std::uint32_t i = 0; i < record.point_count(); ++i) {
       const StoredPoint point = record.point(i);
       out.AppendNumber(LongitudeTextDegrees(point.longitude));

@@ -1,5 +1,6 @@
 #include "tools/segdump/segdump_command.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "common/file_io.h"
 #include "common/output_buffer.h"
 #include "common/run_error.h"
+#include "common/text_bytes.h"
 #include "common/version.h"
 #include "segment_file/segment_reader.h"
 #include "tools/segdump/dump_formats.h"
@@ -115,18 +117,60 @@ std::span<const unsigned char> BytesOf(const FileContents& contents) {
   return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
 }
 
-std::string DescribeDamage(const std::string& path, const SegmentFileDamage& damage) {
-  return path + ": offset " + std::to_string(damage.offset) + " (segment " +
+// No segment file starts with text: its first record's count has a zero byte.
+bool LooksLikeText(std::span<const unsigned char> bytes) {
+  constexpr std::size_t kSampledBytes = 4096;
+  const std::span<const unsigned char> start = bytes.first(std::min(bytes.size(), kSampledBytes));
+  return !start.empty() &&
+         !HoldsBinaryByte({reinterpret_cast<const char*>(start.data()), start.size()});
+}
+
+std::string DescribeDamage(const std::string& name, std::span<const unsigned char> bytes,
+                           const SegmentFileDamage& damage) {
+  if (LooksLikeText(bytes)) {
+    return name +
+           ": looks like coordinate text, not a segment file: convert it with coord2seg "
+           "(coordlint tells what that would drop)";
+  }
+  return name + ": offset " + std::to_string(damage.offset) + " (segment " +
          std::to_string(damage.segment) + "): " + damage.what;
 }
 
+// Reads and checks a whole file; throws RunError when it cannot be read or is damaged.
+SegmentFileCheck CheckWholeFile(const std::string& path, const FileContents& contents) {
+  const std::span<const unsigned char> bytes = BytesOf(contents);
+  SegmentFileCheck check = CheckSegmentFile(bytes);
+  if (check.damage) throw RunError(DescribeDamage(DisplayName(path), bytes, *check.damage));
+  return check;
+}
+
+// One line for each file on stdout, or its problem on stderr; 1 when any file has one.
+int CheckFiles(const std::vector<std::string>& paths, OutputBuffer& out) {
+  int status = 0;
+  for (const std::string& path : paths) {
+    std::optional<SegmentFileCheck> check;
+    std::string problem;
+    try {
+      check = CheckWholeFile(path, ReadSegmentFile(path));
+    } catch (const RunError& error) {
+      problem = error.what();
+    }
+    if (check) {  // a failed write to stdout is not this file's problem, so outside the try
+      out.Append(DisplayName(path) + ": " + std::to_string(check->segments) + " segments, " +
+                 std::to_string(check->points) + " points\n");
+      continue;
+    }
+    out.Flush();  // the lines before it first, should both streams go to one terminal
+    std::fprintf(stderr, "segdump: %s\n", problem.c_str());
+    status = 1;
+  }
+  out.Flush();
+  return status;
+}
+
 void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
-               const SegmentFileCheck& check, OutputBuffer& out) {
+               OutputBuffer& out) {
   switch (request.mode) {
-    case DumpMode::kCheck:
-      out.Append(DisplayName(request.path) + ": " + std::to_string(check.segments) + " segments, " +
-                 std::to_string(check.points) + " points\n");
-      break;
     case DumpMode::kGeoJson:
       WriteGeoJson(bytes, request.geojson, out);
       break;
@@ -136,7 +180,8 @@ void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
     case DumpMode::kText:
       WriteCoordinateText(bytes, out);
       break;
-    case DumpMode::kHelp:  // answered before a file is read
+    case DumpMode::kCheck:  // answered by CheckFiles
+    case DumpMode::kHelp:   // answered before a file is read
     case DumpMode::kVersion:
       break;
   }
@@ -149,7 +194,6 @@ std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> 
   DumpRequest request;
   std::vector<std::string_view> mode_options;
   bool has_mode = false;
-  bool has_path = false;
   bool options_ended = false;
   for (std::size_t index = 0; index < arguments.size(); ++index) {
     const std::string_view argument = arguments[index];
@@ -173,20 +217,21 @@ std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> 
       }
       request.mode = *mode;
       has_mode = true;
-    } else if (has_path) {
-      problem = "one file at a time";
-      return std::nullopt;
     } else {
-      request.path = argument;
-      has_path = true;
+      request.paths.emplace_back(argument);
     }
   }
   if (!OptionsFitTheMode(request, mode_options, problem)) return std::nullopt;
-  if (!has_path) {
+  if (request.paths.empty()) {
     problem = "no file given";
-    return std::nullopt;
+  } else if (request.paths.size() > 1 && request.mode != DumpMode::kCheck) {
+    problem = "one file at a time (several only with --check)";
+  } else if (std::count(request.paths.begin(), request.paths.end(), kStandardInputPath) > 1) {
+    problem = "standard input can be read only once";
+  } else {
+    return request;
   }
-  return request;
+  return std::nullopt;
 }
 
 int RunSegdump(std::span<const std::string_view> arguments) {
@@ -209,12 +254,12 @@ int RunSegdump(std::span<const std::string_view> arguments) {
     out.Flush();
     return 0;
   }
-  const FileContents contents = ReadSegmentFile(request->path);
-  const std::span<const unsigned char> bytes = BytesOf(contents);
+  if (request->mode == DumpMode::kCheck) return CheckFiles(request->paths, out);
+  const std::string& path = request->paths.front();
+  const FileContents contents = ReadSegmentFile(path);
   // The whole file is checked before anything is written, so damage never leaves half a dump.
-  const SegmentFileCheck check = CheckSegmentFile(bytes);
-  if (check.damage) throw RunError(DescribeDamage(DisplayName(request->path), *check.damage));
-  WriteDump(*request, bytes, check, out);
+  CheckWholeFile(path, contents);
+  WriteDump(*request, BytesOf(contents), out);
   out.Flush();
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/segdump/dump_formats.h"
 
@@ -13,7 +14,7 @@ enum class DumpMode { kText, kCheck, kGeoJson, kSvg, kHelp, kVersion };
 
 struct DumpRequest {
   DumpMode mode = DumpMode::kText;
-  std::string path;  // "-" for standard input
+  std::vector<std::string> paths;  // one, or several for --check; "-" for standard input
   GeoJsonOptions geojson;
   SvgOptions svg;
 };
@@ -21,18 +22,20 @@ struct DumpRequest {
 inline constexpr std::string_view kSegdumpUsage =
     "usage: segdump [--check | --geojson [--raw] [--lines-only] | --svg [--fit] [--width PIXELS]] "
     "FILE.bin\n"
+    "       segdump --check FILE.bin...\n"
     "       segdump --help | --version\n"
     "FILE.bin may be - for standard input.\n";
 
 // Reads the arguments after the program's name: at most one mode option, the options that go
-// with it, and exactly one file ("--" ends the options). Nothing, with `problem` set, when they
-// make no valid request.
+// with it, and exactly one file, or with --check one or more ("--" ends the options). Nothing, with
+// `problem` set, when they make no valid request.
 std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> arguments,
                                               std::string& problem);
 
 // The whole program. Returns the exit status: 0 on success, 2 on a usage error (reported on
-// stderr). Throws RunError when the file cannot be read or is damaged; then nothing has been
-// written on stdout.
+// stderr), 1 when --check finds a file damaged or unreadable (each reported on stderr, the others
+// checked all the same). Otherwise throws RunError when the file cannot be read or is damaged;
+// then nothing has been written on stdout.
 int RunSegdump(std::span<const std::string_view> arguments);
 
 }  // namespace coord2seg
