@@ -133,15 +133,35 @@ std::string CheckCut(const std::vector<StoredPoint>& points, const CutLine& line
   return next == points.size() ? "" : "stored points missing";
 }
 
+// The points half a turn further west, each kept within 16 bits by a whole turn.
+std::vector<StoredPoint> HalfATurnWest(std::vector<StoredPoint> points) {
+  for (StoredPoint& point : points) {
+    int longitude = point.longitude - kHalfTurn;
+    if (longitude < -32768) longitude += kFullTurn;
+    point.longitude = static_cast<std::int16_t>(longitude);
+  }
+  return points;
+}
+
 TEST(AntimeridianCut, KeepsEveryPointAndCutsOnlyAcrossTheLine) {
   RandomRecords random(1809);
   CutLine line;
+  CutLine turned;
   int cuts = 0;
   for (int i = 0; i < 200000; ++i) {
     const std::vector<StoredPoint> points = random.Points();
     CutAtAntimeridian(OnlyRecord(StoredRecord(points)), line);
     ASSERT_EQ(CheckCut(points, line), "") << "record " << i;
     cuts += static_cast<int>(line.piece_count()) - 1;
+    // On the map from 0 to 360 degrees, the same as the points half a turn west on the plain map,
+    // half a turn east.
+    CutAtAntimeridian(OnlyRecord(StoredRecord(HalfATurnWest(points))), line);
+    CutAtAntimeridian(OnlyRecord(StoredRecord(points)), turned, kHalfTurn);
+    ASSERT_EQ(turned.piece_starts, line.piece_starts) << "record " << i;
+    for (std::size_t k = 0; k < line.positions.size(); ++k) {
+      ASSERT_EQ(turned.positions[k].longitude, line.positions[k].longitude + kHalfTurn) << i;
+      ASSERT_EQ(turned.positions[k].latitude, line.positions[k].latitude) << i;
+    }
   }
   EXPECT_GT(cuts, 100000);  // or the generator tests little
 }
@@ -226,6 +246,22 @@ TEST(SvgMap, FitFramesTheDataWithAMargin) {
   const std::vector<SvgPiece> pieces = ReadPaths(svg);
   ASSERT_EQ(pieces.size(), 1u);
   EXPECT_EQ(pieces[0], (SvgPiece{{500, 5250}, {10500, 250}}));
+}
+
+TEST(SvgMap, FitDrawsDataAcrossTheAntimeridianWhole) {
+  // A box of 10 by 10 degrees around the antimeridian, and the same around the prime meridian.
+  const std::string across =
+      StoredRecord({{10500, -300}, {-10500, -300}, {-10500, 300}, {10500, 300}, {10500, -300}});
+  const std::string svg = Svg(across, {.fit = true, .width = 1100});
+  EXPECT_NE(svg.find("viewBox=\"0 0 11000 11000\""), std::string::npos) << svg;
+  EXPECT_EQ(ReadPaths(svg),
+            (std::vector<SvgPiece>{
+                {{500, 10500}, {10500, 10500}, {10500, 500}, {500, 500}, {500, 10500}}}));
+  const std::string around_zero =
+      StoredRecord({{-300, -300}, {300, -300}, {300, 300}, {-300, 300}, {-300, -300}});
+  EXPECT_EQ(svg, Svg(around_zero, {.fit = true, .width = 1100}));
+  // The whole world keeps the map from -180 to 180 degrees.
+  EXPECT_NE(Svg(across, {.width = 1100}).find("viewBox=\"0 0 11000 5500\""), std::string::npos);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@ namespace {
 constexpr int kHalfTurn = 180 * 60;
 constexpr int kFullTurn = 360 * 60;
 
-// A stored longitude brought into [-180, 180).
-int NormalizedLongitude(std::int16_t minutes) {
+// A longitude brought into [-180, 180).
+int NormalizedLongitude(int minutes) {
   int longitude = (minutes + kHalfTurn) % kFullTurn;
   if (longitude < 0) longitude += kFullTurn;
   return longitude - kHalfTurn;
@@ -16,20 +16,21 @@ int NormalizedLongitude(std::int16_t minutes) {
 // The step in longitude from one point to the next the short way round, at most half a turn
 // either way. Exactly half a turn apart, the way of the plain difference is taken, so such a step
 // never counts as a crossing.
-int ShortStep(std::int16_t from, std::int16_t to) {
+int ShortStep(int from, int to) {
   int step = NormalizedLongitude(to) - NormalizedLongitude(from);
   if (step > kHalfTurn) step -= kFullTurn;
   if (step < -kHalfTurn) step += kFullTurn;
   return step;
 }
 
-// A first point on the antimeridian is written as 180 when the line leaves it westward, as -180
-// otherwise, so the first piece never holds that point alone.
-int FirstLongitude(const SegmentRecord& record) {
+// The first point's longitude on a map turned so that `middle` is 0. A first point on the edge is
+// written as 180 when the line leaves it westward, as -180 otherwise, so the first piece never
+// holds that point alone.
+int FirstLongitude(const SegmentRecord& record, int middle) {
   const std::int16_t first = record.point(0).longitude;
-  if (NormalizedLongitude(first) != -kHalfTurn) return NormalizedLongitude(first);
+  if (NormalizedLongitude(first - middle) != -kHalfTurn) return NormalizedLongitude(first - middle);
   for (std::uint32_t i = 1; i < record.point_count(); ++i) {
-    const int step = ShortStep(first, record.point(i).longitude);
+    const int step = ShortStep(first - middle, record.point(i).longitude - middle);
     if (step != 0) return step < 0 ? kHalfTurn : -kHalfTurn;
   }
   return -kHalfTurn;
@@ -49,16 +50,17 @@ void CutAt(int edge, int longitude, double latitude, int step, double next_latit
 
 }  // namespace
 
-void CutAtAntimeridian(const SegmentRecord& record, CutLine& line) {
+void CutAtAntimeridian(const SegmentRecord& record, CutLine& line, int middle) {
   line.positions.clear();
   line.piece_starts.assign(1, 0);
   StoredPoint previous = record.point(0);
-  int longitude = FirstLongitude(record);  // on the map, in [-180, 180]
+  // The cut is made on the map turned so that `middle` is 0, and the map turned back after.
+  int longitude = FirstLongitude(record, middle);  // in [-180, 180]
   line.positions.push_back(
       {static_cast<double>(longitude), static_cast<double>(previous.latitude)});
   for (std::uint32_t i = 1; i < record.point_count(); ++i) {
     const StoredPoint point = record.point(i);
-    const int step = ShortStep(previous.longitude, point.longitude);
+    const int step = ShortStep(previous.longitude - middle, point.longitude - middle);
     int next = longitude + step;
     if (next > kHalfTurn) {
       CutAt(kHalfTurn, longitude, previous.latitude, step, point.latitude, line);
@@ -71,6 +73,8 @@ void CutAtAntimeridian(const SegmentRecord& record, CutLine& line) {
     longitude = next;
     previous = point;
   }
+  if (middle == 0) return;
+  for (MapPosition& position : line.positions) position.longitude += middle;
 }
 
 void KeepAsStored(const SegmentRecord& record, CutLine& line) {

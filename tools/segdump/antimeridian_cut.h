@@ -7,9 +7,9 @@
 
 namespace coord2seg {
 
-// A position on a map whose longitudes run from -180 to 180 degrees, in minutes of arc. Stored
-// points keep their whole minutes; positions added on the map's edge have an interpolated
-// latitude.
+// A position on a map whose longitudes run from -180 to 180 degrees (or half a turn either side of
+// another middle meridian), in minutes of arc. Stored points keep their whole minutes; positions
+// added on the map's edge have an interpolated latitude.
 struct MapPosition {
   double longitude = 0;
   double latitude = 0;
@@ -32,7 +32,9 @@ struct CutLine {
 // Fills `line` with the record's points, longitudes brought into [-180, 180] (a point right on
 // the antimeridian is written on the side its neighbours are drawn from), and the positions added
 // on the edges. Every stored point is kept, in order; a one-point record gives one position.
-void CutAtAntimeridian(const SegmentRecord& record, CutLine& line);
+// With a `middle` meridian (in minutes) other than 0, the map runs from middle - 180 to
+// middle + 180 degrees instead, and lines are cut where they cross its edges.
+void CutAtAntimeridian(const SegmentRecord& record, CutLine& line, int middle = 0);
 
 // Fills `line` with the record's points exactly as stored, in one piece.
 void KeepAsStored(const SegmentRecord& record, CutLine& line);

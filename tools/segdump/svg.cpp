@@ -10,13 +10,17 @@
 namespace coord2seg {
 namespace {
 
+constexpr int kHalfTurn = 180 * 60;
+
 // The part of the plate carree map a picture shows, in minutes: x is the longitude, y the
-// latitude turned upside down so that north is up.
+// latitude turned upside down so that north is up. The map runs half a turn either side of its
+// middle meridian.
 struct Frame {
   double left = -180 * 60;
   double top = -90 * 60;
   double width = 360 * 60;
   double height = 180 * 60;
+  int middle = 0;
 };
 
 // The extent of every position of every record, the edges of cut lines included.
@@ -29,11 +33,12 @@ class Extent {
     max_y_ = std::max(max_y_, -position.latitude);
   }
   bool empty() const { return min_x_ > max_x_; }
+  double width() const { return max_x_ - min_x_; }
 
   // The extent with a margin of a twentieth of its size on every side, at least ten minutes wide
   // and high, and never more than four times as wide as high nor twice as high as wide, so a
   // line along a parallel or a meridian still gives a picture.
-  Frame Framed() const {
+  Frame Framed(int middle) const {
     constexpr double kLeastSpan = 10;
     double width = std::max(max_x_ - min_x_, kLeastSpan);
     double height = std::max(max_y_ - min_y_, kLeastSpan);
@@ -41,7 +46,7 @@ class Extent {
     height = std::max(height, width / 4);
     width *= 1.1;
     height *= 1.1;
-    return {(min_x_ + max_x_ - width) / 2, (min_y_ + max_y_ - height) / 2, width, height};
+    return {(min_x_ + max_x_ - width) / 2, (min_y_ + max_y_ - height) / 2, width, height, middle};
   }
 
  private:
@@ -51,16 +56,23 @@ class Extent {
   double max_y_ = -HUGE_VAL;
 };
 
+// The frame around every record, on the map from -180 to 180 degrees or, when that is narrower,
+// on the one from 0 to 360, where data across the antimeridian is drawn whole.
 Frame DataFrame(std::span<const unsigned char> file) {
-  Extent extent;
+  constexpr std::array<int, 2> kMiddles = {0, kHalfTurn};
+  std::array<Extent, 2> extents;
   SegmentReader reader(file);
   SegmentRecord record;
   CutLine line;
   while (reader.Next(record)) {
-    CutAtAntimeridian(record, line);
-    for (const MapPosition& position : line.positions) extent.Add(position);
+    for (std::size_t map = 0; map < kMiddles.size(); ++map) {
+      CutAtAntimeridian(record, line, kMiddles[map]);
+      for (const MapPosition& position : line.positions) extents[map].Add(position);
+    }
   }
-  return extent.empty() ? Frame{} : extent.Framed();
+  if (extents[0].empty()) return {};
+  const std::size_t map = extents[1].width() < extents[0].width() ? 1 : 0;
+  return extents[map].Framed(kMiddles[map]);
 }
 
 // A point on the picture's grid of tenths of a pixel. Whole tenths keep the text short, and
@@ -150,8 +162,9 @@ void AppendStraightLine(std::int64_t x, std::int64_t y, char direction, std::int
 void AppendGraticule(const Canvas& canvas, OutputBuffer& out) {
   const Frame& frame = canvas.frame();
   const int step = GraticuleStep(frame);
-  const double left = std::max(frame.left, -180.0 * 60);
-  const double right = std::min(frame.left + frame.width, 180.0 * 60);
+  const double left = std::max(frame.left, static_cast<double>(frame.middle - kHalfTurn));
+  const double right =
+      std::min(frame.left + frame.width, static_cast<double>(frame.middle + kHalfTurn));
   const double north = std::min(-frame.top, 90.0 * 60);
   const double south = std::max(-(frame.top + frame.height), -90.0 * 60);
   out.Append("<path fill=\"none\" stroke=\"#c9d3dd\" stroke-width=\"8\" d=\"");
@@ -243,7 +256,7 @@ void WriteSvg(std::span<const unsigned char> file, const SvgOptions& options, Ou
   SegmentRecord record;
   CutLine line;  // reused for every record
   while (reader.Next(record)) {
-    CutAtAntimeridian(record, line);
+    CutAtAntimeridian(record, line, canvas.frame().middle);
     AppendRecord(line, canvas, out);
   }
   out.Append("</g>\n</svg>\n");
