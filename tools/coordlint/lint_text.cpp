@@ -157,8 +157,9 @@ class LineLinter {
   }
 
  private:
-  // Apart from the point's hearing, which runs for nearly every line.
-  void CheckUnusualPoint(std::uint64_t line, const GeoPoint& point) {
+  // Apart from the point's hearing, which runs for nearly every line and so is to stay small
+  // enough to be inlined into the line loop.
+  [[gnu::noinline]] void CheckUnusualPoint(std::uint64_t line, const GeoPoint& point) {
     CheckValue(line, Axis::kLongitude, point.longitude, LongitudeInRange(point.longitude));
     CheckValue(line, Axis::kLatitude, point.latitude, LatitudeInRange(point.latitude));
   }

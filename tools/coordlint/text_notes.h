@@ -23,14 +23,8 @@ class TextNotes {
   void Point(std::uint64_t line, std::string_view bytes, const GeoPoint& point) {
     NoteNul(line, bytes);
     ++data_lines_;
-    if (lat_first_) return;
-    // Which column order the values allow: a value beyond 90 degrees can only be a longitude.
-    const bool first_beyond = std::abs(point.longitude) > 90;
-    const bool second_beyond = std::abs(point.latitude) > 90;
-    if (first_beyond && !second_beyond) {
-      ++only_longitude_first_;
-    } else if (!first_beyond && second_beyond && std::abs(point.latitude) <= 180) {
-      only_latitude_first_.Add(line);
+    if (std::abs(point.longitude) > 90 || std::abs(point.latitude) > 90) {
+      CountColumnOrder(line, point);
     }
   }
   void Rejected(std::uint64_t line, std::string_view text, const LineRejection& why);
@@ -67,6 +61,18 @@ class TextNotes {
     if (bytes.data() + bytes.size() > first_nul_) NoteUtf16(line);
   }
   void NoteUtf16(std::uint64_t line);
+  // Which column order a point with a value beyond 90 degrees allows: only a longitude can lie
+  // there.
+  void CountColumnOrder(std::uint64_t line, const GeoPoint& point) {
+    if (lat_first_) return;
+    const bool first_beyond = std::abs(point.longitude) > 90;
+    const bool second_beyond = std::abs(point.latitude) > 90;
+    if (first_beyond && !second_beyond) {
+      ++only_longitude_first_;
+    } else if (!first_beyond && second_beyond && std::abs(point.latitude) <= 180) {
+      only_latitude_first_.Add(line);
+    }
+  }
   void NoteTopLine(std::uint64_t line, std::string_view text, bool dropped);
   void Give(Note note, std::uint64_t line, std::string text);
 
