@@ -2,6 +2,7 @@
 // summary, and every exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -261,9 +262,10 @@ std::vector<HintCase> HintCases() {
       {"a third value",
        "8.5 47.3 412.5\n8.6 47.4 415\n8.7 47.5\n",
        {"1: note: most data lines hold three values (x y z), and only two may stand on a line: "
-        "keep the first two, e.g. cut -d ' ' -f 1,2 FILE > NEW.txt"}},
+        "keep the first two, e.g. awk 'NF > 2 { print $1, $2; next } 1' FILE > NEW.txt, or "
+        "export with ogr2ogr -dim XY\n"}},
       {"a comma and a blank after each value",
-       "12.5, 48.25,\n12, 48\n13.5, 49.25\n",
+       "12.5, 48.25\n12, 48\n13.5, 49.25\n",
        {"1: note: most data lines put ', ' after a value; ',' is a decimal mark here, so '12.5, "
         "48.25' is not read: turn ', ' into a blank: sed 's/, / /g' FILE > NEW.txt"}},
       {"byte-order mark before a header",
@@ -289,6 +291,16 @@ std::vector<HintCase> HintCases() {
   };
 }
 
+// Where the command a note gives to mend FILE into NEW.txt starts: after "e.g. " or ": ".
+std::size_t FixCommandStart(const std::string& note, std::size_t end) {
+  std::size_t start = 0;
+  for (const std::string_view before : {": ", "e.g. "}) {
+    const std::size_t at = note.rfind(before, end);
+    if (at != std::string::npos) start = std::max(start, at + before.size());
+  }
+  return start;
+}
+
 TEST_F(Coordlint, NamesTheFixForEachTrap) {
   for (const HintCase& hint : HintCases()) {
     WriteFileBytes(dir_ / "x.txt", hint.text);
@@ -301,6 +313,26 @@ TEST_F(Coordlint, NamesTheFixForEachTrap) {
         << hint.name << ": " << ::testing::PrintToString(notes);
     for (std::size_t i = 0; i < notes.size(); ++i) {
       EXPECT_TRUE(notes[i].starts_with("x.txt:" + hint.notes[i])) << hint.name << ": " << notes[i];
+    }
+    // The fix each note gives mends the file: coordlint then passes it, a header line allowed.
+    if (!testing::kPosixHost) continue;
+    for (const std::string& note : notes) {
+      std::vector<std::string> arguments = {"--allow-dropped=1", "x.txt"};
+      if (const std::size_t end = note.find(" FILE > NEW.txt"); end != std::string::npos) {
+        const std::size_t start = FixCommandStart(note, end);
+        const std::string command = note.substr(start, end - start) + " x.txt > NEW.txt";
+        ASSERT_EQ(
+            RunProgram("/bin/sh", {"-c", command}, {.working_directory = dir_.path()}).exit_status,
+            0)
+            << command;
+        arguments.back() = "NEW.txt";
+      } else if (note.ends_with("coord2seg FILE -LATLON\n")) {
+        arguments.push_back("-LATLON");
+      } else {
+        continue;
+      }
+      const ProgramResult mended = Run(arguments);
+      EXPECT_EQ(mended.exit_status, 0) << hint.name << ": " << note << mended.out;
     }
   }
 }

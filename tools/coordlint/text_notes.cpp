@@ -157,7 +157,7 @@ void TextNotes::Finish() {
   if (HoldsForMost(third_values_)) {
     Give(Note::kThirdValue, third_values_.first_line,
          "most data lines hold three values (x y z), and only two may stand on a line: keep the "
-         "first two, e.g. cut -d ' ' -f 1,2 FILE > NEW.txt (or awk '{ print $1, $2 }'), or "
+         "first two, e.g. awk 'NF > 2 { print $1, $2; next } 1' FILE > NEW.txt, or "
          "export with ogr2ogr -dim XY");
   }
   // No value that only a longitude can be stands first, and many stand second.
