@@ -241,9 +241,9 @@ std::vector<HintCase> HintCases() {
   return {
       {"latitude first",
        "# harbour\n61.2 -149.9\n61.3 -150.1\n60.9 151.2\n",
-       {"2: note: 3 second values lie beyond 90 degrees, as only longitudes may, and no first "
-        "value does: the text seems to list latitude first; give the switch after the file "
-        "name: coord2seg FILE -LATLON"}},
+       {"2: note: 3 second values lie beyond 90 degrees, where only longitudes lie, and no line "
+        "has only its first value there: the text seems to list latitude first; give the switch "
+        "after the file name: coord2seg FILE -LATLON"}},
       {"a stray latitude is a slip, not the order", Lines("10 50\n", 19) + "11 95\n", {}},
       {"a first value that only a longitude can be", "61.2 -149.9\n160.5 10\n", {}},
       {"header naming latitude first",
@@ -252,8 +252,9 @@ std::vector<HintCase> HintCases() {
         "1: note: the header names latitude before longitude; if the values stand so, give the "
         "switch"}},
       {"comment naming latitude first",
-       "# lat lon\n61.2 -149.9\n",
+       "# LatLon\n61.2 -149.9\n",
        {"1: note: the header names latitude before longitude"}},
+      {"'lat' inside a word", "# calculated along the coast: lon lat\n12.5 48.25\n", {}},
       {"header in the right order", "x y\n12.5 48.25\n", {"1: note: a header line at the top"}},
       {"header naming latitude first, switch given",
        "LAT LON\n61.2 -149.9\n",

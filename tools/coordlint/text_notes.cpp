@@ -45,18 +45,31 @@ bool IsLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; }
 
-// Where `word` (lower case) first stands in `text`, in any letter case.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view word) {
-  const auto at = std::search(text.begin(), text.end(), word.begin(), word.end(),
-                              [](char a, char b) { return Lower(a) == b; });
-  return at == text.end() ? std::string_view::npos : static_cast<std::size_t>(at - text.begin());
+bool EqualIgnoringCase(std::string_view text, std::string_view lower) {
+  return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
+                    [](char a, char b) { return Lower(a) == b; });
 }
 
-// "lat lon", "Latitude;Longitude", "# y_lat x_lng" ...
+// Where `word` (lower case) first starts a word of `text`, in any letter case, or right after
+// `joined` ("LatLon"); so "calculated" holds no "lat" and "along" no "lon".
+std::size_t FindWordStart(std::string_view text, std::string_view word,
+                          std::string_view joined = {}) {
+  for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+    if (!EqualIgnoringCase(text.substr(at, word.size()), word)) continue;
+    if (at == 0 || !IsLetter(text[at - 1])) return at;
+    if (!joined.empty() && at >= joined.size() &&
+        EqualIgnoringCase(text.substr(at - joined.size(), joined.size()), joined)) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// "lat lon", "Latitude;Longitude", "# y_lat x_lng", "LatLon" ...
 bool NamesLatitudeFirst(std::string_view line) {
-  const std::size_t latitude = FindIgnoringCase(line, "lat");
+  const std::size_t latitude = FindWordStart(line, "lat");
   const std::size_t longitude =
-      std::min(FindIgnoringCase(line, "lon"), FindIgnoringCase(line, "lng"));
+      std::min(FindWordStart(line, "lon", "lat"), FindWordStart(line, "lng", "lat"));
   return latitude != std::string_view::npos && longitude != std::string_view::npos &&
          latitude < longitude;
 }
@@ -165,8 +178,8 @@ void TextNotes::Finish() {
       only_latitude_first_.lines * 10 >= data_lines_) {
     Give(Note::kLatitudeFirst, only_latitude_first_.first_line,
          std::to_string(only_latitude_first_.lines) +
-             " second values lie beyond 90 degrees, as only longitudes may, and no first value "
-             "does: the text seems to list latitude first; " +
+             " second values lie beyond 90 degrees, where only longitudes lie, and no line has "
+             "only its first value there: the text seems to list latitude first; " +
              std::string(kSwitchAdvice));
   }
 }
