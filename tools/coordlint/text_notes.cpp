@@ -117,16 +117,8 @@ void TextNotes::Rejected(std::uint64_t line, std::string_view text, const LineRe
   if (data_lines_ == 0 && !binary) NoteTopLine(line, text, true);
   ++data_lines_;
   const std::string_view trimmed = binary ? std::string_view() : TrimmedStart(text);
-  if (trimmed.starts_with('>')) {
-    Give(Note::kAngleBracket, line,
-         "a line starting with '>' is a data line here, not a segment separator; start separator "
-         "lines with '#'");
-  }
-  if (trimmed.starts_with('#')) {
-    Give(Note::kIndentedHash, line,
-         "a '#' after leading blanks does not end a segment; only a '#' as the first byte of a "
-         "line does");
-  }
+  if (trimmed.starts_with('>')) angle_brackets_.Add(line);
+  if (trimmed.starts_with('#')) indented_hashes_.Add(line);
   if (why.reason == RejectReason::kNoSeparator && text.find(',') != std::string_view::npos) {
     commas_.Add(line);
   }
@@ -155,7 +147,17 @@ void TextNotes::Finish() {
               " segments: segdump FILE writes it as text";
     }
     Give(Note::kBinary, binary_lines_.first_line, std::move(text));
-    return;  // the other patterns would only mislead
+    return;  // the other notes would only mislead
+  }
+  if (angle_brackets_.lines > 0) {
+    Give(Note::kAngleBracket, angle_brackets_.first_line,
+         "a line starting with '>' is a data line here, not a segment separator; start separator "
+         "lines with '#'");
+  }
+  if (indented_hashes_.lines > 0) {
+    Give(Note::kIndentedHash, indented_hashes_.first_line,
+         "a '#' after leading blanks does not end a segment; only a '#' as the first byte of a "
+         "line does");
   }
   if (HoldsForMost(commas_)) {
     Give(Note::kCommas, commas_.first_line,

@@ -12,9 +12,10 @@
 
 namespace coord2seg {
 
-// The notes: hints that name the fix for a common mistake, each given once. A note one line
-// shows is given at that line as it is heard; a note whose pattern must hold for most data lines
-// is given at the end, at the line where the pattern first showed.
+// The notes: hints that name the fix for a common mistake, each given once, at the line where it
+// first applies. A note on the top of the text is given as it is heard; the others at the end,
+// when the whole text shows that it is text, and for most of them that their pattern holds for
+// most data lines.
 class TextNotes {
  public:
   TextNotes(std::string_view text, bool lat_first, FindingsReport& report);
@@ -85,6 +86,8 @@ class TextNotes {
   std::uint64_t data_lines_ = 0;
   std::uint64_t only_longitude_first_ = 0;  // points whose second value fits no longitude
   Pattern only_latitude_first_;             // points whose first value fits no longitude
+  Pattern angle_brackets_;                  // dropped, starting with '>'
+  Pattern indented_hashes_;                 // dropped, a '#' after blanks
   Pattern commas_;                          // dropped for want of a separator while holding a comma
   Pattern comma_blanks_;                    // dropped, holding ", "
   Pattern third_values_;                    // dropped, the second field two numbers
