@@ -60,8 +60,7 @@ TEST(SegdumpRoundTrip, EveryStoredValueComesBackAsLongitudeAndAsLatitude) {
 }
 
 TEST(SegdumpRoundTrip, WritesShortestDegreesAndMovesOutOfRangeLongitudesOneTurnOut) {
-  EXPECT_EQ(DumpText(StoredRecord({{750, 17}})),
-            "# segment 1: 1 point\n12.5 0.2833333333333333\n");
+  EXPECT_EQ(DumpText(StoredRecord({{750, 17}})), "# segment 1: 1 point\n12.5 0.2833333333333333\n");
   // 180 degrees and more is written 360 further up, below -180 360 further down; -180 stays.
   EXPECT_EQ(DumpText(StoredRecord({{10800, 0}, {10799, 0}, {-10800, 0}, {-10801, 0}})),
             "# segment 1: 4 points\n540 0\n179.98333333333332 0\n-180 0\n"

@@ -149,31 +149,36 @@ void TextNotes::Finish() {
     Give(Note::kBinary, binary_lines_.first_line, std::move(text));
     return;  // the other notes would only mislead
   }
-  if (angle_brackets_.lines > 0) {
-    Give(Note::kAngleBracket, angle_brackets_.first_line,
-         "a line starting with '>' is a data line here, not a segment separator; start separator "
-         "lines with '#'");
-  }
-  if (indented_hashes_.lines > 0) {
-    Give(Note::kIndentedHash, indented_hashes_.first_line,
-         "a '#' after leading blanks does not end a segment; only a '#' as the first byte of a "
-         "line does");
-  }
-  if (HoldsForMost(commas_)) {
-    Give(Note::kCommas, commas_.first_line,
-         "most data lines hold a comma but no blank, ';' or TAB; ',' is a decimal mark here, so "
-         "separate the values with a blank, ';' or TAB");
-  }
-  if (HoldsForMost(comma_blanks_)) {
-    Give(Note::kCommaBlank, comma_blanks_.first_line,
-         "most data lines put ', ' after a value; ',' is a decimal mark here, so '12.5, 48.25' is "
-         "not read: turn ', ' into a blank: sed 's/, / /g' FILE > NEW.txt");
-  }
-  if (HoldsForMost(third_values_)) {
-    Give(Note::kThirdValue, third_values_.first_line,
-         "most data lines hold three values (x y z), and only two may stand on a line: keep the "
-         "first two, e.g. awk 'NF > 2 { print $1, $2; next } 1' FILE > NEW.txt, or "
-         "export with ogr2ogr -dim XY");
+  // The notes of a pattern: given when one line shows it, or when most data lines do.
+  struct PatternNote {
+    Note note;
+    Pattern TextNotes::*pattern;
+    bool most;
+    std::string_view text;
+  };
+  static constexpr PatternNote kPatternNotes[] = {
+      {Note::kAngleBracket, &TextNotes::angle_brackets_, false,
+       "a line starting with '>' is a data line here, not a segment separator; start separator "
+       "lines with '#'"},
+      {Note::kIndentedHash, &TextNotes::indented_hashes_, false,
+       "a '#' after leading blanks does not end a segment; only a '#' as the first byte of a line "
+       "does"},
+      {Note::kCommas, &TextNotes::commas_, true,
+       "most data lines hold a comma but no blank, ';' or TAB; ',' is a decimal mark here, so "
+       "separate the values with a blank, ';' or TAB"},
+      {Note::kCommaBlank, &TextNotes::comma_blanks_, true,
+       "most data lines put ', ' after a value; ',' is a decimal mark here, so '12.5, 48.25' is "
+       "not read: turn ', ' into a blank: sed 's/, / /g' FILE > NEW.txt"},
+      {Note::kThirdValue, &TextNotes::third_values_, true,
+       "most data lines hold three values (x y z), and only two may stand on a line: keep the "
+       "first two, e.g. awk 'NF > 2 { print $1, $2; next } 1' FILE > NEW.txt, or export with "
+       "ogr2ogr -dim XY"},
+  };
+  for (const PatternNote& pattern_note : kPatternNotes) {
+    const Pattern& shown = this->*pattern_note.pattern;
+    if (pattern_note.most ? HoldsForMost(shown) : shown.lines > 0) {
+      Give(pattern_note.note, shown.first_line, std::string(pattern_note.text));
+    }
   }
   // No value that only a longitude can be stands first, and many stand second.
   if (only_longitude_first_ == 0 && only_latitude_first_.lines > 0 &&
