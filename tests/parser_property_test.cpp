@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -120,6 +123,53 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
       plain_read += plain;
     }
     EXPECT_GT(plain_read, kLines / 4);  // most plain lines must take the fast way
+  }
+}
+
+// 19 significant digits of `value`'s neighbourhood: w * 10^q with w the mean of the 19-digit
+// roundings of `value` and of the next double up, so near the point halfway between them, plus
+// `offset`; written in fixed notation.
+std::string NextToHalfway(double value, int offset) {
+  const auto scientific = [](double x) {
+    char text[40];
+    return std::string(text,
+                       std::to_chars(text, text + 40, x, std::chars_format::scientific, 18).ptr);
+  };
+  const std::string low = scientific(value);
+  const std::string high = scientific(std::nextafter(value, 2 * value));
+  const auto digits = [](const std::string& text) {
+    return std::stoull(text.substr(0, 1) + text.substr(2, 18));
+  };
+  const int point = std::stoi(low.substr(low.find('e') + 1)) + 1;  // integer digits
+  std::string text = std::to_string(digits(low) + (digits(high) - digits(low)) / 2 +
+                                    static_cast<std::uint64_t>(offset));
+  if (point <= 0) return "0." + std::string(static_cast<std::size_t>(-point), '0') + text;
+  return text.insert(static_cast<std::size_t>(point), ".");
+}
+
+// Each line reader on coordinates of 19 digits that lie next to a point halfway between two
+// doubles, against the exact conversion.
+TEST(ParserProperty, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
+  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+    if (!CanRun(set)) continue;
+    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+    std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 15);
+    std::uniform_real_distribution<double> longitudes(0.001, 180);
+    std::uniform_real_distribution<double> latitudes(1e-7, 90);
+    for (int i = 0; i < kLines / 4; ++i) {
+      const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2);
+      const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2);
+      const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
+      GeoPoint point;
+      const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,
+                                                     std::span<GeoPoint>(&point, 1));
+      ASSERT_EQ(read.lines, 1u) << text;
+      double expected = 0;
+      std::from_chars(longitude.data(), longitude.data() + longitude.size(), expected);
+      ASSERT_EQ(Bits(point.longitude), Bits(-expected)) << text;
+      std::from_chars(latitude.data(), latitude.data() + latitude.size(), expected);
+      ASSERT_EQ(Bits(point.latitude), Bits(expected)) << text;
+    }
   }
 }
 
