@@ -143,8 +143,15 @@ std::string NextToHalfway(double value, int offset) {
   const int point = std::stoi(low.substr(low.find('e') + 1)) + 1;  // integer digits
   std::string text = std::to_string(digits(low) + (digits(high) - digits(low)) / 2 +
                                     static_cast<std::uint64_t>(offset));
-  if (point <= 0) return "0." + std::string(static_cast<std::size_t>(-point), '0') + text;
-  return text.insert(static_cast<std::size_t>(point), ".");
+  // The digits before the mark, the mark, the rest; "0.000..." for a value below 1.
+  const std::size_t split = point > 0 ? static_cast<std::size_t>(point) : 0;
+  const std::string zeros(point > 0 ? 0 : static_cast<std::size_t>(-point), '0');
+  std::string fixed(point > 0 ? 0 : 1, '0');
+  fixed += text.substr(0, split);
+  fixed += '.';
+  fixed += zeros;
+  fixed += text.substr(split);
+  return fixed;
 }
 
 // Each line reader on coordinates of 19 digits that lie next to a point halfway between two
