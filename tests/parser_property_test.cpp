@@ -102,7 +102,7 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
       const bool plain = i % 2 != 0;
       const int end = i / 2 % 4;
       std::string text = (plain ? random.PlainLine() : random.Line()) + kEnds[end];
-      if (end != 3 && i % 5 != 0) text += "#" + std::string(80, 'x');  // else the line ends it
+      if (end != 3 && i % 5 != 0) text += "#" + std::string(100, 'x');  // else the line ends it
       LineSplitter lines(text);
       std::string_view line;
       lines.Next(line);
