@@ -56,6 +56,37 @@ constexpr ShuffleControls MakeShuffleControls() {
 
 constexpr ShuffleControls kShuffleControls = MakeShuffleControls();
 
+// For every integer digit count and tail a window can show (0 to 63 each), where its control lies
+// in kShuffleControls; or kLongNumber, more digits than the vector conversion takes; or
+// kNoDigit. One load classifies a number and finds its control.
+constexpr std::uint16_t kLongNumber = 0x4000;
+constexpr std::uint16_t kNoDigit = 0x8000;
+
+struct NumberShapes {
+  std::uint16_t entries[64][64];
+};
+
+constexpr NumberShapes MakeNumberShapes() {
+  NumberShapes table{};
+  for (unsigned integer = 0; integer < 64; ++integer) {
+    for (unsigned tail = 0; tail < 64; ++tail) {
+      const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
+      table.entries[integer][tail] =
+          digits == 0 ? kNoDigit
+          : digits > kMaxVectorDigits
+              ? kLongNumber
+              : static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16);
+    }
+  }
+  return table;
+}
+
+constexpr NumberShapes kNumberShapes = MakeNumberShapes();
+
+// 10^(fraction digits) for each tail of a number the vector conversion takes.
+constexpr double kScaleOfTail[kMaxTail + 1] = {1e0, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // Every byte is classified by two table lookups, on its low and on its high four bits; a class is
 // a bit that both lookups give. Each class comes from one high half only, so no byte takes a class
 // from the halves of two others. Bytes from 128 up have no class.
@@ -160,10 +191,12 @@ COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants&
   };
 }
 
-// The first 32 bytes, and the next 32 too when no line end is among the first 31.
+// The first 32 bytes; when the window is wide, the next 32 too if no line end is among the first
+// 31.
+template <bool kWide>
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   ByteClasses classes = Classify32(p, k);
-  if ((classes.ends & 0x7fffffff) == 0) {
+  if (kWide && (classes.ends & 0x7fffffff) == 0) {
     const ByteClasses more = Classify32(p + 32, k);
     classes.ends |= more.ends << 32;
     classes.number |= more.number << 32;
@@ -180,6 +213,7 @@ struct NumberPlace {
   unsigned first_digit;      // after the sign, if any
   unsigned integer_digits;   // before the mark
   unsigned tail;             // 0 without a mark, else the mark and the fraction digits
+  unsigned shape;            // from kNumberShapes
   std::uint64_t more_marks;  // nonzero when the number has more than one mark
 
   unsigned fraction_digits() const { return tail > 0 ? tail - 1 : 0; }
@@ -193,12 +227,14 @@ COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t
   const unsigned first_digit = first + ((classes.signs >> first) & 1);
   const auto point = static_cast<unsigned>(_tzcnt_u64(mark | after));  // the end without a mark
   const auto tail = static_cast<unsigned>(_tzcnt_u64(after)) - point;
-  return {first_digit, point - first_digit, tail, _blsr_u64(mark)};
+  const unsigned integer_digits = point - first_digit;
+  return {first_digit, integer_digits, tail, kNumberShapes.entries[integer_digits][tail],
+          _blsr_u64(mark)};
 }
 
 COORD2SEG_AVX2 inline __m128i ShuffleControl(const NumberPlace& place) {
-  return _mm_load_si128(
-      reinterpret_cast<const __m128i*>(kShuffleControls.bytes[place.integer_digits][place.tail]));
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(
+      reinterpret_cast<const char*>(&kShuffleControls) + place.shape));
 }
 
 // The magnitudes of two numbers of at most kMaxVectorDigits digits, as doubles.
@@ -220,14 +256,19 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
       _mm_unpacklo_epi32(_mm256_castsi256_si128(digits), _mm256_extracti128_si256(digits, 1));
   const __m128d leading = _mm_cvtepi32_pd(groups);
   const __m128d trailing = _mm_cvtepi32_pd(_mm_srli_si128(groups, 8));
-  const __m128d scale = _mm_set_pd(kExactPowersOfTen[second.fraction_digits()],
-                                   kExactPowersOfTen[first.fraction_digits()]);
+  const __m128d scale = _mm_set_pd(kScaleOfTail[second.tail], kScaleOfTail[first.tail]);
   return _mm_div_pd(_mm_add_pd(_mm_mul_pd(leading, _mm_set1_pd(1e8)), trailing), scale);
 }
 
-// The magnitude of a number of up to kMaxDigits digits, eight digits at a time; false in the rare
-// cases the 128-bit product leaves to the exact conversion.
+// The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
+// for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
 inline bool LongMagnitude(const char* p, const NumberPlace& place, double& magnitude) {
+  const char* const digits = p + place.first_digit;
+  if (place.digits() > kMaxDigits &&
+      simple_decimal_detail::SignificantDigits(digits, digits + place.integer_digits + place.tail) >
+          kMaxDigits) {
+    return false;
+  }
   std::uint64_t significand = 0;
   const auto add_digits = [&significand](const char* digits, unsigned count) {
     for (; count > 0; digits += 8) {
@@ -237,11 +278,23 @@ inline bool LongMagnitude(const char* p, const NumberPlace& place, double& magni
       count -= run;
     }
   };
-  const char* const digits = p + place.first_digit;
   add_digits(digits, place.integer_digits);
   add_digits(digits + place.integer_digits + 1, place.fraction_digits());
   return simple_decimal_detail::ValueOfDigits(significand, place.fraction_digits(), false,
                                               magnitude);
+}
+
+// Both magnitudes, when either number is too long for the vector conversion. Kept out of line so
+// the common path stays small.
+inline bool LongMagnitudes(const char* p, const NumberPlace& first, const NumberPlace& second,
+                           __m128d& magnitudes) {
+  double first_value = 0;
+  double second_value = 0;
+  if (!LongMagnitude(p, first, first_value) || !LongMagnitude(p, second, second_value)) {
+    return false;
+  }
+  magnitudes = _mm_set_pd(second_value, first_value);
+  return true;
 }
 
 // The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
@@ -275,11 +328,14 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// Needs kReadableBytes readable at `p`.
+// The narrow window takes lines that end in their first 31 bytes with numbers of up to
+// kMaxVectorDigits digits; the wide one, lines that end in their first 63 bytes and longer
+// numbers too. Needs kReadableBytes readable at `p`.
+template <bool kWide>
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
-  const ByteClasses classes = Classify(p, k);
-  const std::uint64_t ends = classes.ends & kLineEndPlaces;
+  const ByteClasses classes = Classify<kWide>(p, k);
+  const std::uint64_t ends = classes.ends & (kWide ? kLineEndPlaces : 0x7fffffff);
   const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
   const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
@@ -293,30 +349,15 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
   const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
-  // A number needs a digit, at most one mark and at most kMaxDigits digits.
-  const auto has_digit = [](const NumberPlace& place) {
-    return place.integer_digits > 0 || place.tail > 1;
-  };
-  if (!has_digit(first) || !has_digit(second) || (first.more_marks | second.more_marks) != 0) {
-    return nullptr;
-  }
+  // A number needs a digit and at most one mark.
+  const unsigned shapes = first.shape | second.shape;
+  if ((shapes & kNoDigit) != 0 || (first.more_marks | second.more_marks) != 0) return nullptr;
   __m128d magnitudes;
-  if (first.digits() <= kMaxVectorDigits && second.digits() <= kMaxVectorDigits) {
+  if ((shapes & kLongNumber) == 0) {
     magnitudes = VectorMagnitudes(p, first, second, k);
   } else {
-    double first_value = 0;
-    double second_value = 0;
-    const auto too_long = [p](const NumberPlace& place) {
-      const char* const digits = p + place.first_digit;
-      return place.digits() > kMaxDigits &&
-             simple_decimal_detail::SignificantDigits(
-                 digits, digits + place.integer_digits + place.tail) > kMaxDigits;
-    };
-    if (too_long(first) || too_long(second) || !LongMagnitude(p, first, first_value) ||
-        !LongMagnitude(p, second, second_value)) {
-      return nullptr;
-    }
-    magnitudes = _mm_set_pd(second_value, first_value);
+    magnitudes = _mm_setzero_pd();
+    if (!kWide || !LongMagnitudes(p, first, second, magnitudes)) return nullptr;
   }
 
   const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
@@ -329,9 +370,16 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the window does not take. Kept out of line so the loop below stays small.
-[[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
-                                            GeoPoint& point) {
+// Lines the narrow window does not take: the wide window, then the plain reading for longer lines,
+// other shapes and the end of the text (`room` false). Kept out of line so the loop below stays
+// small.
+[[gnu::noinline]] COORD2SEG_AVX2 const char* ReadOtherLine(const char* p, const char* end,
+                                                           bool lat_first, bool room,
+                                                           GeoPoint& point) {
+  if (room) {
+    const ByteConstants k = MakeByteConstants();
+    if (const char* next = ReadLineAvx2<true>(p, ColumnOrder(lat_first), point, k)) return next;
+  }
   return ReadSimpleLine(p, end, lat_first, point);
 }
 
@@ -345,9 +393,9 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const char* next = p < window_end ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
-    // Longer lines, long numbers and the end of the text: the plain reading.
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
+    const bool room = p < window_end;
+    const char* next = room ? ReadLineAvx2<false>(p, order, points[lines], k) : nullptr;
+    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, room, points[lines]);
     if (next == nullptr) break;
     p = next;
     ++lines;
