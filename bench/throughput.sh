@@ -30,16 +30,16 @@ measure() {
 }
 mb_of() { awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.3f", bytes / 1e6 }'; }
 
-input=$data/coast100.txt
-# In turns, so that both see the same state of the machine; one line per pair of runs.
-pairs=$(for ((run = 0; run < runs; ++run)); do
-  echo "$(measure 1 "$build/coord2seg" "$input") $(measure 1 "$tools/reference_converter" "$input" "$data/reference.bin")"
-done)
-wc_l=$(measure 5 wc -l "$input")
-read -r lint lint_user lint_sys lint_peak <<< "$(measure 5 "$build/coordlint" "$input")"
-
-awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint" \
-    -v lint_user="$lint_user" -v lint_sys="$lint_sys" -v lint_peak="$lint_peak" '
+# RUNS pairs of runs on FILE, coord2seg and the straightforward converter in turns, so that both see
+# the same state of the machine; one line per pair of runs.
+in_turns() {
+  local file=$1 count=$2 run
+  for ((run = 0; run < count; ++run)); do
+    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/reference_converter" "$file" "$data/reference.bin")"
+  done
+}
+# The median of an awk array, for the summaries below.
+awk_median='
   function median(values, count,   sorted, i, j, t) {
     for (i = 1; i <= count; ++i) sorted[i] = values[i]
     for (i = 2; i <= count; ++i)
@@ -47,7 +47,15 @@ awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint
         t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
       }
     return sorted[int((count + 1) / 2)]
-  }
+  }'
+
+input=$data/coast100.txt
+pairs=$(in_turns "$input" "$runs")
+wc_l=$(measure 5 wc -l "$input")
+read -r lint lint_user lint_sys lint_peak <<< "$(measure 5 "$build/coordlint" "$input")"
+
+awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint" \
+    -v lint_user="$lint_user" -v lint_sys="$lint_sys" -v lint_peak="$lint_peak" "$awk_median"'
   function low(values, count,   i, m) { m = values[1]; for (i = 2; i <= count; ++i) if (values[i] < m) m = values[i]; return m }
   function high(values, count,   i, m) { m = values[1]; for (i = 2; i <= count; ++i) if (values[i] > m) m = values[i]; return m }
   {
@@ -83,19 +91,10 @@ done
 # straightforward converter's time over coord2seg's, as a median over the pairs.
 shape_row() {
   local name=$1 file=$2 pairs lint
-  pairs=$(for ((run = 0; run < shape_runs; ++run)); do
-    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/reference_converter" "$file" "$data/reference.bin")"
-  done)
+  pairs=$(in_turns "$file" "$shape_runs")
   lint=$(measure "$shape_runs" "$build/coordlint" "$file")
-  awk -v name="$name" -v mb="$(mb_of "$file")" -v lint="$lint" -v sum="$(sha256sum "${file%.txt}.bin" | cut -c1-12)" '
-    function median(values, count,   sorted, i, j, t) {
-      for (i = 1; i <= count; ++i) sorted[i] = values[i]
-      for (i = 2; i <= count; ++i)
-        for (j = i; j > 1 && sorted[j - 1] > sorted[j]; --j) {
-          t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
-        }
-      return sorted[int((count + 1) / 2)]
-    }
+  awk -v name="$name" -v mb="$(mb_of "$file")" -v lint="$lint" \
+      -v sum="$(sha256sum "${file%.txt}.bin" | cut -c1-12)" "$awk_median"'
     {
       ++n; wall[n] = $1; user[n] = $2; sys[n] = $3; if ($4 > peak) peak = $4
       ref_wall[n] = $5; ref_user[n] = $6
