@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -54,24 +55,26 @@ struct BigNumber {
   }
   constexpr int BitLength() const {
     for (int i = kLimbs - 1; i >= 0; --i) {
-      for (int bit = 31; bit >= 0; --bit) {
-        if ((limbs[i] >> bit) & 1) return 32 * i + bit + 1;
-      }
+      if (limbs[i] != 0) return 32 * i + 32 - std::countl_zero(limbs[i]);
     }
     return 0;
   }
-  constexpr bool Bit(int index) const {
-    return index >= 0 && ((limbs[index / 32] >> (index % 32)) & 1) != 0;
+  // The 32 bits from bit `bit` up, bits below bit 0 reading as zeros.
+  constexpr std::uint32_t BitsFrom(int bit) const {
+    if (bit <= -32) return 0;
+    if (bit < 0) return limbs[0] << -bit;
+    const int limb = bit / 32;
+    const std::uint64_t pair =
+        limbs[limb] | (limb + 1 < kLimbs ? std::uint64_t{limbs[limb + 1]} << 32 : 0);
+    return static_cast<std::uint32_t>(pair >> (bit % 32));
   }
   // The 128 bits below and including the leading one, zeros shifted in when there are fewer.
   constexpr Uint128Parts Leading128() const {
-    const int top = BitLength() - 1;
-    Uint128Parts parts{0, 0};
-    for (int k = 0; k < 64; ++k) {
-      parts.high = (parts.high << 1) | (Bit(top - k) ? 1 : 0);
-      parts.low = (parts.low << 1) | (Bit(top - 64 - k) ? 1 : 0);
-    }
-    return parts;
+    const int low_bit = BitLength() - 128;
+    const auto word = [this, low_bit](int at) {
+      return (std::uint64_t{BitsFrom(low_bit + at + 32)} << 32) | BitsFrom(low_bit + at);
+    };
+    return {word(64), word(0)};
   }
 };
 
