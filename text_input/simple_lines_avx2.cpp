@@ -262,7 +262,8 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
 
 // The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
 // for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
-inline bool LongMagnitude(const char* p, const NumberPlace& place, double& magnitude) {
+[[gnu::always_inline]] inline bool LongMagnitude(const char* p, const NumberPlace& place,
+                                                 double& magnitude) {
   const char* const digits = p + place.first_digit;
   if (place.digits() > kMaxDigits &&
       simple_decimal_detail::SignificantDigits(digits, digits + place.integer_digits + place.tail) >
