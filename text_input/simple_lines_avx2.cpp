@@ -265,9 +265,9 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
 [[gnu::always_inline]] inline bool LongMagnitude(const char* p, const NumberPlace& place,
                                                  double& magnitude) {
   const char* const digits = p + place.first_digit;
+  const char* const number_end = digits + place.integer_digits + place.tail;
   if (place.digits() > kMaxDigits &&
-      simple_decimal_detail::SignificantDigits(digits, digits + place.integer_digits + place.tail) >
-          kMaxDigits) {
+      simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
     return false;
   }
   std::uint64_t significand = 0;
