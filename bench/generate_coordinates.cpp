@@ -7,7 +7,8 @@
 //
 // SHAPE is how numbers are written: 6 (the default), 10 or 12 decimals; `shortest`, the shortest
 // text that reads back as the same double, 15 to 17 significant digits as most programs print
-// doubles; or `mixed`, 6 to 17 digits with commas, ';', TABs and CR LF on a third of the lines.
+// doubles; or `mixed`, 3 to 14 decimals or the shortest text, with commas, ';', TABs and CR LF on a
+// third of the lines.
 // PROFILE is the segment length: `long`, 2 to 3000 points (the default), or `short`, 5 to 15.
 // --rewrite reads the points of a text of "x y" lines and writes them again in SHAPE (adding a
 // random part below 10^-12 for `shortest` and `mixed`, so they are doubles with all their digits);
