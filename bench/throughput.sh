@@ -126,7 +126,9 @@ done
 
 # GSHHG shorelines as GMT writes them (`gmt coast -Rd -Di -W -M`, the package gmt-gshhg-low or a
 # finer one): five copies, segment headers turned into separator lines, about 71 MB; then the same
-# points in segments of 3000, with 15 to 17 significant digits, and mixed.
+# points in segments of 3000, with 15 to 17 significant digits, and mixed. From the data folder, where
+# gmt leaves its history file.
+cd "$data"
 if command -v gmt > /dev/null && gmt coast -Rd -Di -W -M > "$data/gshhg-gmt.one" 2> /dev/null &&
    [ -s "$data/gshhg-gmt.one" ]; then
   for copy in 1 2 3 4 5; do cat "$data/gshhg-gmt.one"; done > "$data/gshhg-gmt.txt.gmt"
