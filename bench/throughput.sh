@@ -3,13 +3,17 @@
 # coord2seg and a straightforward converter in turns and prints the median wall, user and system
 # time of each, the ratio between them (median and range over the pairs of runs), the peak
 # resident memory, `wc -l` as the memory-scan floor and coordlint's time on the same file; then
-# the time per MB at each size.
+# the time per MB at each size. Last, one row per number shape and segment profile (see
+# generate_coordinates), and rows for the GSHHG shorelines when gmt and its coastline data are
+# installed, each against the straightforward converter in turns and with the sha256 of the output.
 #
-#   bench/throughput.sh BUILD_DIR [RUNS]   (BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON;
-#                                           RUNS pairs of runs, 9 by default)
+#   bench/throughput.sh BUILD_DIR [RUNS [SHAPE_RUNS]]
+#     BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON; RUNS pairs of runs on the 100 MB file,
+#     9 by default; SHAPE_RUNS pairs for each shape row, 5 by default (0 leaves the rows out)
 set -euo pipefail
 build=$(cd "${1:?usage: throughput.sh BUILD_DIR [RUNS]}" && pwd)
 runs=${2:-9}
+shape_runs=${3:-5}
 tools=$build/bench
 data=$build/bench-data
 mkdir -p "$data"
@@ -26,16 +30,16 @@ measure() {
 }
 mb_of() { awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.3f", bytes / 1e6 }'; }
 
-input=$data/coast100.txt
-# In turns, so that both see the same state of the machine; one line per pair of runs.
-pairs=$(for ((run = 0; run < runs; ++run)); do
-  echo "$(measure 1 "$build/coord2seg" "$input") $(measure 1 "$tools/reference_converter" "$input" "$data/reference.bin")"
-done)
-wc_l=$(measure 5 wc -l "$input")
-read -r lint lint_user lint_sys lint_peak <<< "$(measure 5 "$build/coordlint" "$input")"
-
-awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint" \
-    -v lint_user="$lint_user" -v lint_sys="$lint_sys" -v lint_peak="$lint_peak" '
+# RUNS pairs of runs on FILE, coord2seg and the straightforward converter in turns, so that both see
+# the same state of the machine; one line per pair of runs.
+in_turns() {
+  local file=$1 count=$2 run
+  for ((run = 0; run < count; ++run)); do
+    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/reference_converter" "$file" "$data/reference.bin")"
+  done
+}
+# The median of an awk array, for the summaries below.
+awk_median='
   function median(values, count,   sorted, i, j, t) {
     for (i = 1; i <= count; ++i) sorted[i] = values[i]
     for (i = 2; i <= count; ++i)
@@ -43,7 +47,15 @@ awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint
         t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
       }
     return sorted[int((count + 1) / 2)]
-  }
+  }'
+
+input=$data/coast100.txt
+pairs=$(in_turns "$input" "$runs")
+wc_l=$(measure 5 wc -l "$input")
+read -r lint lint_user lint_sys lint_peak <<< "$(measure 5 "$build/coordlint" "$input")"
+
+awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint" \
+    -v lint_user="$lint_user" -v lint_sys="$lint_sys" -v lint_peak="$lint_peak" "$awk_median"'
   function low(values, count,   i, m) { m = values[1]; for (i = 2; i <= count; ++i) if (values[i] < m) m = values[i]; return m }
   function high(values, count,   i, m) { m = values[1]; for (i = 2; i <= count; ++i) if (values[i] > m) m = values[i]; return m }
   {
@@ -72,3 +84,67 @@ for mb in 20 100 200; do
   awk -v mb="$(mb_of "$file")" -v wall="$wall" -v cpu="$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" \
       'BEGIN { printf "  %6.1f MB               %6.3f  %6.3f ms/MB\n", mb, wall * 1000 / mb, cpu * 1000 / mb }'
 done
+
+[ "$shape_runs" -gt 0 ] || exit 0
+
+# One row: NAME FILE. Medians over SHAPE_RUNS pairs of runs in turns; the ratios are the
+# straightforward converter's time over coord2seg's, as a median over the pairs.
+shape_row() {
+  local name=$1 file=$2 pairs lint
+  pairs=$(in_turns "$file" "$shape_runs")
+  lint=$(measure "$shape_runs" "$build/coordlint" "$file")
+  awk -v name="$name" -v mb="$(mb_of "$file")" -v lint="$lint" \
+      -v sum="$(sha256sum "${file%.txt}.bin" | cut -c1-12)" "$awk_median"'
+    {
+      ++n; wall[n] = $1; user[n] = $2; sys[n] = $3; if ($4 > peak) peak = $4
+      ref_wall[n] = $5; ref_user[n] = $6
+      ratio[n] = $5 / $1; user_ratio[n] = $6 / ($2 > 0.0005 ? $2 : 0.0005); cpu_ratio[n] = ($6 + $7) / ($2 + $3)
+    }
+    END {
+      split(lint, l, " ")
+      printf "%-22s %6.1f  %6.3f %6.3f %6.3f  %6.3f %6.3f  %5.2fx %5.2fx %5.2fx  %6.1f  %6.3f %6.3f  %s\n", name, mb,
+        median(wall, n), median(user, n), median(sys, n), median(ref_wall, n), median(ref_user, n),
+        median(ratio, n), median(user_ratio, n), median(cpu_ratio, n), peak / 1024, l[1], l[2], sum
+    }' <<< "$pairs"
+}
+
+shape_file() {  # SHAPE PROFILE -> the generated 100 MB file of that shape
+  local file=$data/shape-$1-$2.txt
+  [ -s "$file" ] || "$tools/generate_coordinates" 1 100 "$1" "$2" > "$file"
+  echo "$file"
+}
+
+echo
+echo "per number shape and segment profile: median of $shape_runs runs each, in turns with the straightforward converter"
+echo "                              coord2seg              straightforward  faster by           peak    coordlint      output"
+echo "shape, segments          MB    wall   user    sys    wall   user    wall   user  u+sys   MiB    wall   user   sha256"
+for profile in long short; do
+  for shape in 6 10 12 shortest mixed; do
+    shape_row "$shape, $profile" "$(shape_file "$shape" "$profile")"
+  done
+done
+
+# GSHHG shorelines as GMT writes them (`gmt coast -Rd -Di -W -M`, the package gmt-gshhg-low or a
+# finer one): five copies, segment headers turned into separator lines, about 71 MB; then the same
+# points in segments of 3000, with 15 to 17 significant digits, and mixed. From the data folder, where
+# gmt leaves its history file.
+cd "$data"
+if command -v gmt > /dev/null && gmt coast -Rd -Di -W -M > "$data/gshhg-gmt.one" 2> /dev/null &&
+   [ -s "$data/gshhg-gmt.one" ]; then
+  for copy in 1 2 3 4 5; do cat "$data/gshhg-gmt.one"; done > "$data/gshhg-gmt.txt.gmt"
+  sed 's/^>/#/' "$data/gshhg-gmt.txt.gmt" > "$data/gshhg-gmt.txt"
+  "$tools/generate_coordinates" --rewrite 1 10 long < "$data/gshhg-gmt.txt" > "$data/gshhg-10-long.txt"
+  "$tools/generate_coordinates" --rewrite 1 shortest short < "$data/gshhg-gmt.txt" > "$data/gshhg-shortest-short.txt"
+  "$tools/generate_coordinates" --rewrite 1 shortest long < "$data/gshhg-gmt.txt" > "$data/gshhg-shortest-long.txt"
+  "$tools/generate_coordinates" --rewrite 1 mixed short < "$data/gshhg-gmt.txt" > "$data/gshhg-mixed-short.txt"
+  shape_row "GSHHG, GMT's text" "$data/gshhg-gmt.txt"
+  shape_row "GSHHG 10, long" "$data/gshhg-10-long.txt"
+  shape_row "GSHHG shortest, short" "$data/gshhg-shortest-short.txt"
+  shape_row "GSHHG shortest, long" "$data/gshhg-shortest-long.txt"
+  shape_row "GSHHG mixed, short" "$data/gshhg-mixed-short.txt"
+  read -r gmt_wall gmt_user _ <<< "$(measure 3 sh -c 'gmt convert -bo2f "$0" > "$1"' "$data/gshhg-gmt.txt.gmt" "$data/gshhg-gmt.f32")"
+  read -r own_wall own_user _ <<< "$(measure 3 "$build/coord2seg" "$data/gshhg-gmt.txt")"
+  awk -v g="$gmt_wall" -v gu="$gmt_user" -v c="$own_wall" -v cu="$own_user" 'BEGIN {
+    printf "gmt convert -bo2f on the GSHHG text: %.3f s wall, %.3f s user; coord2seg faster by %.2fx (wall), %.2fx (user)\n", g, gu, g / c, gu / cu }'
+  rm -f "$data/gshhg-gmt.one" "$data/gshhg-gmt.f32"
+fi

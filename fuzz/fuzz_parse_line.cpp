@@ -47,7 +47,7 @@ void CheckLine(const std::string& line, bool lat_first) {
 
 void CheckReaders(const std::string& line, bool lat_first) {
   // Room after the line, so the vector readers read it with their window.
-  const std::string text = line + "\n#" + std::string(80, '#');
+  const std::string text = line + "\n#" + std::string(100, '#');
   std::size_t end = 0;
   while (text[end] != '\n' && text[end] != '\r') ++end;
   const std::size_t next_line = end + (text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -99,7 +102,7 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
       const bool plain = i % 2 != 0;
       const int end = i / 2 % 4;
       std::string text = (plain ? random.PlainLine() : random.Line()) + kEnds[end];
-      if (end != 3 && i % 5 != 0) text += "#" + std::string(80, 'x');  // else the line ends it
+      if (end != 3 && i % 5 != 0) text += "#" + std::string(100, 'x');  // else the line ends it
       LineSplitter lines(text);
       std::string_view line;
       lines.Next(line);
@@ -120,6 +123,60 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
       plain_read += plain;
     }
     EXPECT_GT(plain_read, kLines / 4);  // most plain lines must take the fast way
+  }
+}
+
+// 19 significant digits of `value`'s neighbourhood: w * 10^q with w the mean of the 19-digit
+// roundings of `value` and of the next double up, so near the point halfway between them, plus
+// `offset`; written in fixed notation.
+std::string NextToHalfway(double value, int offset) {
+  const auto scientific = [](double x) {
+    char text[40];
+    return std::string(text,
+                       std::to_chars(text, text + 40, x, std::chars_format::scientific, 18).ptr);
+  };
+  const std::string low = scientific(value);
+  const std::string high = scientific(std::nextafter(value, 2 * value));
+  const auto digits = [](const std::string& text) {
+    return std::stoull(text.substr(0, 1) + text.substr(2, 18));
+  };
+  const int point = std::stoi(low.substr(low.find('e') + 1)) + 1;  // integer digits
+  std::string text = std::to_string(digits(low) + (digits(high) - digits(low)) / 2 +
+                                    static_cast<std::uint64_t>(offset));
+  // The digits before the mark, the mark, the rest; "0.000..." for a value below 1.
+  const std::size_t split = point > 0 ? static_cast<std::size_t>(point) : 0;
+  const std::string zeros(point > 0 ? 0 : static_cast<std::size_t>(-point), '0');
+  std::string fixed(point > 0 ? 0 : 1, '0');
+  fixed += text.substr(0, split);
+  fixed += '.';
+  fixed += zeros;
+  fixed += text.substr(split);
+  return fixed;
+}
+
+// Each line reader on coordinates of 19 digits that lie next to a point halfway between two
+// doubles, against the exact conversion.
+TEST(ParserProperty, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
+  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+    if (!CanRun(set)) continue;
+    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+    std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 15);
+    std::uniform_real_distribution<double> longitudes(0.001, 180);
+    std::uniform_real_distribution<double> latitudes(1e-7, 90);
+    for (int i = 0; i < kLines / 4; ++i) {
+      const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2);
+      const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2);
+      const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
+      GeoPoint point;
+      const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,
+                                                     std::span<GeoPoint>(&point, 1));
+      ASSERT_EQ(read.lines, 1u) << text;
+      double expected = 0;
+      std::from_chars(longitude.data(), longitude.data() + longitude.size(), expected);
+      ASSERT_EQ(Bits(point.longitude), Bits(-expected)) << text;
+      std::from_chars(latitude.data(), latitude.data() + latitude.size(), expected);
+      ASSERT_EQ(Bits(point.latitude), Bits(expected)) << text;
+    }
   }
 }
 

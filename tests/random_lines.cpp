@@ -74,9 +74,11 @@ std::string RandomLines::PlainNumber() {
   static constexpr std::array<const char*, 6> kSigns = {"", "", "", "-", "-", "+"};
   static constexpr std::array<const char*, 5> kMarks = {".", ".", ",", ".", ""};
   std::string number = kSigns[Below(kSigns.size())];
-  number += Digits(9);
+  // One in three has up to 21 digits, as exports of doubles print them.
+  const bool long_digits = OneIn(3);
+  number += Digits(long_digits ? 4 : 9);
   number += kMarks[Below(kMarks.size())];
-  return number + Digits(9);
+  return number + Digits(long_digits ? 17 : 9);
 }
 
 std::string RandomLines::PlainLine() {

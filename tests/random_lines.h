@@ -14,8 +14,9 @@ class RandomLines {
 
   std::string Field();  // one number-like field, valid or not
   std::string Line();   // one data line
-  // A data line of two plain numbers (sign, digit runs of up to 9, either mark or none) with
-  // blanks, ';' or TAB between them and blanks after, so its length varies around 32 bytes.
+  // A data line of two plain numbers (sign, digit runs of up to 9, or up to 4 and 17, either
+  // mark or none) with blanks, ';' or TAB between them and blanks after, so its length varies
+  // around 32 and 64 bytes.
   std::string PlainLine();
 
  private:

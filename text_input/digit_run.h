@@ -45,13 +45,12 @@ inline std::uint64_t DigitsValue(std::uint64_t word, int count) {
 // (value * 10^n + digits). Runs longer than 19 digits wrap `value`; callers count the digits and
 // refuse those.
 inline const char* ReadDigitRun(const char* p, const char* end, std::uint64_t& value) {
-  if (end - p >= 8) {
-    const int count = LeadingDigitCount(LoadEightBytes(p));
-    if (count < 8) {
-      if (count > 0)
-        value = value * kIntegerPowersOfTen[count] + DigitsValue(LoadEightBytes(p), count);
-      return p + count;
-    }
+  while (end - p >= 8) {
+    const std::uint64_t word = LoadEightBytes(p);
+    const int count = LeadingDigitCount(word);
+    if (count > 0) value = value * kIntegerPowersOfTen[count] + DigitsValue(word, count);
+    p += count;
+    if (count < 8) return p;
   }
   for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) {
     value = value * 10 + static_cast<unsigned>(*p - '0');

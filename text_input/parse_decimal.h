@@ -6,6 +6,7 @@
 
 #include "text_input/clinger_fast_path.h"
 #include "text_input/decimal_number.h"
+#include "text_input/eisel_lemire.h"
 #include "text_input/full_conversion.h"
 
 namespace coord2seg {
@@ -23,6 +24,12 @@ inline std::optional<double> ParseDecimalField(std::string_view field,
   const std::optional<DecimalNumber> number = ScanDecimal(field, why ? &why->stop : nullptr);
   if (!number) return std::nullopt;
   if (std::optional<double> fast = ClingerFastPath(*number)) return fast;
+  if (!number->truncated) {
+    if (std::optional<double> product =
+            EiselLemire(number->significand, number->exponent, number->negative)) {
+      return product;
+    }
+  }
   std::optional<double> full = FullConversion(field, *number);
   if (!full && why) why->too_large = true;
   return full;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "text_input/digit_run.h"
+#include "text_input/eisel_lemire.h"
 #include "text_input/powers_of_ten.h"
 
 namespace coord2seg {
@@ -10,7 +12,8 @@ namespace coord2seg {
 // The shape nearly every coordinate has: an optional sign, at most 19 digits with at most one
 // decimal mark, no exponent. Such a number is an integer of at most 19 digits divided by a power
 // of ten no larger than 10^19, so whenever that integer is an exact double (at most 2^53) one
-// division rounds only once and gives the correctly rounded result.
+// division rounds only once and gives the correctly rounded result; longer integers take the
+// 128-bit product (eisel_lemire.h).
 
 namespace simple_decimal_detail {
 
@@ -18,6 +21,31 @@ namespace simple_decimal_detail {
 inline double ScaledValue(std::uint64_t significand, long fraction_digits, bool negative) {
   const double value = static_cast<double>(significand) / kExactPowersOfTen[fraction_digits];
   return negative ? -value : value;
+}
+
+// The digits of the number from `start` to `end` (digits and at most one mark) from the first
+// nonzero one on: zeros before it leave the significand as it is.
+inline long SignificantDigits(const char* start, const char* end) {
+  const char* p = start;
+  while (p != end && (*p == '0' || *p == '.' || *p == ',')) ++p;
+  long digits = end - p;
+  for (; p != end; ++p) digits -= *p == '.' || *p == ',';
+  return digits;
+}
+
+// Any significand of at most 19 digits over 10^fraction_digits; false only in the rare cases
+// the product leaves to the exact conversion.
+inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool negative,
+                          double& value) {
+  constexpr std::uint64_t kMaxExactSignificand = std::uint64_t{1} << 53;
+  constexpr long kMaxExactPower = 22;
+  if (significand <= kMaxExactSignificand && fraction_digits <= kMaxExactPower) {
+    value = ScaledValue(significand, fraction_digits, negative);
+    return true;
+  }
+  const std::optional<double> product = EiselLemire(significand, -fraction_digits, negative);
+  if (product) value = *product;
+  return product.has_value();
 }
 
 // Both digit runs of at most seven digits, found with one word each. The significand then has
@@ -46,24 +74,23 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
   return q;
 }
 
-// Any run lengths, byte by byte near the end of the text.
+// Any run lengths, eight bytes at a time and byte by byte near the end of the text.
 inline const char* ParseLongDecimal(const char* p, const char* end, bool negative, double& value) {
-  constexpr std::uint64_t kMaxExactSignificand = std::uint64_t{1} << 53;
   constexpr long kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
   std::uint64_t significand = 0;
   const char* const digits_start = p;
   p = ReadDigitRun(p, end, significand);
-  long digits = p - digits_start;
+  const long integer_digits = p - digits_start;
   long fraction_digits = 0;
   if (p != end && (*p == '.' || *p == ',')) {
     const char* const fraction_start = ++p;
     p = ReadDigitRun(p, end, significand);
     fraction_digits = p - fraction_start;
-    digits += fraction_digits;
   }
-  if (digits == 0 || digits > kMaxDigits || significand > kMaxExactSignificand) return nullptr;
-  value = ScaledValue(significand, fraction_digits, negative);
-  return p;
+  const long digits = integer_digits + fraction_digits;
+  if (digits == 0) return nullptr;
+  if (digits > kMaxDigits && SignificantDigits(digits_start, p) > kMaxDigits) return nullptr;
+  return ValueOfDigits(significand, fraction_digits, negative, value) ? p : nullptr;
 }
 
 }  // namespace simple_decimal_detail

@@ -6,6 +6,9 @@
 #include <limits>
 
 #include "common/avx2_target.h"
+#include "text_input/digit_run.h"
+#include "text_input/powers_of_ten.h"
+#include "text_input/simple_decimal.h"
 #include "text_input/simple_line.h"
 #include "text_input/simple_lines.h"
 
@@ -14,34 +17,37 @@ namespace {
 
 // A line is classified 32 bytes at a time into bit masks, one bit per byte, and the common line
 // is recognised from those masks with a handful of bit operations instead of a loop over bytes.
-// Its end mark must lie in the first 31 bytes, so the byte after a CR is in the window too.
-constexpr std::uint32_t kLineEndPlaces = 0x7fffffff;
+// A second 32 bytes are classified only for a line that does not end in the first. Its end mark
+// must lie in the first 63 bytes, so the byte after a CR is in the window too.
+constexpr std::uint64_t kLineEndPlaces = 0x7fffffffffffffff;
 // The reads go at most this far past a line start: a 16-byte load from a digit in the window.
-constexpr std::ptrdiff_t kReadableBytes = 64;
+constexpr std::ptrdiff_t kReadableBytes = 96;
 
-// Both numbers' digits are converted at once, each from a 16-byte load starting at its first
-// digit: a shuffle puts the integer digits right-aligned in the first 8 bytes and the fraction
-// digits left-aligned in the last 8, zeros elsewhere. The value is then
-// (integer * 10^8 + fraction * 10^(8 - fraction digits)) / 10^8: the same number as the digits
-// say, with an exact numerator (below 10^15 < 2^53 for at most 7 integer digits) and an exact
-// power of ten, so one division rounds it correctly.
-constexpr unsigned kMaxIntegerDigits = 7;
-// What follows the integer digits: nothing (0), or the mark and up to 8 fraction digits (1 to 9).
-constexpr unsigned kMaxTail = 9;
+// Numbers of up to 15 digits are converted two at a time, each from a 16-byte load starting at its
+// first digit: a shuffle drops the mark and puts the digits right-aligned in 16 bytes, zeros before
+// them. The value is then (first 8 digits * 10^8 + last 8 digits) / 10^(fraction digits): an exact
+// numerator below 10^15 < 2^53 over an exact power of ten, so one division rounds it correctly.
+// Longer numbers, up to 19 digits, are valued from the same places eight digits at a time.
+constexpr unsigned kMaxVectorDigits = 15;
+constexpr unsigned kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
+// What follows the integer digits: nothing (0), or the mark and the fraction digits (1 to 16).
+constexpr unsigned kMaxTail = kMaxVectorDigits + 1;
 
 struct ShuffleControls {
-  alignas(16) std::uint8_t bytes[kMaxIntegerDigits + 1][kMaxTail + 1][16];
+  alignas(16) std::uint8_t bytes[kMaxVectorDigits + 1][kMaxTail + 1][16];
 };
 
 constexpr ShuffleControls MakeShuffleControls() {
   constexpr std::uint8_t kZero = 0x80;  // a shuffle control byte that yields 0
   ShuffleControls controls{};
-  for (unsigned integer = 0; integer <= kMaxIntegerDigits; ++integer) {
+  for (unsigned integer = 0; integer <= kMaxVectorDigits; ++integer) {
     for (unsigned tail = 0; tail <= kMaxTail; ++tail) {
+      const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
       std::uint8_t* control = controls.bytes[integer][tail];
-      for (unsigned k = 0; k < 8; ++k) {
-        control[k] = k >= 8 - integer ? static_cast<std::uint8_t>(k - (8 - integer)) : kZero;
-        control[8 + k] = k + 1 < tail ? static_cast<std::uint8_t>(integer + 1 + k) : kZero;
+      for (unsigned k = 0; k < 16; ++k) {
+        const unsigned digit = k + digits;  // the digit's index when k >= 16 - digits
+        control[k] =
+            digit < 16 ? kZero : static_cast<std::uint8_t>(digit - 16 + (digit - 16 >= integer));
       }
     }
   }
@@ -50,30 +56,36 @@ constexpr ShuffleControls MakeShuffleControls() {
 
 constexpr ShuffleControls kShuffleControls = MakeShuffleControls();
 
-// For every integer digit count and tail a window can show (0 to 31 each), where its control lies
-// in kShuffleControls, or kNotConvertible: too many digits, or none at all (a tail of 0 or 1 has
-// no fraction digit). One load both checks a number and finds its control.
-constexpr std::uint16_t kNotConvertible = 0x8000;
+// For every integer digit count and tail a window can show (0 to 63 each), where its control lies
+// in kShuffleControls; or kLongNumber, more digits than the vector conversion takes; or
+// kNoDigit. One load classifies a number and finds its control.
+constexpr std::uint16_t kLongNumber = 0x4000;
+constexpr std::uint16_t kNoDigit = 0x8000;
 
-struct ShuffleOffsets {
-  std::uint16_t offsets[32][32];
+struct NumberShapes {
+  std::uint16_t entries[64][64];
 };
 
-constexpr ShuffleOffsets MakeShuffleOffsets() {
-  ShuffleOffsets table{};
-  for (unsigned integer = 0; integer < 32; ++integer) {
-    for (unsigned tail = 0; tail < 32; ++tail) {
-      const bool convertible =
-          integer <= kMaxIntegerDigits && tail <= kMaxTail && (integer > 0 || tail > 1);
-      table.offsets[integer][tail] =
-          convertible ? static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16)
-                      : kNotConvertible;
+constexpr NumberShapes MakeNumberShapes() {
+  NumberShapes table{};
+  for (unsigned integer = 0; integer < 64; ++integer) {
+    for (unsigned tail = 0; tail < 64; ++tail) {
+      const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
+      table.entries[integer][tail] =
+          digits == 0 ? kNoDigit
+          : digits > kMaxVectorDigits
+              ? kLongNumber
+              : static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16);
     }
   }
   return table;
 }
 
-constexpr ShuffleOffsets kShuffleOffsets = MakeShuffleOffsets();
+constexpr NumberShapes kNumberShapes = MakeNumberShapes();
+
+// 10^(fraction digits) for each tail of a number the vector conversion takes.
+constexpr double kScaleOfTail[kMaxTail + 1] = {1e0, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Every byte is classified by two table lookups, on its low and on its high four bits; a class is
 // a bit that both lookups give. Each class comes from one high half only, so no byte takes a class
@@ -154,15 +166,15 @@ COORD2SEG_AVX2 inline std::uint32_t Having(__m256i byte_classes, __m256i classes
 
 // One window of a line as bit masks, bit i for byte i.
 struct ByteClasses {
-  std::uint32_t ends;        // CR or LF
-  std::uint32_t number;      // digits, '+', '-', '.' and ','
-  std::uint32_t signs;       // '+' and '-'
-  std::uint32_t minus;       // '-'
-  std::uint32_t marks;       // '.' and ','
-  std::uint32_t separators;  // blank, ';' and TAB
+  std::uint64_t ends;        // CR or LF
+  std::uint64_t number;      // digits, '+', '-', '.' and ','
+  std::uint64_t signs;       // '+' and '-'
+  std::uint64_t minus;       // '-'
+  std::uint64_t marks;       // '.' and ','
+  std::uint64_t separators;  // blank, ';' and TAB
 };
 
-COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
+COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants& k) {
   const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   const __m256i low = _mm256_shuffle_epi8(k.low_table, _mm256_and_si256(bytes, k.low_nibble));
   const __m256i high = _mm256_shuffle_epi8(
@@ -179,32 +191,55 @@ COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k
   };
 }
 
+// The first 32 bytes; when the window is wide, the next 32 too if no line end is among the first
+// 31.
+template <bool kWide>
+COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
+  ByteClasses classes = Classify32(p, k);
+  if (kWide && (classes.ends & 0x7fffffff) == 0) {
+    const ByteClasses more = Classify32(p + 32, k);
+    classes.ends |= more.ends << 32;
+    classes.number |= more.number << 32;
+    classes.signs |= more.signs << 32;
+    classes.minus |= more.minus << 32;
+    classes.marks |= more.marks << 32;
+    classes.separators |= more.separators << 32;
+  }
+  return classes;
+}
+
 // Where one number of the line lies, from the bits of its first byte and of the byte after it.
 struct NumberPlace {
   unsigned first_digit;      // after the sign, if any
-  unsigned control;          // from kShuffleOffsets
-  std::uint32_t more_marks;  // nonzero when the number has more than one mark
+  unsigned integer_digits;   // before the mark
+  unsigned tail;             // 0 without a mark, else the mark and the fraction digits
+  unsigned shape;            // from kNumberShapes
+  std::uint64_t more_marks;  // nonzero when the number has more than one mark
+
+  unsigned fraction_digits() const { return tail > 0 ? tail - 1 : 0; }
+  unsigned digits() const { return integer_digits + fraction_digits(); }
 };
 
-COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint32_t start, std::uint32_t after,
+COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t after,
                                               const ByteClasses& classes) {
-  const std::uint32_t mark = classes.marks & (after - start);
-  const unsigned first = _tzcnt_u32(start);
+  const std::uint64_t mark = classes.marks & (after - start);
+  const auto first = static_cast<unsigned>(_tzcnt_u64(start));
   const unsigned first_digit = first + ((classes.signs >> first) & 1);
-  const unsigned point = _tzcnt_u32(mark | after);  // the end when there is no mark
-  // What follows the integer digits: 0 without a mark, else the mark and the fraction digits.
-  const unsigned tail = _tzcnt_u32(after) - point;
-  return {first_digit, kShuffleOffsets.offsets[point - first_digit][tail], _blsr_u32(mark)};
+  const auto point = static_cast<unsigned>(_tzcnt_u64(mark | after));  // the end without a mark
+  const auto tail = static_cast<unsigned>(_tzcnt_u64(after)) - point;
+  const unsigned integer_digits = point - first_digit;
+  return {first_digit, integer_digits, tail, kNumberShapes.entries[integer_digits][tail],
+          _blsr_u64(mark)};
 }
 
 COORD2SEG_AVX2 inline __m128i ShuffleControl(const NumberPlace& place) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(
-      reinterpret_cast<const char*>(&kShuffleControls) + place.control));
+      reinterpret_cast<const char*>(&kShuffleControls) + place.shape));
 }
 
-// The magnitudes of both numbers, as doubles.
-COORD2SEG_AVX2 inline __m128d Magnitudes(const char* p, const NumberPlace& first,
-                                         const NumberPlace& second, const ByteConstants& k) {
+// The magnitudes of two numbers of at most kMaxVectorDigits digits, as doubles.
+COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace& first,
+                                               const NumberPlace& second, const ByteConstants& k) {
   const __m256i bytes =
       _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + second.first_digit),
                           reinterpret_cast<const __m128i*>(p + first.first_digit));
@@ -215,13 +250,52 @@ COORD2SEG_AVX2 inline __m128d Magnitudes(const char* p, const NumberPlace& first
   digits = _mm256_madd_epi16(digits, _mm256_set1_epi32(0x00010064));  // 4 digits: 100a + b
   digits = _mm256_packus_epi32(digits, digits);                       // as 16-bit values
   digits = _mm256_madd_epi16(digits, _mm256_set1_epi32(0x00012710));  // 8 digits: 10000a + b
-  // Now integer, fraction of the first number in the low half, of the second in the high half.
+  // Now the leading and trailing 8 digits of the first number in the low half, of the second in
+  // the high half.
   const __m128i groups =
       _mm_unpacklo_epi32(_mm256_castsi256_si128(digits), _mm256_extracti128_si256(digits, 1));
-  const __m128d integers = _mm_cvtepi32_pd(groups);
-  const __m128d fractions = _mm_cvtepi32_pd(_mm_srli_si128(groups, 8));
-  const __m128d scale = _mm_set1_pd(1e8);
-  return _mm_div_pd(_mm_add_pd(_mm_mul_pd(integers, scale), fractions), scale);
+  const __m128d leading = _mm_cvtepi32_pd(groups);
+  const __m128d trailing = _mm_cvtepi32_pd(_mm_srli_si128(groups, 8));
+  const __m128d scale = _mm_set_pd(kScaleOfTail[second.tail], kScaleOfTail[first.tail]);
+  return _mm_div_pd(_mm_add_pd(_mm_mul_pd(leading, _mm_set1_pd(1e8)), trailing), scale);
+}
+
+// The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
+// for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
+[[gnu::always_inline]] inline bool LongMagnitude(const char* p, const NumberPlace& place,
+                                                 double& magnitude) {
+  const char* const digits = p + place.first_digit;
+  const char* const number_end = digits + place.integer_digits + place.tail;
+  if (place.digits() > kMaxDigits &&
+      simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
+    return false;
+  }
+  std::uint64_t significand = 0;
+  const auto add_digits = [&significand](const char* digits, unsigned count) {
+    for (; count > 0; digits += 8) {
+      const unsigned run = count < 8 ? count : 8;
+      significand =
+          significand * kIntegerPowersOfTen[run] + DigitsValue(LoadEightBytes(digits), run);
+      count -= run;
+    }
+  };
+  add_digits(digits, place.integer_digits);
+  add_digits(digits + place.integer_digits + 1, place.fraction_digits());
+  return simple_decimal_detail::ValueOfDigits(significand, place.fraction_digits(), false,
+                                              magnitude);
+}
+
+// Both magnitudes, when either number is too long for the vector conversion. Kept out of line so
+// the common path stays small.
+inline bool LongMagnitudes(const char* p, const NumberPlace& first, const NumberPlace& second,
+                           __m128d& magnitudes) {
+  double first_value = 0;
+  double second_value = 0;
+  if (!LongMagnitude(p, first, first_value) || !LongMagnitude(p, second, second_value)) {
+    return false;
+  }
+  magnitudes = _mm_set_pd(second_value, first_value);
+  return true;
 }
 
 // The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
@@ -255,43 +329,58 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// Needs kReadableBytes readable at `p`.
+// The narrow window takes lines that end in their first 31 bytes with numbers of up to
+// kMaxVectorDigits digits; the wide one, lines that end in their first 63 bytes and longer
+// numbers too. Needs kReadableBytes readable at `p`.
+template <bool kWide>
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
-  const ByteClasses classes = Classify(p, k);
-  const std::uint32_t ends = classes.ends & kLineEndPlaces;
-  const std::uint32_t line = _blsi_u32(ends) - 1;  // the bytes before the end mark; all if none
-  const std::uint32_t number = classes.number & line;
+  const ByteClasses classes = Classify<kWide>(p, k);
+  const std::uint64_t ends = classes.ends & (kWide ? kLineEndPlaces : 0x7fffffff);
+  const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
+  const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
   // only where a number starts.
-  const std::uint32_t starts = number & ~(number << 1);
-  const std::uint32_t second_start = starts ^ 1;
+  const std::uint64_t starts = number & ~(number << 1);
+  const std::uint64_t second_start = starts ^ 1;
   if (ends == 0 || ((number | classes.separators) & line) != line || (starts & 1) == 0 ||
-      second_start == 0 || _blsr_u32(second_start) != 0 || (classes.signs & line & ~starts) != 0) {
+      second_start == 0 || _blsr_u64(second_start) != 0 || (classes.signs & line & ~starts) != 0) {
     return nullptr;
   }
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
   const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
-  if (((first.control | second.control) & kNotConvertible) != 0 ||
-      (first.more_marks | second.more_marks) != 0) {
-    return nullptr;
+  // A number needs a digit and at most one mark.
+  const unsigned shapes = first.shape | second.shape;
+  if ((shapes & kNoDigit) != 0 || (first.more_marks | second.more_marks) != 0) return nullptr;
+  __m128d magnitudes;
+  if ((shapes & kLongNumber) == 0) {
+    magnitudes = VectorMagnitudes(p, first, second, k);
+  } else {
+    magnitudes = _mm_setzero_pd();
+    if (!kWide || !LongMagnitudes(p, first, second, magnitudes)) return nullptr;
   }
 
   const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
-  const __m128d values =
-      _mm_xor_pd(Magnitudes(p, first, second, k),
-                 _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
+  const __m128d values = _mm_xor_pd(
+      magnitudes, _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
   _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
 
-  const unsigned end = _tzcnt_u32(ends);
+  const auto end = static_cast<unsigned>(_tzcnt_u64(ends));
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the window does not take. Kept out of line so the loop below stays small.
-[[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
-                                            GeoPoint& point) {
+// Lines the narrow window does not take: the wide window, then the plain reading for longer lines,
+// other shapes and the end of the text (`room` false). Kept out of line so the loop below stays
+// small.
+[[gnu::noinline]] COORD2SEG_AVX2 const char* ReadOtherLine(const char* p, const char* end,
+                                                           bool lat_first, bool room,
+                                                           GeoPoint& point) {
+  if (room) {
+    const ByteConstants k = MakeByteConstants();
+    if (const char* next = ReadLineAvx2<true>(p, ColumnOrder(lat_first), point, k)) return next;
+  }
   return ReadSimpleLine(p, end, lat_first, point);
 }
 
@@ -305,9 +394,9 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const char* next = p < window_end ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
-    // Longer lines, long numbers and the end of the text: the plain reading.
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
+    const bool room = p < window_end;
+    const char* next = room ? ReadLineAvx2<false>(p, order, points[lines], k) : nullptr;
+    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, room, points[lines]);
     if (next == nullptr) break;
     p = next;
     ++lines;

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+#include "text_input/powers_of_five_128.h"
+
+namespace coord2seg {
+
+// w * 10^q to the nearest double for any 64-bit w, from one 64 x 128-bit product (the method of
+// Eisel and Lemire): w * 10^q = w * 5^q * 2^q, and the leading 128 bits of 5^q come from a table.
+// Returns nothing in the rare cases the product cannot decide (the caller then converts exactly):
+// a value within one unit of the product's last bit below a rounding boundary, a result below
+// the normal range, and one beyond the largest double.
+
+namespace eisel_lemire_detail {
+
+__extension__ using Uint128 = unsigned __int128;
+
+inline constexpr int kMantissaBits = 52;
+inline constexpr int kExponentBias = 1023;
+
+// The nearest double to m * 2^e, m in [2^52, 2^53], or nothing outside the normal range.
+inline std::optional<double> ComposeDouble(std::uint64_t mantissa, int exponent, bool negative) {
+  if (mantissa >> (kMantissaBits + 1)) {  // rounding carried into a new leading bit
+    mantissa >>= 1;
+    ++exponent;
+  }
+  const int biased = exponent + kExponentBias + kMantissaBits;
+  if (biased >= 2047) return std::nullopt;
+  const std::uint64_t bits = (std::uint64_t{negative} << 63) |
+                             (static_cast<std::uint64_t>(biased) << kMantissaBits) |
+                             (mantissa & ((std::uint64_t{1} << kMantissaBits) - 1));
+  return std::bit_cast<double>(bits);
+}
+
+// w * 10^q when it is an integer times 2^q, else nothing. For 0 > q >= -27 only, where 5^-q
+// fits in 64 bits.
+inline std::optional<double> DyadicValue(std::uint64_t w, int q, bool negative) {
+  if (q >= 0 || q < -27) return std::nullopt;
+  std::uint64_t five = 1;
+  for (int i = 0; i < -q; ++i) five *= 5;
+  if (w % five != 0) return std::nullopt;
+  // The conversion rounds to nearest, ties to even; the power of two only moves the exponent.
+  const double value = std::ldexp(static_cast<double>(w / five), q);
+  return negative ? -value : value;
+}
+
+}  // namespace eisel_lemire_detail
+
+inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool negative) {
+  using eisel_lemire_detail::Uint128;
+  if (w == 0) return negative ? -0.0 : 0.0;
+  if (q < kMinPowerOfFive || q > kMaxPowerOfFive) return std::nullopt;
+  const int power = static_cast<int>(q);
+  const int leading_zeros = std::countl_zero(w);
+  const std::uint64_t normalized = w << leading_zeros;
+  const Uint128Parts& five = PowerOfFive128(power);
+  const Uint128 lower = Uint128{normalized} * five.low;
+  // The top 128 bits of the 192-bit product, exactly: at least 2^126.
+  const Uint128 product = Uint128{normalized} * five.high + (lower >> 64);
+  const auto high = static_cast<std::uint64_t>(product >> 64);
+  const auto low = static_cast<std::uint64_t>(product);
+  // 54 leading bits: the double's 53 and the bit that rounds them.
+  const int top_bit = static_cast<int>(high >> 63);
+  const int shift = 9 + top_bit;
+  const std::uint64_t leading = high >> shift;
+  const std::uint64_t below_mask = (std::uint64_t{1} << shift) - 1;
+  const std::uint64_t below = high & below_mask;  // with `low`: the bits below the rounding bit
+  bool rest_nonzero = true;
+  if (power >= 0 && power <= 55) {
+    // The entry is 5^q itself, so the product is the exact value scaled.
+    rest_nonzero = (below | low | static_cast<std::uint64_t>(lower)) != 0;
+  } else if (below == below_mask && low == ~std::uint64_t{0}) {
+    // The entry is 5^q truncated, so the exact value lies above the product by less than two
+    // units of its last bit: only a product one unit short of the next boundary is in doubt.
+    // Nearly always that is a value with few binary digits, such as 12.5 written with 19 digits.
+    return eisel_lemire_detail::DyadicValue(w, power, negative);
+  }
+  // The leading bit's place in w * 10^q, and whether the result is a normal double.
+  const int exponent = 190 + top_bit + PowerOfFiveExponent(power) - leading_zeros + power;
+  if (exponent < 1 - eisel_lemire_detail::kExponentBias) return std::nullopt;
+  std::uint64_t mantissa = leading >> 1;
+  if ((leading & 1) != 0 && (rest_nonzero || (mantissa & 1) != 0)) ++mantissa;  // ties to even
+  return eisel_lemire_detail::ComposeDouble(mantissa, exponent - eisel_lemire_detail::kMantissaBits,
+                                            negative);
+}
+
+}  // namespace coord2seg
