@@ -116,8 +116,7 @@ std::span<const unsigned char> BytesOf(const FileContents& contents) {
 }
 
 std::string DescribeDamage(const std::string& path, const SegmentFileDamage& damage) {
-  return path + ": offset " + std::to_string(damage.offset) + " (segment " +
-         std::to_string(damage.segment) + "): " + damage.what;
+  return path + ": " + DescribeDamagePlace(damage);
 }
 
 void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
