@@ -6,6 +6,16 @@
 #include "segment_file/stored_degrees.h"
 
 namespace coord2seg::gdal {
+namespace {
+
+// The file's name without its extension: coast.bin and /vsigzip/coast.bin.gz give coast.
+std::string LayerName(const std::string& path) {
+  std::string name = CPLGetBasename(path.c_str());
+  if (EQUAL(CPLGetExtension(name.c_str()), "bin")) name = CPLGetBasename(name.c_str());
+  return name;
+}
+
+}  // namespace
 
 SegmentFileLayer::SegmentFileLayer(GDALDataset* dataset, VSILFILE* file, std::string path,
                                    ReadSettings settings)
@@ -13,7 +23,7 @@ SegmentFileLayer::SegmentFileLayer(GDALDataset* dataset, VSILFILE* file, std::st
       file_(file),
       path_(std::move(path)),
       settings_(settings),
-      definition_(std::make_unique<OGRFeatureDefn>(CPLGetBasename(path_.c_str())).release()),
+      definition_(std::make_unique<OGRFeatureDefn>(LayerName(path_).c_str()).release()),
       reader_(file) {
   definition_->Reference();
   SetDescription(definition_->GetName());
