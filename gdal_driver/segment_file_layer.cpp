@@ -103,15 +103,17 @@ int SegmentFileLayer::TestCapability(const char* capability) {
 
 OGRErr SegmentFileLayer::CreateField(OGRFieldDefn* field, int) {
   if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
-  // The point count is the file's own; other fields are accepted so that a translation goes on,
-  // and said once to be left out.
-  if (!attributes_noted_ && !EQUAL(field->GetNameRef(), kPointCountField)) {
+  // The point count is the file's own. Other fields join the layer's definition, so that a
+  // translation finds them, but their values are not stored, as is said once.
+  if (definition_->GetFieldIndex(field->GetNameRef()) >= 0) return OGRERR_NONE;
+  if (!attributes_noted_) {
     attributes_noted_ = true;
-    CPLError(CE_Warning, CPLE_NotSupported,
+    CPLError(CE_Warning, CPLE_AppDefined,
              "SegmentFile: a segment file keeps geometries alone; attributes such as '%s' are "
              "not stored",
              field->GetNameRef());
   }
+  definition_->AddFieldDefn(field);
   return OGRERR_NONE;
 }
 

@@ -8,15 +8,8 @@
 #include "tests/outside_tools.h"
 #include "tests/random_segment_files.h"
 #include "tests/run_program.h"
+#include "tests/sanitized_build.h"
 #include "tests/segment_bytes.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define COORD2SEG_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define COORD2SEG_SANITIZED 1
-#endif
-#endif
 
 namespace coord2seg {
 namespace {
