@@ -93,7 +93,7 @@ OGRErr FeatureWriter::Write(const OGRFeature& feature) {
     SplitIntoRecords(parts_.part(i),
                      [this](std::span<const GeoPoint> points) { appender_.Add(points); });
   }
-  return appender_.WriteWhenFull() ? OGRERR_NONE : OGRERR_FAILURE;
+  return appender_.Flush() ? OGRERR_NONE : OGRERR_FAILURE;
 }
 
 bool FeatureWriter::Finish() {

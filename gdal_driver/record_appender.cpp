@@ -10,19 +10,12 @@
 #include "segment_file/record_format.h"
 
 namespace coord2seg::gdal {
-namespace {
-
-constexpr std::size_t kWriteSize = std::size_t{1} << 20;
-
-}  // namespace
 
 void RecordAppender::Add(std::span<const GeoPoint> points) {
   const std::size_t start = pending_.size();
   pending_.resize(start + RecordBytes(static_cast<std::uint32_t>(points.size())));
   EncodeRecord(points, pending_.data() + start);
 }
-
-bool RecordAppender::WriteWhenFull() { return pending_.size() < kWriteSize || Flush(); }
 
 bool RecordAppender::Flush() {
   if (failed_) return false;

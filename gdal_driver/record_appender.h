@@ -11,10 +11,11 @@
 
 namespace coord2seg::gdal {
 
-// Appends records to a segment file through GDAL's virtual file functions. Records are gathered
-// and handed to the file in large writes; when a write fails, the file is cut back to its last
-// whole record and the failure is reported as a GDAL error, so the file only ever holds whole
-// records, as the converter leaves it.
+// Appends records to a segment file through GDAL's virtual file functions. The records of one
+// feature are gathered and handed to the file together, before the next feature comes, so a
+// failure is met by the feature that causes it; then the file is cut back to its last whole
+// record and the failure is reported as a GDAL error, so the file only ever holds whole records,
+// as the converter leaves it.
 class RecordAppender {
  public:
   // `size`: the bytes of whole records the file holds already; records go after them.
@@ -24,8 +25,6 @@ class RecordAppender {
   // Encodes the points, whose minutes all fit 16 bits, as one record.
   void Add(std::span<const GeoPoint> points);
 
-  // Hands what was gathered to the file once enough has been; false when that failed.
-  bool WriteWhenFull();
   // Hands everything gathered to the file; false when that failed.
   bool Flush();
 
