@@ -86,7 +86,10 @@ TEST_F(GdalClients, AWriteThatFailsPartWayLeavesWholeRecordsAndAnError) {
   EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
   const std::string written = ReadFileBytes(dir_ / "out.bin");
   EXPECT_FALSE(CheckSegmentFile(Bytes(written)).damage);
+  // Every whole record of 17 bytes that fits is kept, and nothing more.
   EXPECT_LE(written.size(), static_cast<std::size_t>(limit));
+  EXPECT_GT(written.size() + 17, static_cast<std::size_t>(limit));
+  EXPECT_NE(result.exit_status, 0);
   EXPECT_EQ(file.substr(0, written.size()), written);
 }
 
