@@ -186,6 +186,16 @@ TEST_F(SegmentFileDriver, WritesEachPartAsARecordWithTheConvertersExactMinutes) 
   WriteResult swapped;
   WriteFeatures(At("swapped.bin"), &wgs84, lat_lon, swapped);
   EXPECT_EQ(DescribeDifference(ReadVsiFile(At("swapped.bin")), expected), "");
+  // A curve is made linear: one record from its first point to its last.
+  WriteResult curve;
+  WriteFeatures(At("curve.bin"), nullptr, {"CIRCULARSTRING (0 0,1 1,2 0)"}, curve);
+  const std::string curve_file = ReadVsiFile(At("curve.bin"));
+  SegmentReader reader(Bytes(curve_file));
+  SegmentRecord arc, none;
+  ASSERT_TRUE(reader.Next(arc));
+  EXPECT_FALSE(reader.Next(none) || reader.damage());
+  EXPECT_GT(arc.point_count(), 3u);
+  EXPECT_EQ(arc.point(arc.point_count() - 1).longitude, 120);
 }
 
 std::string LongLine(int points) {
