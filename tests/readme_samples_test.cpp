@@ -101,7 +101,7 @@ bool NeedsMissingPlugin(const std::string& script) {
 }
 
 std::vector<std::string> PluginEnvironment() {
-#ifdef GDAL_PLUGIN_DIR
+#if defined(GDAL_PLUGIN_DIR) && !defined(COORD2SEG_SANITIZED)
   return {"GDAL_DRIVER_PATH=" GDAL_PLUGIN_DIR};
 #else
   return {};
