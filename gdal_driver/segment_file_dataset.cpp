@@ -66,10 +66,7 @@ GDALDataset* SegmentFileDataset::Open(GDALOpenInfo* info) {
                                          ReadSettingsFrom(info->papszOpenOptions));
   if (info->eAccess == GA_Update) {
     // Records go after the last one, so the file must be whole.
-    VsiRecordReader walker(dataset->file_.get());
-    const std::uint64_t size = VsiFileSize(dataset->file_.get());
-    while (walker.Skip(size)) {
-    }
+    const VsiRecordReader walker = WalkRecordHeaders(dataset->file_.get());
     if (walker.damage()) {
       CPLError(CE_Failure, CPLE_AppDefined, "SegmentFile: %s: %s; records cannot be added to it",
                info->pszFilename, DescribeDamagePlace(*walker.damage()).c_str());

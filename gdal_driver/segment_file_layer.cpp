@@ -87,11 +87,7 @@ GIntBig SegmentFileLayer::GetFeatureCount(int force) {
     return OGRLayer::GetFeatureCount(force);
   }
   // The headers alone: each tells where the next record starts.
-  const std::uint64_t size = VsiFileSize(file_);
-  VsiRecordReader counter(file_);
-  while (counter.Skip(size)) {
-  }
-  return static_cast<GIntBig>(counter.record_number());
+  return static_cast<GIntBig>(WalkRecordHeaders(file_).record_number());
 }
 
 int SegmentFileLayer::TestCapability(const char* capability) {

@@ -59,4 +59,12 @@ std::uint64_t VsiFileSize(VSILFILE* file) {
   return size;
 }
 
+VsiRecordReader WalkRecordHeaders(VSILFILE* file) {
+  const std::uint64_t size = VsiFileSize(file);
+  VsiRecordReader reader(file);
+  while (reader.Skip(size)) {
+  }
+  return reader;
+}
+
 }  // namespace coord2seg::gdal

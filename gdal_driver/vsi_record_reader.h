@@ -47,4 +47,8 @@ class VsiRecordReader {
 // The size of an open file, by seeking to its end.
 std::uint64_t VsiFileSize(VSILFILE* file);
 
+// A reader that has walked the headers of the whole file: its record_number() is the count of
+// whole records, and its damage() the first damage if there is one.
+VsiRecordReader WalkRecordHeaders(VSILFILE* file);
+
 }  // namespace coord2seg::gdal
