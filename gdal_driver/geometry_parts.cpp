@@ -1,19 +1,13 @@
 #include "gdal_driver/geometry_parts.h"
 
-#include <memory>
-
 namespace coord2seg::gdal {
 
 void GeometryParts::Collect(const OGRGeometry& geometry, AxisOrder order) {
   order_ = order;
   points_.clear();
   ends_.clear();
-  if (geometry.hasCurveGeometry(TRUE)) {
-    const std::unique_ptr<OGRGeometry> linear(geometry.getLinearGeometry());
-    if (linear) Add(*linear);
-  } else {
-    Add(geometry);
-  }
+  // Curves arrive linear already: GDAL makes them so for a driver that does not take them.
+  Add(geometry);
 }
 
 std::span<const GeoPoint> GeometryParts::part(std::size_t index) const {

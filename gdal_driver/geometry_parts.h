@@ -15,7 +15,8 @@ enum class AxisOrder { kLongitudeFirst, kLatitudeFirst };
 
 // The parts of one geometry as a segment file keeps them: each point, each line, each ring of a
 // polygon and each member of a collection is one part, in the geometry's order; curves are made
-// linear, Z and M are left out, empty parts are passed over.
+// linear (by GDAL, before a driver without curves sees them), Z and M are left out, empty
+// parts are passed over.
 class GeometryParts {
  public:
   void Collect(const OGRGeometry& geometry, AxisOrder order);
