@@ -1,20 +1,52 @@
 #include "segment_file/segment_reader.h"
 
-#include <utility>
+#include <algorithm>
 
 #include "common/segment_buffer.h"
 #include "segment_file/record_format.h"
 
 namespace coord2seg {
 
-StoredPoint SegmentRecord::point(std::uint32_t index) const {
-  const unsigned char* pair = pairs_ + std::size_t{index} * kPointPairBytes;
+StoredPoint LoadStoredPoint(const unsigned char* pair) {
   return {LoadInt16(pair), LoadInt16(pair + 2)};
 }
 
-bool SegmentReader::Fail(std::size_t offset, std::string what) {
-  damage_ = SegmentFileDamage{offset, records_read_ + 1, std::move(what)};
-  return false;
+StoredPoint SegmentRecord::point(std::uint32_t index) const {
+  return LoadStoredPoint(pairs_ + std::size_t{index} * kPointPairBytes);
+}
+
+std::string DescribeDamagePlace(const SegmentFileDamage& damage) {
+  return "offset " + std::to_string(damage.offset) + " (segment " + std::to_string(damage.segment) +
+         "): " + damage.what;
+}
+
+std::variant<std::uint32_t, SegmentFileDamage> ReadRecordHeader(
+    std::span<const unsigned char> header, RecordPlace place) {
+  if (header.size() < kRecordHeaderBytes) {
+    return SegmentFileDamage{place.offset, place.number,
+                             "record header cut short: " + std::to_string(header.size()) + " of " +
+                                 std::to_string(kRecordHeaderBytes) + " bytes"};
+  }
+  const std::uint32_t count = LoadUint32(header.data());
+  if (count == 0 || count > kMaxSegmentPoints) {
+    return SegmentFileDamage{place.offset, place.number,
+                             "point count " + std::to_string(count) + " is not from 1 to " +
+                                 std::to_string(kMaxSegmentPoints)};
+  }
+  const unsigned char reserved = header[kReservedByteOffset];
+  if (reserved != 0) {
+    return SegmentFileDamage{place.offset + kReservedByteOffset, place.number,
+                             "reserved byte is " + std::to_string(reserved) + ", not 0"};
+  }
+  return count;
+}
+
+SegmentFileDamage RecordCutShort(std::uint32_t point_count, std::uint64_t bytes_left,
+                                 RecordPlace place) {
+  return {place.offset, place.number,
+          "record of " + std::to_string(point_count) + (point_count == 1 ? " point" : " points") +
+              " needs " + std::to_string(RecordBytes(point_count)) + " bytes, only " +
+              std::to_string(bytes_left) + " left"};
 }
 
 bool SegmentReader::Next(SegmentRecord& record) {
@@ -22,27 +54,20 @@ bool SegmentReader::Next(SegmentRecord& record) {
   const std::size_t start = position_;
   const std::size_t left = bytes_.size() - start;
   if (left == 0) return false;
-  if (left < kRecordHeaderBytes) {
-    return Fail(start, "record header cut short: " + std::to_string(left) + " of " +
-                           std::to_string(kRecordHeaderBytes) + " bytes");
+  const RecordPlace place{records_read_ + 1, start};
+  const auto header =
+      ReadRecordHeader(bytes_.subspan(start, std::min(left, kRecordHeaderBytes)), place);
+  if (const auto* damage = std::get_if<SegmentFileDamage>(&header)) {
+    damage_ = *damage;
+    return false;
   }
-  const unsigned char* header = bytes_.data() + start;
-  const std::uint32_t count = LoadUint32(header);
-  if (count == 0 || count > kMaxSegmentPoints) {
-    return Fail(start, "point count " + std::to_string(count) + " is not from 1 to " +
-                           std::to_string(kMaxSegmentPoints));
-  }
-  if (header[kReservedByteOffset] != 0) {
-    return Fail(start + kReservedByteOffset,
-                "reserved byte is " + std::to_string(header[kReservedByteOffset]) + ", not 0");
-  }
+  const std::uint32_t count = std::get<std::uint32_t>(header);
   if (left < RecordBytes(count)) {
-    return Fail(start, "record of " + std::to_string(count) + (count == 1 ? " point" : " points") +
-                           " needs " + std::to_string(RecordBytes(count)) + " bytes, only " +
-                           std::to_string(left) + " left");
+    damage_ = RecordCutShort(count, left, place);
+    return false;
   }
   position_ += RecordBytes(count);
-  record = SegmentRecord(++records_read_, start, count, header + kRecordHeaderBytes);
+  record = SegmentRecord(++records_read_, start, count, bytes_.data() + start + kRecordHeaderBytes);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 
 namespace coord2seg {
 
@@ -37,10 +38,34 @@ class SegmentRecord {
 // What is wrong with a file, and where: the byte offset of the faulty field and the number of the
 // record it belongs to.
 struct SegmentFileDamage {
-  std::size_t offset = 0;
+  std::uint64_t offset = 0;
   std::uint64_t segment = 0;
   std::string what;
 };
+
+// "offset 9 (segment 2): point count 0 is not from 1 to 99999"
+std::string DescribeDamagePlace(const SegmentFileDamage& damage);
+
+// The pieces of reading, for readers that fetch a file part by part. Where a record starts, its
+// number (1 for the first) and its offset place any damage.
+struct RecordPlace {
+  std::uint64_t number = 1;
+  std::uint64_t offset = 0;
+};
+
+// The header of the record at `place`: `header` holds the file's bytes from the record's start,
+// all kRecordHeaderBytes of them unless the file ends sooner, and at least one. The point count,
+// or the damage.
+std::variant<std::uint32_t, SegmentFileDamage> ReadRecordHeader(
+    std::span<const unsigned char> header, RecordPlace place);
+
+// The damage of a record of `point_count` points when the file holds only `bytes_left` bytes
+// from its start.
+SegmentFileDamage RecordCutShort(std::uint32_t point_count, std::uint64_t bytes_left,
+                                 RecordPlace place);
+
+// One stored pair from its kPointPairBytes bytes.
+StoredPoint LoadStoredPoint(const unsigned char* pair);
 
 // Walks the records of a whole file held in memory, stopping at the end or at the first damage.
 class SegmentReader {
@@ -53,8 +78,6 @@ class SegmentReader {
   const std::optional<SegmentFileDamage>& damage() const { return damage_; }
 
  private:
-  bool Fail(std::size_t offset, std::string what);
-
   std::span<const unsigned char> bytes_;
   std::size_t position_ = 0;
   std::uint64_t records_read_ = 0;

@@ -1,6 +1,6 @@
 #include "segment_file/segment_reader.h"
+#include "segment_file/stored_degrees.h"
 #include "tools/segdump/dump_formats.h"
-#include "tools/segdump/stored_degrees.h"
 
 namespace coord2seg {
 

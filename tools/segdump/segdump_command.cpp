@@ -132,8 +132,7 @@ std::string DescribeDamage(const std::string& name, std::span<const unsigned cha
            ": looks like coordinate text, not a segment file: convert it with coord2seg "
            "(coordlint tells what that would drop)";
   }
-  return name + ": offset " + std::to_string(damage.offset) + " (segment " +
-         std::to_string(damage.segment) + "): " + damage.what;
+  return name + ": " + DescribeDamagePlace(damage);
 }
 
 // Reads and checks a whole file; throws RunError when it cannot be read or is damaged.

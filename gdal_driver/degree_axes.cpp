@@ -1,0 +1,50 @@
+#include "gdal_driver/degree_axes.h"
+
+#include <cmath>
+#include <vector>
+
+namespace coord2seg::gdal {
+namespace {
+
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+std::string NameOf(const OGRSpatialReference& srs) {
+  const char* name = srs.GetName();
+  return name != nullptr ? std::string("'") + name + "'" : "its coordinate system";
+}
+
+}  // namespace
+
+std::optional<AxisOrder> DegreeAxisOrder(const OGRSpatialReference* srs, std::string& refusal) {
+  if (srs == nullptr || srs->IsEmpty()) return AxisOrder::kLongitudeFirst;
+  const std::string advice =
+      "; a segment file holds longitude and latitude in degrees: give ogr2ogr -t_srs EPSG:4326";
+  if (!srs->IsGeographic()) {
+    refusal = std::string(srs->IsProjected() ? "projected" : "not geographic") + " coordinates (" +
+              NameOf(*srs) + ")" + advice;
+    return std::nullopt;
+  }
+  if (std::fabs(srs->GetAngularUnits() / kRadiansPerDegree - 1) > 1e-9) {
+    refusal = "angles in " + NameOf(*srs) + " are not in degrees" + advice;
+    return std::nullopt;
+  }
+  // The first coordinate is the system's axis named first in the data-to-system mapping.
+  const std::vector<int>& mapping = srs->GetDataAxisToSRSAxisMapping();
+  if (mapping.size() < 2 || mapping[0] < 0 || mapping[1] < 0) {
+    refusal = "the axes of " + NameOf(*srs) + " are reversed" + advice;
+    return std::nullopt;
+  }
+  OGRAxisOrientation orientation = OAO_Other;
+  srs->GetAxis(nullptr, mapping[0] - 1, &orientation);
+  const bool latitude_first = orientation == OAO_North || orientation == OAO_South;
+  return latitude_first ? AxisOrder::kLatitudeFirst : AxisOrder::kLongitudeFirst;
+}
+
+SpatialReferencePtr LongitudeLatitudeReference() {
+  SpatialReferencePtr srs(std::make_unique<OGRSpatialReference>().release());
+  srs->SetWellKnownGeogCS("WGS84");
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+}  // namespace coord2seg::gdal

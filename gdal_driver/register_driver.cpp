@@ -1,0 +1,56 @@
+// The plugin's entry point. GDAL finds it by the module's file name: ogr_SegmentFile.so holds
+// RegisterOGRSegmentFile, the one symbol the module exports.
+#include "gdal_driver/register_driver.h"
+
+#include <gdal_priv.h>
+
+#include "gdal_driver/segment_file_dataset.h"
+
+// GDAL's plugin interface changes between minor versions; this driver is built and tested with
+// GDAL 3.6, and GDAL itself refuses a plugin built for another minor version.
+#if GDAL_VERSION_NUM < GDAL_COMPUTE_VERSION(3, 6, 0)
+#error "the SegmentFile driver needs GDAL 3.6 or newer"
+#endif
+
+namespace {
+
+constexpr const char* kOpenOptions =
+    "<OpenOptionList>"
+    "  <Option name='ONE_POINT_RECORDS' type='string-select' default='LINE' "
+    "description='Geometry of records of one point: a one-point LineString, so that the layer "
+    "has one geometry type, or a Point'>"
+    "    <Value>LINE</Value>"
+    "    <Value>POINT</Value>"
+    "  </Option>"
+    "</OpenOptionList>";
+
+constexpr const char* kLayerCreationOptions =
+    "<LayerCreationOptionList>"
+    "  <Option name='LONG_PARTS' type='string-select' default='SPLIT' "
+    "description='A part of more than 99999 points: split into records that share their joining "
+    "points, with a warning, or refuse the feature'>"
+    "    <Value>SPLIT</Value>"
+    "    <Value>REFUSE</Value>"
+    "  </Option>"
+    "</LayerCreationOptionList>";
+
+}  // namespace
+
+extern "C" COORD2SEG_GDAL_EXPORT void RegisterOGRSegmentFile() {
+  if (!GDAL_CHECK_VERSION("SegmentFile driver")) return;
+  if (GDALGetDriverByName("SegmentFile") != nullptr) return;
+  auto driver = std::make_unique<GDALDriver>();
+  driver->SetDescription("SegmentFile");
+  driver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
+  driver->SetMetadataItem(GDAL_DMD_LONGNAME, "coord2seg segment file");
+  driver->SetMetadataItem(GDAL_DMD_EXTENSION, "bin");
+  driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
+  driver->SetMetadataItem(GDAL_DCAP_CREATE_LAYER, "YES");
+  driver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
+  driver->SetMetadataItem(GDAL_DS_LAYER_CREATIONOPTIONLIST, kLayerCreationOptions);
+  driver->pfnIdentify = coord2seg::gdal::IdentifySegmentFile;
+  driver->pfnOpen = coord2seg::gdal::SegmentFileDataset::Open;
+  driver->pfnCreate = coord2seg::gdal::SegmentFileDataset::Create;
+  // The driver manager owns the driver from here on.
+  GetGDALDriverManager()->RegisterDriver(driver.release());
+}

@@ -1,0 +1,121 @@
+#include "gdal_driver/segment_file_layer.h"
+
+#include <cpl_conv.h>
+
+#include "segment_file/record_format.h"
+#include "segment_file/stored_degrees.h"
+
+namespace coord2seg::gdal {
+namespace {
+
+// The file's name without its extension: coast.bin and /vsigzip/coast.bin.gz give coast.
+std::string LayerName(const std::string& path) {
+  std::string name = CPLGetBasename(path.c_str());
+  if (EQUAL(CPLGetExtension(name.c_str()), "bin")) name = CPLGetBasename(name.c_str());
+  return name;
+}
+
+}  // namespace
+
+SegmentFileLayer::SegmentFileLayer(GDALDataset* dataset, VSILFILE* file, std::string path,
+                                   ReadSettings settings)
+    : dataset_(dataset),
+      file_(file),
+      path_(std::move(path)),
+      settings_(settings),
+      definition_(std::make_unique<OGRFeatureDefn>(LayerName(path_).c_str()).release()),
+      reader_(file) {
+  definition_->Reference();
+  SetDescription(definition_->GetName());
+  definition_->SetGeomType(settings_.one_point_records_as_points ? wkbUnknown : wkbLineString);
+  definition_->GetGeomFieldDefn(0)->SetSpatialRef(srs_.get());
+  OGRFieldDefn count_field(kPointCountField, OFTInteger);
+  definition_->AddFieldDefn(&count_field);
+}
+
+SegmentFileLayer::~SegmentFileLayer() { definition_->Release(); }
+
+void SegmentFileLayer::StartWriting(std::unique_ptr<FeatureWriter> writer) {
+  writer_ = std::move(writer);
+}
+
+bool SegmentFileLayer::FinishWriting() { return writer_ == nullptr || writer_->Finish(); }
+
+void SegmentFileLayer::ResetReading() {
+  reader_.Rewind();
+  damage_reported_ = false;
+}
+
+std::unique_ptr<OGRGeometry> SegmentFileLayer::MakeGeometry(std::uint32_t count) const {
+  const auto degrees = [this](std::uint32_t index, int axis) {
+    return StoredDegrees(LoadInt16(pairs_.data() + index * kPointPairBytes + 2 * axis));
+  };
+  std::unique_ptr<OGRGeometry> geometry;
+  if (count == 1 && settings_.one_point_records_as_points) {
+    geometry = std::make_unique<OGRPoint>(degrees(0, 0), degrees(0, 1));
+  } else {
+    auto line = std::make_unique<OGRLineString>();
+    line->setNumPoints(static_cast<int>(count), FALSE);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      line->setPoint(static_cast<int>(i), degrees(i, 0), degrees(i, 1));
+    }
+    geometry = std::move(line);
+  }
+  geometry->assignSpatialReference(srs_.get());
+  return geometry;
+}
+
+OGRFeature* SegmentFileLayer::GetNextRawFeature() {
+  if (!reader_.Next(pairs_)) {
+    if (reader_.damage() && !damage_reported_) {
+      damage_reported_ = true;
+      CPLError(CE_Failure, CPLE_AppDefined, "SegmentFile: %s: %s", path_.c_str(),
+               DescribeDamagePlace(*reader_.damage()).c_str());
+    }
+    return nullptr;
+  }
+  const auto count = static_cast<std::uint32_t>(pairs_.size() / kPointPairBytes);
+  auto feature = std::make_unique<OGRFeature>(definition_);
+  feature->SetFID(static_cast<GIntBig>(reader_.record_number()));
+  feature->SetField(0, static_cast<int>(count));
+  feature->SetGeometryDirectly(MakeGeometry(count).release());
+  return feature.release();
+}
+
+GIntBig SegmentFileLayer::GetFeatureCount(int force) {
+  if (m_poFilterGeom != nullptr || m_poAttrQuery != nullptr) {
+    return OGRLayer::GetFeatureCount(force);
+  }
+  // The headers alone: each tells where the next record starts.
+  return static_cast<GIntBig>(WalkRecordHeaders(file_).record_number());
+}
+
+int SegmentFileLayer::TestCapability(const char* capability) {
+  if (EQUAL(capability, OLCSequentialWrite) || EQUAL(capability, OLCCreateField)) {
+    return writer_ != nullptr;
+  }
+  return FALSE;
+}
+
+OGRErr SegmentFileLayer::CreateField(OGRFieldDefn* field, int) {
+  if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
+  // The point count is the file's own. Other fields join the layer's definition, so that a
+  // translation finds them, but their values are not stored, as is said once.
+  if (definition_->GetFieldIndex(field->GetNameRef()) >= 0) return OGRERR_NONE;
+  if (!attributes_noted_) {
+    attributes_noted_ = true;
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "SegmentFile: a segment file keeps geometries alone; attributes such as '%s' are "
+             "not stored",
+             field->GetNameRef());
+  }
+  definition_->AddFieldDefn(field);
+  return OGRERR_NONE;
+}
+
+OGRErr SegmentFileLayer::ICreateFeature(OGRFeature* feature) {
+  if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
+  return writer_->Write(*feature);
+}
+
+}  // namespace coord2seg::gdal

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <ogrsf_frmts.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gdal_driver/degree_axes.h"
+#include "gdal_driver/feature_writer.h"
+#include "gdal_driver/vsi_record_reader.h"
+
+namespace coord2seg::gdal {
+
+// The field that holds each record's point count.
+inline constexpr const char* kPointCountField = "POINTS";
+
+struct ReadSettings {
+  bool one_point_records_as_points = false;  // else every record is a LineString
+};
+
+// The one layer of a segment file: one feature per record, in file order, FID the record's
+// number from 1, geometry in WGS 84 longitude and latitude degrees. It writes when given a writer.
+class SegmentFileLayer final : public OGRLayer,
+                               public OGRGetNextFeatureThroughRaw<SegmentFileLayer> {
+ public:
+  SegmentFileLayer(GDALDataset* dataset, VSILFILE* file, std::string path, ReadSettings settings);
+  ~SegmentFileLayer() override;
+
+  void StartWriting(std::unique_ptr<FeatureWriter> writer);
+  // Writes what is left; false when a write failed.
+  bool FinishWriting();
+
+  void ResetReading() override;
+  OGRFeatureDefn* GetLayerDefn() override { return definition_; }
+  GIntBig GetFeatureCount(int force) override;
+  int TestCapability(const char* capability) override;
+  OGRErr CreateField(OGRFieldDefn* field, int approximate_ok) override;
+  GDALDataset* GetDataset() override { return dataset_; }
+
+  DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(SegmentFileLayer)
+
+ protected:
+  OGRErr ICreateFeature(OGRFeature* feature) override;
+
+ private:
+  OGRFeature* GetNextRawFeature();
+  std::unique_ptr<OGRGeometry> MakeGeometry(std::uint32_t count) const;
+
+  GDALDataset* dataset_;
+  VSILFILE* file_;
+  std::string path_;
+  ReadSettings settings_;
+  OGRFeatureDefn* definition_;  // shared with the features, released by the last of them
+  SpatialReferencePtr srs_ = LongitudeLatitudeReference();
+  VsiRecordReader reader_;
+  bool damage_reported_ = false;
+  std::vector<unsigned char> pairs_;
+  std::unique_ptr<FeatureWriter> writer_;
+  bool attributes_noted_ = false;
+};
+
+}  // namespace coord2seg::gdal

@@ -1,0 +1,97 @@
+// The built plugin as GIS users meet it: loaded by GDAL's own programs and Python bindings from
+// GDAL_DRIVER_PATH, and under a file-size limit that makes a write fail part way.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "segment_file/segment_reader.h"
+#include "tests/outside_tools.h"
+#include "tests/random_segment_files.h"
+#include "tests/run_program.h"
+#include "tests/sanitized_build.h"
+#include "tests/segment_bytes.h"
+
+namespace coord2seg {
+namespace {
+
+using testing::Bytes;
+using testing::ProgramResult;
+using testing::ReadFileBytes;
+using testing::RunProgram;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+class GdalClients : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifdef COORD2SEG_SANITIZED
+    GTEST_SKIP() << "a sanitized plugin loads only into sanitized programs";
+#endif
+  }
+  ProgramResult Run(const std::string& program, const std::vector<std::string>& arguments,
+                    long long file_size_limit = -1) {
+    return RunProgram(program, arguments,
+                      {.working_directory = dir_.path(),
+                       .file_size_limit = file_size_limit,
+                       .extra_environment = {"GDAL_DRIVER_PATH=" GDAL_PLUGIN_DIR}});
+  }
+  TempDir dir_;
+};
+
+TEST_F(GdalClients, OgrinfoListsTheDriverForReadingAndWritingAndReadsAFile) {
+  REQUIRE_TOOL(ogrinfo, "ogrinfo");
+  const ProgramResult formats = Run(ogrinfo, {"--formats"});
+  EXPECT_NE(formats.out.find("SegmentFile -vector- (rw+v): coord2seg segment file"),
+            std::string::npos)
+      << formats.out << formats.err;
+  WriteFileBytes(dir_ / "coast.bin", testing::StoredRecord({{750, 2895}, {765, 2898}}));
+  const ProgramResult info = Run(ogrinfo, {"-ro", "-al", "-q", "coast.bin"});
+  EXPECT_EQ(info.exit_status, 0) << info.err;
+  EXPECT_NE(info.out.find("LINESTRING (12.5 48.25,12.75 48.3)"), std::string::npos) << info.out;
+}
+
+TEST_F(GdalClients, PythonReadsTheFeatures) {
+  SKIP_ON_WINDOWS("Debian's Python");
+  const std::string python = "/usr/bin/python3";
+  const ProgramResult probe = Run(python, {"-c", "from osgeo import ogr"});
+  if (probe.exit_status != 0) {
+    if (std::getenv("CI") != nullptr) FAIL() << "python3-gdal is missing: " << probe.err;
+    GTEST_SKIP() << "python3-gdal is not installed";
+  }
+  testing::RandomSegmentFiles random(5);
+  std::string file;
+  while (CheckSegmentFile(Bytes(file)).segments < 3) file += random.File();
+  WriteFileBytes(dir_ / "r.bin", file);
+  const ProgramResult result =
+      Run(python, {"-c",
+                   "from osgeo import ogr\n"
+                   "dataset = ogr.Open('r.bin')\n"
+                   "layer = dataset.GetLayer(0)\n"
+                   "print(layer.GetFeatureCount(), sum(f['POINTS'] for f in layer))\n"});
+  const SegmentFileCheck check = CheckSegmentFile(Bytes(file));
+  EXPECT_EQ(result.out, std::to_string(check.segments) + " " + std::to_string(check.points) + "\n")
+      << result.err;
+}
+
+// As the converter does, a failed write is reported and leaves whole records only.
+TEST_F(GdalClients, AWriteThatFailsPartWayLeavesWholeRecordsAndAnError) {
+  REQUIRE_TOOL(ogr2ogr, "ogr2ogr");
+  std::string file;
+  for (int i = 0; i < 3000; ++i) {
+    file += testing::StoredRecord({{static_cast<std::int16_t>(i), 1}, {2, 3}, {4, 5}});
+  }
+  WriteFileBytes(dir_ / "in.bin", file);
+  const long long limit = 12345;
+  const ProgramResult result = Run(ogr2ogr, {"-f", "SegmentFile", "out.bin", "in.bin"}, limit);
+  EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
+  const std::string written = ReadFileBytes(dir_ / "out.bin");
+  EXPECT_FALSE(CheckSegmentFile(Bytes(written)).damage);
+  // Every whole record of 17 bytes that fits is kept, and nothing more.
+  EXPECT_LE(written.size(), static_cast<std::size_t>(limit));
+  EXPECT_GT(written.size() + 17, static_cast<std::size_t>(limit));
+  EXPECT_NE(result.exit_status, 0);
+  EXPECT_EQ(file.substr(0, written.size()), written);
+}
+
+}  // namespace
+}  // namespace coord2seg
