@@ -8,7 +8,8 @@ namespace coord2seg {
 // A block of memory for a whole input file. Its pages are mapped part by part just before they
 // are written (MapPages): a file of hundreds of megabytes read into ordinary fresh memory takes
 // one page fault per 4 KiB, which costs about as much as the copy itself, and mapping the whole
-// block at once would zero-fill it long before the copy comes, out of the cache.
+// block at once would zero-fill it long before the copy comes, out of the cache. Where the system
+// has large pages to spare, a large block is held in them, so that one fault maps many pages.
 class ByteBlock {
  public:
   ByteBlock() = default;
