@@ -191,12 +191,10 @@ COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants&
   };
 }
 
-// The first 32 bytes; when the window is wide, the next 32 too if no line end is among the first
-// 31.
-template <bool kWide>
+// The first 32 bytes, and the next 32 too if no line end is among the first 31.
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   ByteClasses classes = Classify32(p, k);
-  if (kWide && (classes.ends & 0x7fffffff) == 0) {
+  if ((classes.ends & 0x7fffffff) == 0) [[unlikely]] {
     const ByteClasses more = Classify32(p + 32, k);
     classes.ends |= more.ends << 32;
     classes.number |= more.number << 32;
@@ -287,8 +285,8 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
 
 // Both magnitudes, when either number is too long for the vector conversion. Kept out of line so
 // the common path stays small.
-inline bool LongMagnitudes(const char* p, const NumberPlace& first, const NumberPlace& second,
-                           __m128d& magnitudes) {
+[[gnu::noinline]] bool LongMagnitudes(const char* p, const NumberPlace& first,
+                                      const NumberPlace& second, __m128d& magnitudes) {
   double first_value = 0;
   double second_value = 0;
   if (!LongMagnitude(p, first, first_value) || !LongMagnitude(p, second, second_value)) {
@@ -329,14 +327,12 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// The narrow window takes lines that end in their first 31 bytes with numbers of up to
-// kMaxVectorDigits digits; the wide one, lines that end in their first 63 bytes and longer
-// numbers too. Needs kReadableBytes readable at `p`.
-template <bool kWide>
+// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits; those of
+// more than kMaxVectorDigits are valued out of line. Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
-  const ByteClasses classes = Classify<kWide>(p, k);
-  const std::uint64_t ends = classes.ends & (kWide ? kLineEndPlaces : 0x7fffffff);
+  const ByteClasses classes = Classify(p, k);
+  const std::uint64_t ends = classes.ends & kLineEndPlaces;
   const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
   const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
@@ -358,7 +354,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
     magnitudes = VectorMagnitudes(p, first, second, k);
   } else {
     magnitudes = _mm_setzero_pd();
-    if (!kWide || !LongMagnitudes(p, first, second, magnitudes)) return nullptr;
+    if (!LongMagnitudes(p, first, second, magnitudes)) return nullptr;
   }
 
   const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
@@ -371,16 +367,10 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the narrow window does not take: the wide window, then the plain reading for longer lines,
-// other shapes and the end of the text (`room` false). Kept out of line so the loop below stays
-// small.
-[[gnu::noinline]] COORD2SEG_AVX2 const char* ReadOtherLine(const char* p, const char* end,
-                                                           bool lat_first, bool room,
-                                                           GeoPoint& point) {
-  if (room) {
-    const ByteConstants k = MakeByteConstants();
-    if (const char* next = ReadLineAvx2<true>(p, ColumnOrder(lat_first), point, k)) return next;
-  }
+// Lines the window does not take: longer lines, other shapes and the end of the text. Kept out of
+// line so the loop below stays small.
+[[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
+                                            GeoPoint& point) {
   return ReadSimpleLine(p, end, lat_first, point);
 }
 
@@ -395,8 +385,8 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   std::size_t lines = 0;
   while (lines < points.size()) {
     const bool room = p < window_end;
-    const char* next = room ? ReadLineAvx2<false>(p, order, points[lines], k) : nullptr;
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, room, points[lines]);
+    const char* next = room ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
+    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
     p = next;
     ++lines;
