@@ -126,22 +126,22 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
   }
 }
 
-// 19 significant digits of `value`'s neighbourhood: w * 10^q with w the mean of the 19-digit
-// roundings of `value` and of the next double up, so near the point halfway between them, plus
-// `offset`; written in fixed notation.
-std::string NextToHalfway(double value, int offset) {
-  const auto scientific = [](double x) {
+// `digits` significant digits (2 to 19) of `value`'s neighbourhood: w * 10^q with w the mean of
+// the roundings of `value` and of the next double up to that many digits, so near the point
+// halfway between them, plus `offset`; written in fixed notation.
+std::string NextToHalfway(double value, int offset, int digits = 19) {
+  const auto scientific = [digits](double x) {
     char text[40];
-    return std::string(text,
-                       std::to_chars(text, text + 40, x, std::chars_format::scientific, 18).ptr);
+    return std::string(
+        text, std::to_chars(text, text + 40, x, std::chars_format::scientific, digits - 1).ptr);
   };
   const std::string low = scientific(value);
   const std::string high = scientific(std::nextafter(value, 2 * value));
-  const auto digits = [](const std::string& text) {
-    return std::stoull(text.substr(0, 1) + text.substr(2, 18));
+  const auto significand = [digits](const std::string& text) {
+    return std::stoull(text.substr(0, 1) + text.substr(2, static_cast<std::size_t>(digits - 1)));
   };
   const int point = std::stoi(low.substr(low.find('e') + 1)) + 1;  // integer digits
-  std::string text = std::to_string(digits(low) + (digits(high) - digits(low)) / 2 +
+  std::string text = std::to_string(significand(low) + (significand(high) - significand(low)) / 2 +
                                     static_cast<std::uint64_t>(offset));
   // The digits before the mark, the mark, the rest; "0.000..." for a value below 1.
   const std::size_t split = point > 0 ? static_cast<std::size_t>(point) : 0;
@@ -154,8 +154,8 @@ std::string NextToHalfway(double value, int offset) {
   return fixed;
 }
 
-// Each line reader on coordinates of 19 digits that lie next to a point halfway between two
-// doubles, against the exact conversion.
+// Each line reader on coordinates of 19 digits, and of 16 and 17 as shortest doubles have, that
+// lie next to a point halfway between two doubles, against the exact conversion.
 TEST(ParserProperty, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
   for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
     if (!CanRun(set)) continue;
@@ -164,8 +164,9 @@ TEST(ParserProperty, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
     std::uniform_real_distribution<double> longitudes(0.001, 180);
     std::uniform_real_distribution<double> latitudes(1e-7, 90);
     for (int i = 0; i < kLines / 4; ++i) {
-      const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2);
-      const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2);
+      const int digits = 16 + i % 4;
+      const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2, digits);
+      const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2, digits);
       const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
       GeoPoint point;
       const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,

@@ -260,6 +260,17 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
 
 // The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
 // for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
+// The significand of a number of 1 to 8 integer digits and 9 to 16 fraction digits, the shape of
+// doubles printed shortest, from three words without a loop.
+inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_digits,
+                                           unsigned fraction_digits) {
+  const char* const fraction = digits + integer_digits + 1;
+  const unsigned rest = fraction_digits - 8;
+  const std::uint64_t leading = DigitsValue(LoadEightBytes(digits), integer_digits) * 100000000 +
+                                DigitsValue(LoadEightBytes(fraction), 8);
+  return leading * kIntegerPowersOfTen[rest] + DigitsValue(LoadEightBytes(fraction + 8), rest);
+}
+
 [[gnu::always_inline]] inline bool LongMagnitude(const char* p, const NumberPlace& place,
                                                  double& magnitude) {
   const char* const digits = p + place.first_digit;
@@ -268,7 +279,12 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
       simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
     return false;
   }
+  const unsigned fraction_digits = place.fraction_digits();
   std::uint64_t significand = 0;
+  if (place.integer_digits - 1 < 8 && fraction_digits - 9 < 8) {
+    significand = CommonLongSignificand(digits, place.integer_digits, fraction_digits);
+    return simple_decimal_detail::ValueOfDigits(significand, fraction_digits, false, magnitude);
+  }
   const auto add_digits = [&significand](const char* digits, unsigned count) {
     for (; count > 0; digits += 8) {
       const unsigned run = count < 8 ? count : 8;
