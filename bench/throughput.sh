@@ -5,7 +5,8 @@
 # resident memory, `wc -l` as the memory-scan floor and coordlint's time on the same file; then
 # the time per MB at each size. Last, one row per number shape and segment profile (see
 # generate_coordinates), and rows for the GSHHG shorelines when gmt and its coastline data are
-# installed, each against the straightforward converter in turns and with the sha256 of the output.
+# installed, each against the straightforward converter in turns and with the sha256 of the output;
+# under the row of GMT's own text, the time of its records written alone, one write each.
 #
 #   bench/throughput.sh BUILD_DIR [RUNS [SHAPE_RUNS]]
 #     BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON; RUNS pairs of runs on the 100 MB file,
