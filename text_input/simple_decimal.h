@@ -48,30 +48,45 @@ inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool 
   return product.has_value();
 }
 
-// Both digit runs of at most seven digits, found with one word each. The significand then has
-// at most 14 digits and is always an exact double. Needs 16 readable bytes at `p`; returns
+// The integer digits, at most seven, found with one word; the fraction digits with one word, or
+// two when there are more than seven, as in the 15 to 17 significant digits of doubles printed
+// shortest. At most 19 digits in all. Needs kShortDecimalReadable readable bytes at `p`; returns
 // nullptr when the number is not of this shape.
+inline constexpr long kShortDecimalReadable = 24;
+
 inline const char* ParseShortDecimal(const char* p, bool negative, double& value) {
+  constexpr int kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
   const std::uint64_t integer_word = LoadEightBytes(p);
   const int integer_digits = LeadingDigitCount(integer_word);
   if (integer_digits == 8) return nullptr;
-  const std::uint64_t integer = integer_digits ? DigitsValue(integer_word, integer_digits) : 0;
+  std::uint64_t significand = integer_digits ? DigitsValue(integer_word, integer_digits) : 0;
   const char* q = p + integer_digits;
   int fraction_digits = 0;
-  std::uint64_t significand = integer;
   if (*q == '.' || *q == ',') {
     const std::uint64_t fraction_word = LoadEightBytes(++q);
     fraction_digits = LeadingDigitCount(fraction_word);
-    if (fraction_digits == 8) return nullptr;
     if (fraction_digits > 0) {
-      significand = integer * kIntegerPowersOfTen[fraction_digits] +
+      significand = significand * kIntegerPowersOfTen[fraction_digits] +
                     DigitsValue(fraction_word, fraction_digits);
       q += fraction_digits;
     }
+    if (fraction_digits == 8) {
+      const std::uint64_t more_word = LoadEightBytes(q);
+      const int more = LeadingDigitCount(more_word);
+      if (more == 8 || integer_digits + fraction_digits + more > kMaxDigits) return nullptr;
+      if (more > 0) {
+        significand = significand * kIntegerPowersOfTen[more] + DigitsValue(more_word, more);
+        q += more;
+        fraction_digits += more;
+      }
+    }
   }
   if (integer_digits + fraction_digits == 0) return nullptr;
-  value = ScaledValue(significand, fraction_digits, negative);
-  return q;
+  if (fraction_digits < 8) {  // at most 14 digits: always an exact double
+    value = ScaledValue(significand, fraction_digits, negative);
+    return q;
+  }
+  return ValueOfDigits(significand, fraction_digits, negative, value) ? q : nullptr;
 }
 
 // Any run lengths, eight bytes at a time and byte by byte near the end of the text.
@@ -102,7 +117,7 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
 inline const char* ParseSimpleDecimal(const char* p, const char* end, double& value) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-  if (end - p >= 16) {
+  if (end - p >= simple_decimal_detail::kShortDecimalReadable) {
     if (const char* after = simple_decimal_detail::ParseShortDecimal(p, negative, value)) {
       return after;
     }
