@@ -84,7 +84,7 @@ bool HasLargeBlocksToSpare(std::size_t bytes, std::size_t large_page) {
 ByteBlock::ByteBlock(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {
 #ifdef MADV_HUGEPAGE  // Linux
   const std::size_t large_page = LargePageBytes();
-  if (large_page != 0 && capacity_ >= 2 * large_page &&
+  if (large_page != 0 && capacity_ / 2 >= large_page &&
       HasLargeBlocksToSpare(capacity_, large_page)) {
     data_ = MapAligned(capacity_, large_page);
     static_cast<void>(::madvise(data_, capacity_ & ~(large_page - 1), MADV_HUGEPAGE));
