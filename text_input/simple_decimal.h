@@ -17,6 +17,9 @@ namespace coord2seg {
 
 namespace simple_decimal_detail {
 
+// The most significant digits a significand takes: 10^19 - 1 still fits in 64 bits.
+inline constexpr int kMaxDigits = 19;
+
 // One rounding only: the significand is an exact double and so is the power of ten.
 inline double ScaledValue(std::uint64_t significand, long fraction_digits, bool negative) {
   const double value = static_cast<double>(significand) / kExactPowersOfTen[fraction_digits];
@@ -55,7 +58,6 @@ inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool 
 inline constexpr long kShortDecimalReadable = 24;
 
 inline const char* ParseShortDecimal(const char* p, bool negative, double& value) {
-  constexpr int kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
   const std::uint64_t integer_word = LoadEightBytes(p);
   const int integer_digits = LeadingDigitCount(integer_word);
   if (integer_digits == 8) return nullptr;
@@ -91,7 +93,6 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
 
 // Any run lengths, eight bytes at a time and byte by byte near the end of the text.
 inline const char* ParseLongDecimal(const char* p, const char* end, bool negative, double& value) {
-  constexpr long kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
   std::uint64_t significand = 0;
   const char* const digits_start = p;
   p = ReadDigitRun(p, end, significand);

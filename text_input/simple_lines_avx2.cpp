@@ -29,7 +29,7 @@ constexpr std::ptrdiff_t kReadableBytes = 96;
 // numerator below 10^15 < 2^53 over an exact power of ten, so one division rounds it correctly.
 // Longer numbers, up to 19 digits, are valued from the same places eight digits at a time.
 constexpr unsigned kMaxVectorDigits = 15;
-constexpr unsigned kMaxDigits = 19;  // 10^19 - 1 still fits in 64 bits
+constexpr unsigned kMaxDigits = simple_decimal_detail::kMaxDigits;
 // What follows the integer digits: nothing (0), or the mark and the fraction digits (1 to 16).
 constexpr unsigned kMaxTail = kMaxVectorDigits + 1;
 
@@ -258,8 +258,6 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
   return _mm_div_pd(_mm_add_pd(_mm_mul_pd(leading, _mm_set1_pd(1e8)), trailing), scale);
 }
 
-// The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
-// for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
 // The significand of a number of 1 to 8 integer digits and 9 to 16 fraction digits, the shape of
 // doubles printed shortest, from three words without a loop.
 inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_digits,
@@ -271,6 +269,8 @@ inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_
   return leading * kIntegerPowersOfTen[rest] + DigitsValue(LoadEightBytes(fraction + 8), rest);
 }
 
+// The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
+// for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
 [[gnu::always_inline]] inline bool LongMagnitude(const char* p, const NumberPlace& place,
                                                  double& magnitude) {
   const char* const digits = p + place.first_digit;
