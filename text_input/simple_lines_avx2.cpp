@@ -213,9 +213,6 @@ struct NumberPlace {
   unsigned tail;             // 0 without a mark, else the mark and the fraction digits
   unsigned shape;            // from kNumberShapes
   std::uint64_t more_marks;  // nonzero when the number has more than one mark
-
-  unsigned fraction_digits() const { return tail > 0 ? tail - 1 : 0; }
-  unsigned digits() const { return integer_digits + fraction_digits(); }
 };
 
 COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t after,
@@ -269,9 +266,26 @@ inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_
   return leading * kIntegerPowersOfTen[rest] + DigitsValue(LoadEightBytes(fraction + 8), rest);
 }
 
+// Where a number's digits lie, packed into one register for the out-of-line conversion of long
+// numbers: given the places themselves, the loop would store them for it on every line.
+struct DigitsPlace {
+  unsigned first_digit;
+  unsigned integer_digits;
+  unsigned tail;
+
+  static std::uint32_t Pack(const NumberPlace& place) {
+    return place.first_digit | place.integer_digits << 8 | place.tail << 16;
+  }
+  explicit DigitsPlace(std::uint32_t packed)
+      : first_digit(packed & 0xff), integer_digits(packed >> 8 & 0xff), tail(packed >> 16) {}
+
+  unsigned fraction_digits() const { return tail > 0 ? tail - 1 : 0; }
+  unsigned digits() const { return integer_digits + fraction_digits(); }
+};
+
 // The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
 // for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
-[[gnu::always_inline]] inline bool LongMagnitude(const char* p, const NumberPlace& place,
+[[gnu::always_inline]] inline bool LongMagnitude(const char* p, DigitsPlace place,
                                                  double& magnitude) {
   const char* const digits = p + place.first_digit;
   const char* const number_end = digits + place.integer_digits + place.tail;
@@ -299,17 +313,16 @@ inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_
                                               magnitude);
 }
 
-// Both magnitudes, when either number is too long for the vector conversion. Kept out of line so
-// the common path stays small.
-[[gnu::noinline]] bool LongMagnitudes(const char* p, const NumberPlace& first,
-                                      const NumberPlace& second, __m128d& magnitudes) {
+// Both magnitudes, when either number is too long for the vector conversion, or -1 as the first
+// when they are left to the plain reading. Kept out of line so the common path stays small.
+[[gnu::noinline]] __m128d LongMagnitudes(const char* p, std::uint32_t first, std::uint32_t second) {
   double first_value = 0;
   double second_value = 0;
-  if (!LongMagnitude(p, first, first_value) || !LongMagnitude(p, second, second_value)) {
-    return false;
+  if (!LongMagnitude(p, DigitsPlace(first), first_value) ||
+      !LongMagnitude(p, DigitsPlace(second), second_value)) {
+    return _mm_set_sd(-1);
   }
-  magnitudes = _mm_set_pd(second_value, first_value);
-  return true;
+  return _mm_set_pd(second_value, first_value);
 }
 
 // The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
@@ -369,8 +382,8 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   if ((shapes & kLongNumber) == 0) {
     magnitudes = VectorMagnitudes(p, first, second, k);
   } else {
-    magnitudes = _mm_setzero_pd();
-    if (!LongMagnitudes(p, first, second, magnitudes)) return nullptr;
+    magnitudes = LongMagnitudes(p, DigitsPlace::Pack(first), DigitsPlace::Pack(second));
+    if ((_mm_movemask_pd(magnitudes) & 1) != 0) return nullptr;  // magnitudes are never negative
   }
 
   const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
