@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/fast_paths.h"
 #include "tests/random_lines.h"
@@ -170,6 +171,52 @@ TEST(ParserProperty, SimpleLinesReadersTakeEveryNumberShapeUpTo19Digits) {
           ASSERT_EQ(Bits(point.latitude), Bits(general->latitude)) << line;
         }
       }
+    }
+  }
+}
+
+// Each line reader over runs of many lines, as the line loop calls it: stretches of doubles
+// printed shortest, of short numbers, and now and then a line it must leave to the general
+// reading, which here takes that line before the reader goes on. Every point is the general
+// reading's, and the reader stops exactly at each line it leaves.
+TEST(ParserProperty, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
+  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+    if (!CanRun(set)) continue;
+    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+    std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 29);
+    std::uniform_real_distribution<double> degrees(-180, 180);
+    const auto shortest = [&engine, &degrees] {
+      char text[32];
+      return std::string(text, std::to_chars(text, text + sizeof text, degrees(engine)).ptr);
+    };
+    std::vector<std::string> lines;
+    std::string text;
+    for (int i = 0; i < 20'000; ++i) {
+      std::string line = i % 301 == 300 ? "1e1 2"  // an exponent: the general reading's
+                         : (i / 40 + i / 1000) % 3 == 2 ? std::to_string(i % 180) + ".5 -7.25"
+                                                        : shortest() + " " + shortest();
+      text += line + (i % 7 == 0 ? "\r\n" : "\n");
+      lines.push_back(std::move(line));
+    }
+    text += "#" + std::string(99, 'x');
+    std::vector<GeoPoint> points(lines.size());
+    const char* p = text.data();
+    for (std::size_t index = 0; index < lines.size();) {
+      const SimpleLinesRead read = read_simple_lines(p, text.data() + text.size(), false,
+                                                     std::span<GeoPoint>(points).subspan(index));
+      index += read.lines;
+      p = read.next;
+      if (index == lines.size()) break;
+      ASSERT_EQ(std::string_view(p, lines[index].size()), lines[index]) << index;
+      p += lines[index].size() + (*(p + lines[index].size()) == '\r' ? 2 : 1);
+      ++index;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(lines[i], false);
+      if (lines[i] == "1e1 2") continue;  // the general reading's own
+      ASSERT_TRUE(general.has_value()) << lines[i];
+      ASSERT_EQ(Bits(points[i].longitude), Bits(general->longitude)) << lines[i];
+      ASSERT_EQ(Bits(points[i].latitude), Bits(general->latitude)) << lines[i];
     }
   }
 }

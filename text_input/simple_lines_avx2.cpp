@@ -353,13 +353,43 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
   return lat_first ? _mm_set_epi64x(0, 2) : _mm_set_epi64x(2, 0);
 }
 
+// Lines of long numbers, such as doubles printed shortest, need the second window and the
+// out-of-line conversion, and the plain reading takes them sooner. After a run of such lines the
+// loop reads a stretch of lines the plain way, then tries the window again. Only lines of long
+// numbers are noted, so the others pay nothing for it.
+class LongRuns {
+ public:
+  static constexpr std::size_t kRunBeforePlain = 16;
+  static constexpr unsigned kPlainStretch = 256;
+
+  // Line `index` has a long number.
+  void Note(std::size_t index) {
+    if (index != last_ + 1) first_ = index;
+    last_ = index;
+    if (index - first_ + 1 == kRunBeforePlain) plain_left_ = kPlainStretch;
+  }
+
+  // Whether the next line is to be read the plain way; counts it.
+  bool TakePlainLine() {
+    if (plain_left_ == 0) return false;
+    --plain_left_;
+    return true;
+  }
+
+ private:
+  std::size_t first_ = 0;
+  std::size_t last_ = std::numeric_limits<std::size_t>::max() - 1;  // no line before the first
+  unsigned plain_left_ = 0;
+};
+
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
 // Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits; those of
 // more than kMaxVectorDigits are valued out of line. Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
-                                               const ByteConstants& k) {
+                                               const ByteConstants& k, std::size_t index,
+                                               LongRuns& long_runs) {
   const ByteClasses classes = Classify(p, k);
   const std::uint64_t ends = classes.ends & kLineEndPlaces;
   const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
@@ -382,6 +412,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   if ((shapes & kLongNumber) == 0) {
     magnitudes = VectorMagnitudes(p, first, second, k);
   } else {
+    long_runs.Note(index);
     magnitudes = LongMagnitudes(p, DigitsPlace::Pack(first), DigitsPlace::Pack(second));
     if ((_mm_movemask_pd(magnitudes) & 1) != 0) return nullptr;  // magnitudes are never negative
   }
@@ -411,10 +442,12 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const __m128i order = ColumnOrder(lat_first);
   // Lines starting before this have room for the window's reads.
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
+  LongRuns long_runs;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const bool room = p < window_end;
-    const char* next = room ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
+    const bool window = p < window_end && !long_runs.TakePlainLine();
+    const char* next =
+        window ? ReadLineAvx2(p, order, points[lines], k, lines, long_runs) : nullptr;
     if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
     p = next;
