@@ -355,8 +355,9 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 
 // Lines of long numbers, such as doubles printed shortest, need the second window and the
 // out-of-line conversion, and the plain reading takes them sooner. After a run of such lines the
-// loop reads a stretch of lines the plain way, then tries the window again. Only lines of long
-// numbers are noted, so the others pay nothing for it.
+// loop reads a stretch of lines the plain way, which ends early at a line that fits one window;
+// then it tries the window again. Only lines of long numbers are noted, so the others pay
+// nothing for it.
 class LongRuns {
  public:
   static constexpr std::size_t kRunBeforePlain = 16;
@@ -374,6 +375,11 @@ class LongRuns {
     if (plain_left_ == 0) return false;
     --plain_left_;
     return true;
+  }
+
+  // A line of `bytes` bytes, end mark included, was read the plain way.
+  void NotePlainLine(std::ptrdiff_t bytes) {
+    if (bytes <= 32) plain_left_ = 0;
   }
 
  private:
@@ -445,11 +451,13 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   LongRuns long_runs;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const bool window = p < window_end && !long_runs.TakePlainLine();
-    const char* next =
-        window ? ReadLineAvx2(p, order, points[lines], k, lines, long_runs) : nullptr;
+    const bool plain = long_runs.TakePlainLine();
+    const char* next = !plain && p < window_end
+                           ? ReadLineAvx2(p, order, points[lines], k, lines, long_runs)
+                           : nullptr;
     if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
+    if (plain) long_runs.NotePlainLine(next - p);
     p = next;
     ++lines;
   }
