@@ -1,6 +1,7 @@
-// Micro benchmarks: the line parser on realistic lines (cut out, and read in place), the minutes
-// conversion, and the whole in-memory conversion without file I/O; where there are CPU-specific
-// fast paths, with those this machine runs ("best") and with the plain ones.
+// Micro benchmarks: the line parser on realistic lines (cut out, and read in place, also for
+// longer number shapes), the minutes conversion, and the whole in-memory conversion without file
+// I/O; where there are CPU-specific fast paths, with those this machine runs ("best") and with the
+// plain ones.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -52,16 +53,42 @@ void BM_ParseCoordinateLine(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseCoordinateLine);
 
+// Lines of one number shape, as exports write them: `decimals` fraction digits, or with -1 the
+// shortest text that reads back as the same double (15 to 17 significant digits). The points
+// walk as along a shoreline, so neighbouring lines have the same signs and integer digits.
+std::vector<std::string> ShapeLines(int decimals) {
+  std::mt19937_64 engine(5);
+  std::normal_distribution<double> step(0, 0.01);
+  double longitude = -130.9;
+  double latitude = -7.8;
+  const auto number = [decimals](double value) {
+    char text[32];
+    char* const end = decimals < 0 ? std::to_chars(text, text + sizeof text, value).ptr
+                                   : std::to_chars(text, text + sizeof text, value,
+                                                   std::chars_format::fixed, decimals)
+                                         .ptr;
+    return std::string(text, end);
+  };
+  std::vector<std::string> lines(1 << 16);
+  for (std::string& line : lines) {
+    longitude += step(engine);
+    latitude += step(engine);
+    line = number(longitude) + " " + number(latitude);
+  }
+  return lines;
+}
+
 // The way the converter meets most lines: runs of them read in place, end marks included, by the
-// reader for the instruction set.
-void BM_ReadSimpleLines(benchmark::State& state, coord2seg::InstructionSet set) {
+// reader for the instruction set; the realistic six-decimal lines unless `decimals` is given.
+void BM_ReadSimpleLines(benchmark::State& state, coord2seg::InstructionSet set, int decimals = 6) {
   if (!coord2seg::CanRun(set)) {
     state.SkipWithError("this CPU does not run it");
     return;
   }
   const coord2seg::SimpleLinesReader read_simple_lines =
       coord2seg::FastPathsFor(set).read_simple_lines;
-  const std::vector<std::string> lines = RealisticLines(1 << 16);
+  const std::vector<std::string> lines =
+      decimals == 6 ? RealisticLines(1 << 16) : ShapeLines(decimals);
   std::string text;
   for (const std::string& line : lines) text += line + '\n';
   std::vector<GeoPoint> points(lines.size());
@@ -78,6 +105,12 @@ void BM_ReadSimpleLines(benchmark::State& state, coord2seg::InstructionSet set) 
 }
 BENCHMARK_CAPTURE(BM_ReadSimpleLines, best, coord2seg::BestInstructionSet());
 BENCHMARK_CAPTURE(BM_ReadSimpleLines, plain, coord2seg::InstructionSet::kPlain);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, 10_decimals_best, coord2seg::BestInstructionSet(), 10);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, 10_decimals_plain, coord2seg::InstructionSet::kPlain, 10);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, 12_decimals_best, coord2seg::BestInstructionSet(), 12);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, 12_decimals_plain, coord2seg::InstructionSet::kPlain, 12);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, shortest_best, coord2seg::BestInstructionSet(), -1);
+BENCHMARK_CAPTURE(BM_ReadSimpleLines, shortest_plain, coord2seg::InstructionSet::kPlain, -1);
 
 void BM_DegreesToMinutes(benchmark::State& state) {
   std::mt19937_64 engine(4);
