@@ -127,54 +127,6 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
   }
 }
 
-// Each line reader on numbers of every shape up to 19 digits (any split between integer and
-// fraction digits, with either mark or none, zeros leading or not), each paired with numbers of
-// random shapes before and after it: it reads every line, with the point the general reading gives.
-TEST(ParserProperty, SimpleLinesReadersTakeEveryNumberShapeUpTo19Digits) {
-  constexpr int kMaxDigits = 19;
-  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-    if (!CanRun(set)) continue;
-    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
-    std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 23);
-    const auto below = [&engine](int n) {
-      return static_cast<int>(engine() % static_cast<unsigned>(n));
-    };
-    // `integer` digits, then a mark and `fraction` digits unless `fraction` is -1.
-    const auto number = [&below](int integer, int fraction) {
-      std::string text = below(2) != 0 ? "-" : "";
-      for (int i = 0; i < integer + std::max(fraction, 0); ++i) {
-        if (i == integer) text += below(2) != 0 ? '.' : ',';
-        text += static_cast<char>('0' + below(10));
-      }
-      if (fraction == 0) text += '.';
-      return text;
-    };
-    const auto any_number = [&below, &number] {
-      const int integer = below(kMaxDigits + 1);
-      return number(integer,
-                    integer > 0 ? below(kMaxDigits + 2 - integer) - 1 : 1 + below(kMaxDigits));
-    };
-    for (int integer = 0; integer <= kMaxDigits; ++integer) {
-      for (int fraction = integer > 0 ? -1 : 1; integer + fraction <= kMaxDigits; ++fraction) {
-        for (int i = 0; i < 200; ++i) {
-          const std::string shaped = number(integer, fraction);
-          const std::string line =
-              i % 2 == 0 ? shaped + " " + any_number() : any_number() + "\t" + shaped;
-          const std::string text = line + "\n#" + std::string(99, 'x');
-          GeoPoint point;
-          const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(),
-                                                         false, std::span<GeoPoint>(&point, 1));
-          ASSERT_EQ(read.lines, 1u) << line;
-          const std::optional<GeoPoint> general = ParseCoordinateLineInFull(line, false);
-          ASSERT_TRUE(general.has_value()) << line;
-          ASSERT_EQ(Bits(point.longitude), Bits(general->longitude)) << line;
-          ASSERT_EQ(Bits(point.latitude), Bits(general->latitude)) << line;
-        }
-      }
-    }
-  }
-}
-
 // Each line reader over runs of many lines, as the line loop calls it: stretches of doubles
 // printed shortest, of short numbers, and now and then a line it must leave to the general
 // reading, which here takes that line before the reader goes on. Every point is the general
@@ -212,8 +164,8 @@ TEST(ParserProperty, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
       ++index;
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(lines[i], false);
       if (lines[i] == "1e1 2") continue;  // the general reading's own
+      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(lines[i], false);
       ASSERT_TRUE(general.has_value()) << lines[i];
       ASSERT_EQ(Bits(points[i].longitude), Bits(general->longitude)) << lines[i];
       ASSERT_EQ(Bits(points[i].latitude), Bits(general->latitude)) << lines[i];
