@@ -54,8 +54,9 @@ void CheckReaders(const std::string& line, bool lat_first) {
   for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
     if (!CanRun(set)) continue;
     GeoPoint point;
+    SimpleLinesState state;
     const SimpleLinesRead read = FastPathsFor(set).read_simple_lines(
-        text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1));
+        text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1), state);
     if (read.lines == 0) continue;
     const std::optional<GeoPoint> slow =
         testing::ReferenceParseLine(text.substr(0, end), lat_first);

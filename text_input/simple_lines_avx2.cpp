@@ -357,17 +357,24 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // out-of-line conversion, and the plain reading takes them sooner. After a run of such lines the
 // loop reads a stretch of lines the plain way, which ends early at a line that fits one window;
 // then it tries the window again. Only lines of long numbers are noted, so the others pay
-// nothing for it.
+// nothing for it. Runs and stretches go on from one call to the next (SimpleLinesState).
 class LongRuns {
  public:
   static constexpr std::size_t kRunBeforePlain = 16;
   static constexpr unsigned kPlainStretch = 256;
 
-  // Line `index` has a long number.
+  explicit LongRuns(const SimpleLinesState& state)
+      : lines_before_(state.lines),
+        first_(state.long_run_first),
+        last_(state.long_run_last),
+        plain_left_(state.plain_left) {}
+
+  // Line `index` of this call has a long number.
   void Note(std::size_t index) {
-    if (index != last_ + 1) first_ = index;
-    last_ = index;
-    if (index - first_ + 1 == kRunBeforePlain) plain_left_ = kPlainStretch;
+    const std::size_t line = lines_before_ + index;
+    if (line != last_ + 1) first_ = line;
+    last_ = line;
+    if (line - first_ + 1 == kRunBeforePlain) plain_left_ = kPlainStretch;
   }
 
   // Whether the next line is to be read the plain way; counts it.
@@ -382,10 +389,16 @@ class LongRuns {
     if (bytes <= 32) plain_left_ = 0;
   }
 
+  // Keeps all this for the next call, which reads on after `lines` more lines.
+  void Save(std::size_t lines, SimpleLinesState& state) const {
+    state = {lines_before_ + lines, first_, last_, plain_left_};
+  }
+
  private:
-  std::size_t first_ = 0;
-  std::size_t last_ = std::numeric_limits<std::size_t>::max() - 1;  // no line before the first
-  unsigned plain_left_ = 0;
+  std::size_t lines_before_;
+  std::size_t first_;
+  std::size_t last_;
+  unsigned plain_left_;
 };
 
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
@@ -443,12 +456,13 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
 }  // namespace
 
 COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
-                                                   std::span<GeoPoint> points) {
+                                                   std::span<GeoPoint> points,
+                                                   SimpleLinesState& state) {
   const ByteConstants k = MakeByteConstants();
   const __m128i order = ColumnOrder(lat_first);
   // Lines starting before this have room for the window's reads.
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
-  LongRuns long_runs;
+  LongRuns long_runs(state);
   std::size_t lines = 0;
   while (lines < points.size()) {
     const bool plain = long_runs.TakePlainLine();
@@ -461,6 +475,7 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
     p = next;
     ++lines;
   }
+  long_runs.Save(lines, state);
   return {p, lines};
 }
 
