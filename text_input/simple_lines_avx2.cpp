@@ -363,42 +363,36 @@ class LongRuns {
   static constexpr std::size_t kRunBeforePlain = 16;
   static constexpr unsigned kPlainStretch = 256;
 
-  explicit LongRuns(const SimpleLinesState& state)
-      : lines_before_(state.lines),
-        first_(state.long_run_first),
-        last_(state.long_run_last),
-        plain_left_(state.plain_left) {}
+  explicit LongRuns(const SimpleLinesState& state) : seen_(state) {}
 
   // Line `index` of this call has a long number.
   void Note(std::size_t index) {
-    const std::size_t line = lines_before_ + index;
-    if (line != last_ + 1) first_ = line;
-    last_ = line;
-    if (line - first_ + 1 == kRunBeforePlain) plain_left_ = kPlainStretch;
+    const std::size_t line = seen_.lines + index;
+    if (line != seen_.long_run_last + 1) seen_.long_run_first = line;
+    seen_.long_run_last = line;
+    if (line - seen_.long_run_first + 1 == kRunBeforePlain) seen_.plain_left = kPlainStretch;
   }
 
   // Whether the next line is to be read the plain way; counts it.
   bool TakePlainLine() {
-    if (plain_left_ == 0) return false;
-    --plain_left_;
+    if (seen_.plain_left == 0) return false;
+    --seen_.plain_left;
     return true;
   }
 
   // A line of `bytes` bytes, end mark included, was read the plain way.
   void NotePlainLine(std::ptrdiff_t bytes) {
-    if (bytes <= 32) plain_left_ = 0;
+    if (bytes <= 32) seen_.plain_left = 0;
   }
 
   // Keeps all this for the next call, which reads on after `lines` more lines.
   void Save(std::size_t lines, SimpleLinesState& state) const {
-    state = {lines_before_ + lines, first_, last_, plain_left_};
+    state = seen_;
+    state.lines += lines;
   }
 
  private:
-  std::size_t lines_before_;
-  std::size_t first_;
-  std::size_t last_;
-  unsigned plain_left_;
+  SimpleLinesState seen_;  // a copy, which the loop can keep in registers
 };
 
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
