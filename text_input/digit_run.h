@@ -41,6 +41,12 @@ inline std::uint64_t DigitsValue(std::uint64_t word, int count) {
   return (pairs_0_2 * (100 + (1000000ULL << 32)) + pairs_1_3 * (1 + (10000ULL << 32))) >> 32;
 }
 
+// `value` followed by the first `count` bytes of `word` (1 to 8 digits): value * 10^count + them.
+// Wraps beyond 19 digits in all; callers count the digits and refuse those.
+inline std::uint64_t AppendDigits(std::uint64_t value, std::uint64_t word, int count) {
+  return value * kIntegerPowersOfTen[count] + DigitsValue(word, count);
+}
+
 // Reads the digits from `p` up to the first non-digit or `end` and adds them to `value`
 // (value * 10^n + digits). Runs longer than 19 digits wrap `value`; callers count the digits and
 // refuse those.
@@ -48,7 +54,7 @@ inline const char* ReadDigitRun(const char* p, const char* end, std::uint64_t& v
   while (end - p >= 8) {
     const std::uint64_t word = LoadEightBytes(p);
     const int count = LeadingDigitCount(word);
-    if (count > 0) value = value * kIntegerPowersOfTen[count] + DigitsValue(word, count);
+    if (count > 0) value = AppendDigits(value, word, count);
     p += count;
     if (count < 8) return p;
   }

@@ -68,8 +68,7 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
     const std::uint64_t fraction_word = LoadEightBytes(++q);
     fraction_digits = LeadingDigitCount(fraction_word);
     if (fraction_digits > 0) {
-      significand = significand * kIntegerPowersOfTen[fraction_digits] +
-                    DigitsValue(fraction_word, fraction_digits);
+      significand = AppendDigits(significand, fraction_word, fraction_digits);
       q += fraction_digits;
     }
     if (fraction_digits == 8) {
@@ -77,7 +76,7 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
       const int more = LeadingDigitCount(more_word);
       if (more == 8 || integer_digits + fraction_digits + more > kMaxDigits) return nullptr;
       if (more > 0) {
-        significand = significand * kIntegerPowersOfTen[more] + DigitsValue(more_word, more);
+        significand = AppendDigits(significand, more_word, more);
         q += more;
         fraction_digits += more;
       }

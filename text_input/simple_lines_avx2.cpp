@@ -260,10 +260,9 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
 inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_digits,
                                            unsigned fraction_digits) {
   const char* const fraction = digits + integer_digits + 1;
-  const unsigned rest = fraction_digits - 8;
-  const std::uint64_t leading = DigitsValue(LoadEightBytes(digits), integer_digits) * 100000000 +
-                                DigitsValue(LoadEightBytes(fraction), 8);
-  return leading * kIntegerPowersOfTen[rest] + DigitsValue(LoadEightBytes(fraction + 8), rest);
+  const std::uint64_t leading = AppendDigits(DigitsValue(LoadEightBytes(digits), integer_digits),
+                                             LoadEightBytes(fraction), 8);
+  return AppendDigits(leading, LoadEightBytes(fraction + 8), fraction_digits - 8);
 }
 
 // Where a number's digits lie, packed into one register for the out-of-line conversion of long
@@ -302,8 +301,7 @@ struct DigitsPlace {
   const auto add_digits = [&significand](const char* digits, unsigned count) {
     for (; count > 0; digits += 8) {
       const unsigned run = count < 8 ? count : 8;
-      significand =
-          significand * kIntegerPowersOfTen[run] + DigitsValue(LoadEightBytes(digits), run);
+      significand = AppendDigits(significand, LoadEightBytes(digits), run);
       count -= run;
     }
   };
