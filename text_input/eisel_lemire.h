@@ -88,4 +88,31 @@ inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool n
                                             negative);
 }
 
+// w / 10^k for 1 <= k <= 22, the shape of every coordinate with a fraction. The value is always
+// zero or a normal double, and 5^-k is never exact in the table, so the exact value lies above
+// the product and a set rounding bit always rounds up. Only the leading 64 bits of the product
+// are formed: the part left out adds at most one to them, which moves the result only when the
+// bits below the rounding bit are within one of all ones; those rare products take the whole
+// method above.
+inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
+  using eisel_lemire_detail::Uint128;
+  if (w == 0) return negative ? -0.0 : 0.0;
+  const int leading_zeros = std::countl_zero(w);
+  const std::uint64_t normalized = w << leading_zeros;
+  const auto high =
+      static_cast<std::uint64_t>((Uint128{normalized} * PowerOfFive128(-k).high) >> 64);
+  const int top_bit = static_cast<int>(high >> 63);
+  const int shift = 9 + top_bit;
+  const std::uint64_t below_mask = (std::uint64_t{1} << shift) - 1;
+  if ((high & below_mask) >= below_mask - 1) return EiselLemire(w, -k, negative);
+  const std::uint64_t leading = high >> shift;
+  const std::uint64_t mantissa = (leading >> 1) + (leading & 1);  // 2^52 to 2^53
+  const int exponent = 190 + top_bit + PowerOfFiveExponent(-k) - leading_zeros - k;
+  // One below the biased exponent, since the mantissa's leading bit adds one; a mantissa rounded
+  // up to 2^53 carries into the exponent field, as it should.
+  const auto biased = static_cast<std::uint64_t>(exponent + eisel_lemire_detail::kExponentBias - 1);
+  return std::bit_cast<double>((std::uint64_t{negative} << 63) |
+                               ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
+}
+
 }  // namespace coord2seg

@@ -15,6 +15,12 @@ namespace coord2seg {
 // division rounds only once and gives the correctly rounded result; longer integers take the
 // 128-bit product (eisel_lemire.h).
 
+// How a fraction of eight digits or more is valued. One division is cheapest when the
+// significand is an exact double (at most 2^53), as it always is with 10 or 12 decimals. The
+// 16- and 17-digit significands of doubles printed shortest lie on both sides of 2^53 at random,
+// so in runs of those the branch costs more than the product does, and the product takes them all.
+enum class LongFractions { kDivideWhenExact, kByProduct };
+
 namespace simple_decimal_detail {
 
 // The most significant digits a significand takes: 10^19 - 1 still fits in 64 bits.
@@ -36,19 +42,29 @@ inline long SignificantDigits(const char* start, const char* end) {
   return digits;
 }
 
-// Any significand of at most 19 digits over 10^fraction_digits; false only in the rare cases
-// the product leaves to the exact conversion.
+inline constexpr long kMaxExactPower = 22;
+
+// Any significand of at most 19 digits over 10^fraction_digits by the 128-bit product; false
+// only in the rare cases it leaves to the exact conversion.
+inline bool ProductOfDigits(std::uint64_t significand, long fraction_digits, bool negative,
+                            double& value) {
+  const std::optional<double> product =
+      fraction_digits > 0 && fraction_digits <= kMaxExactPower
+          ? EiselLemireFraction(significand, static_cast<int>(fraction_digits), negative)
+          : EiselLemire(significand, -fraction_digits, negative);
+  if (product) value = *product;
+  return product.has_value();
+}
+
+// The same, by one division when the significand is an exact double.
 inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool negative,
                           double& value) {
   constexpr std::uint64_t kMaxExactSignificand = std::uint64_t{1} << 53;
-  constexpr long kMaxExactPower = 22;
   if (significand <= kMaxExactSignificand && fraction_digits <= kMaxExactPower) {
     value = ScaledValue(significand, fraction_digits, negative);
     return true;
   }
-  const std::optional<double> product = EiselLemire(significand, -fraction_digits, negative);
-  if (product) value = *product;
-  return product.has_value();
+  return ProductOfDigits(significand, fraction_digits, negative, value);
 }
 
 // The integer digits, at most seven, found with one word; the fraction digits with one word, or
@@ -57,6 +73,7 @@ inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool 
 // nullptr when the number is not of this shape.
 inline constexpr long kShortDecimalReadable = 24;
 
+template <LongFractions kRoute>
 inline const char* ParseShortDecimal(const char* p, bool negative, double& value) {
   const std::uint64_t integer_word = LoadEightBytes(p);
   const int integer_digits = LeadingDigitCount(integer_word);
@@ -87,7 +104,10 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
     value = ScaledValue(significand, fraction_digits, negative);
     return q;
   }
-  return ValueOfDigits(significand, fraction_digits, negative, value) ? q : nullptr;
+  const bool valued = kRoute == LongFractions::kByProduct
+                          ? ProductOfDigits(significand, fraction_digits, negative, value)
+                          : ValueOfDigits(significand, fraction_digits, negative, value);
+  return valued ? q : nullptr;
 }
 
 // Any run lengths, eight bytes at a time and byte by byte near the end of the text.
@@ -114,11 +134,12 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
 // there has another shape (which the full grammar then decides on). The number ends at the first
 // byte that is not a digit or the first mark, or at `end`. The caller must check that this byte
 // ends the field: where it is an exponent or a second mark, the field has another shape.
+template <LongFractions kRoute = LongFractions::kDivideWhenExact>
 inline const char* ParseSimpleDecimal(const char* p, const char* end, double& value) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   if (end - p >= simple_decimal_detail::kShortDecimalReadable) {
-    if (const char* after = simple_decimal_detail::ParseShortDecimal(p, negative, value)) {
+    if (const char* after = simple_decimal_detail::ParseShortDecimal<kRoute>(p, negative, value)) {
       return after;
     }
   }

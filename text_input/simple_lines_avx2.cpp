@@ -296,7 +296,7 @@ struct DigitsPlace {
   std::uint64_t significand = 0;
   if (place.integer_digits - 1 < 8 && fraction_digits - 9 < 8) {
     significand = CommonLongSignificand(digits, place.integer_digits, fraction_digits);
-    return simple_decimal_detail::ValueOfDigits(significand, fraction_digits, false, magnitude);
+    return simple_decimal_detail::ProductOfDigits(significand, fraction_digits, false, magnitude);
   }
   const auto add_digits = [&significand](const char* digits, unsigned count) {
     for (; count > 0; digits += 8) {
@@ -307,8 +307,8 @@ struct DigitsPlace {
   };
   add_digits(digits, place.integer_digits);
   add_digits(digits + place.integer_digits + 1, place.fraction_digits());
-  return simple_decimal_detail::ValueOfDigits(significand, place.fraction_digits(), false,
-                                              magnitude);
+  return simple_decimal_detail::ProductOfDigits(significand, place.fraction_digits(), false,
+                                                magnitude);
 }
 
 // Both magnitudes, when either number is too long for the vector conversion, or -1 as the first
@@ -438,11 +438,13 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the window does not take: longer lines, other shapes and the end of the text. Kept out of
-// line so the loop below stays small.
+// Lines the window does not take: longer lines, other shapes and the end of the text, and the
+// lines of a plain stretch, which follows a run of lines with long numbers. Kept out of line so
+// the loop below stays small.
 [[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
-                                            GeoPoint& point) {
-  return ReadSimpleLine(p, end, lat_first, point);
+                                            GeoPoint& point, bool in_stretch) {
+  return in_stretch ? ReadSimpleLine<LongFractions::kByProduct>(p, end, lat_first, point)
+                    : ReadSimpleLine(p, end, lat_first, point);
 }
 
 }  // namespace
@@ -461,7 +463,7 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
     const char* next = !plain && p < window_end
                            ? ReadLineAvx2(p, order, points[lines], k, lines, long_runs)
                            : nullptr;
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
+    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines], plain);
     if (next == nullptr) break;
     if (plain) long_runs.NotePlainLine(next - p);
     p = next;
