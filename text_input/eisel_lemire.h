@@ -48,6 +48,12 @@ inline std::optional<double> DyadicValue(std::uint64_t w, int q, bool negative) 
   return negative ? -value : value;
 }
 
+// The place of the leading bit of w * 10^power, from where the product's leading bit fell
+// (`top_bit`) and how far w was shifted to normalize it.
+inline int LeadingBitExponent(int top_bit, int power, int leading_zeros) {
+  return 190 + top_bit + PowerOfFiveExponent(power) - leading_zeros + power;
+}
+
 }  // namespace eisel_lemire_detail
 
 inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool negative) {
@@ -80,7 +86,7 @@ inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool n
     return eisel_lemire_detail::DyadicValue(w, power, negative);
   }
   // The leading bit's place in w * 10^q, and whether the result is a normal double.
-  const int exponent = 190 + top_bit + PowerOfFiveExponent(power) - leading_zeros + power;
+  const int exponent = eisel_lemire_detail::LeadingBitExponent(top_bit, power, leading_zeros);
   if (exponent < 1 - eisel_lemire_detail::kExponentBias) return std::nullopt;
   std::uint64_t mantissa = leading >> 1;
   if ((leading & 1) != 0 && (rest_nonzero || (mantissa & 1) != 0)) ++mantissa;  // ties to even
@@ -107,7 +113,7 @@ inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool ne
   if ((high & below_mask) >= below_mask - 1) return EiselLemire(w, -k, negative);
   const std::uint64_t leading = high >> shift;
   const std::uint64_t mantissa = (leading >> 1) + (leading & 1);  // 2^52 to 2^53
-  const int exponent = 190 + top_bit + PowerOfFiveExponent(-k) - leading_zeros - k;
+  const int exponent = eisel_lemire_detail::LeadingBitExponent(top_bit, -k, leading_zeros);
   // One below the biased exponent, since the mantissa's leading bit adds one; a mantissa rounded
   // up to 2^53 carries into the exponent field, as it should.
   const auto biased = static_cast<std::uint64_t>(exponent + eisel_lemire_detail::kExponentBias - 1);
