@@ -153,8 +153,11 @@ TEST(EiselLemire, AgreesWithTheExactConversionNextToHalfwayPoints) {
   Comparison comparison;
   for (int i = 0; i < 500'000; ++i) {
     // The two neighbours printed to 19 digits with one exponent; halfway is near their mean.
-    const double value = std::ldexp(0.5 + static_cast<double>(engine() >> 12) * 0x1p-53,
-                                    static_cast<int>(engine() % 2000) - 1000);
+    // Every other one has a coordinate's size, so its 19 digits are mostly a fraction.
+    const int binary_exponent = i % 2 == 0 ? static_cast<int>(engine() % 2000) - 1000
+                                           : static_cast<int>(engine() % 40) - 20;
+    const double value =
+        std::ldexp(0.5 + static_cast<double>(engine() >> 12) * 0x1p-53, binary_exponent);
     const double next = std::nextafter(value, 2 * value);
     char low_text[40];
     char high_text[40];
