@@ -48,7 +48,7 @@ if(NOT WIN32)
 endif()
 
 # The GDAL plugin is a package of its own, coord2seg-gdal, for the GDAL minor version it was
-# built for (gdal_driver/CMakeLists.txt names the dependency).
+# built for (gdal_plugin/CMakeLists.txt names the dependency).
 if(TARGET ogr_SegmentFile)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_ALL Unspecified gdal)

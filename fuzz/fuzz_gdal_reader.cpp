@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "gdal_driver/register_driver.h"
+#include "gdal_plugin/register_driver.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"

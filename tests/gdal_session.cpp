@@ -5,7 +5,7 @@
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 
-#include "gdal_driver/register_driver.h"
+#include "gdal_plugin/register_driver.h"
 
 namespace coord2seg::testing {
 

@@ -1,4 +1,4 @@
-#include "gdal_driver/vsi_record_reader.h"
+#include "gdal_plugin/vsi_record_reader.h"
 
 #include <array>
 #include <utility>

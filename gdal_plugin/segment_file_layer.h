@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "gdal_driver/degree_axes.h"
-#include "gdal_driver/feature_writer.h"
-#include "gdal_driver/vsi_record_reader.h"
+#include "gdal_plugin/degree_axes.h"
+#include "gdal_plugin/feature_writer.h"
+#include "gdal_plugin/vsi_record_reader.h"
 
 namespace coord2seg::gdal {
 

@@ -1,4 +1,4 @@
-#include "gdal_driver/degree_axes.h"
+#include "gdal_plugin/degree_axes.h"
 
 #include <cmath>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "gdal_driver/segment_file_layer.h"
+#include "gdal_plugin/segment_file_layer.h"
 
 #include <cpl_conv.h>
 

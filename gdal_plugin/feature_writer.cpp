@@ -1,4 +1,4 @@
-#include "gdal_driver/feature_writer.h"
+#include "gdal_plugin/feature_writer.h"
 
 #include <cpl_error.h>
 

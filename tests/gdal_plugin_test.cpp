@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gdal_driver/register_driver.h"
+#include "gdal_plugin/register_driver.h"
 #include "segment_file/segment_reader.h"
 #include "tests/gdal_session.h"
 #include "tests/random_segment_files.h"

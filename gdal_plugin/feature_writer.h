@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "gdal_driver/geometry_parts.h"
-#include "gdal_driver/record_appender.h"
+#include "gdal_plugin/geometry_parts.h"
+#include "gdal_plugin/record_appender.h"
 
 namespace coord2seg::gdal {
 

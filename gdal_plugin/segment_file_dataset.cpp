@@ -1,4 +1,4 @@
-#include "gdal_driver/segment_file_dataset.h"
+#include "gdal_plugin/segment_file_dataset.h"
 
 #include <cpl_conv.h>
 #include <cpl_string.h>

@@ -1,4 +1,4 @@
-#include "gdal_driver/record_appender.h"
+#include "gdal_plugin/record_appender.h"
 
 #include <cpl_error.h>
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "gdal_driver/segment_file_layer.h"
+#include "gdal_plugin/segment_file_layer.h"
 
 namespace coord2seg::gdal {
 

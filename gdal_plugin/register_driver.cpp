@@ -1,10 +1,10 @@
 // The plugin's entry point. GDAL finds it by the module's file name: ogr_SegmentFile.so holds
 // RegisterOGRSegmentFile, the one symbol the module exports.
-#include "gdal_driver/register_driver.h"
+#include "gdal_plugin/register_driver.h"
 
 #include <gdal_priv.h>
 
-#include "gdal_driver/segment_file_dataset.h"
+#include "gdal_plugin/segment_file_dataset.h"
 
 // GDAL's plugin interface changes between minor versions; this driver is built and tested with
 // GDAL 3.6, and GDAL itself refuses a plugin built for another minor version.

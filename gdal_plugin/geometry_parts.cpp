@@ -1,4 +1,4 @@
-#include "gdal_driver/geometry_parts.h"
+#include "gdal_plugin/geometry_parts.h"
 
 namespace coord2seg::gdal {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "gdal_driver/geometry_parts.h"
+#include "gdal_plugin/geometry_parts.h"
 
 namespace coord2seg::gdal {
 
