@@ -116,7 +116,7 @@ void SegmentFileDataset::RemoveCreatedFile() {
 
 std::unique_ptr<FeatureWriter> SegmentFileDataset::MakeWriter(const char* name,
                                                               const OGRSpatialReference* srs,
-                                                              char** options) {
+                                                              CSLConstList options) {
   std::string refusal;
   const std::optional<AxisOrder> order = DegreeAxisOrder(srs, refusal);
   if (!order) {
@@ -138,8 +138,8 @@ std::unique_ptr<FeatureWriter> SegmentFileDataset::MakeWriter(const char* name,
   return std::make_unique<FeatureWriter>(RecordAppender(file_.get(), path_, size), settings);
 }
 
-OGRLayer* SegmentFileDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
-                                           OGRwkbGeometryType, char** options) {
+OGRLayer* SegmentFileDataset::CreateSegmentLayer(const char* name, const OGRSpatialReference* srs,
+                                                 CSLConstList options) {
   if (appendable_) {
     // The file's one layer takes the new features at its end, whatever the name, with the
     // settings of the layer asked for.

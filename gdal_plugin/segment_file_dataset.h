@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "gdal_plugin/gdal_version_compat.h"
 #include "gdal_plugin/segment_file_layer.h"
 
 namespace coord2seg::gdal {
@@ -30,13 +31,14 @@ class SegmentFileDataset final : public GDALDataset {
   int TestCapability(const char* capability) override;
 
  protected:
-  OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
-                         char** options) override;
+  COORD2SEG_ICREATELAYER_CALLS(CreateSegmentLayer)
 
  private:
+  OGRLayer* CreateSegmentLayer(const char* name, const OGRSpatialReference* srs,
+                               CSLConstList options);
   // The writer for a layer in `srs`; nothing, with a GDAL error, when the layer is refused.
   std::unique_ptr<FeatureWriter> MakeWriter(const char* name, const OGRSpatialReference* srs,
-                                            char** options);
+                                            CSLConstList options);
   void RemoveCreatedFile();
 
   VsiFilePtr file_;

@@ -97,7 +97,7 @@ int SegmentFileLayer::TestCapability(const char* capability) {
   return FALSE;
 }
 
-OGRErr SegmentFileLayer::CreateField(OGRFieldDefn* field, int) {
+OGRErr SegmentFileLayer::CreateField(compat::NewFieldDefinition field, int) {
   if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
   // The point count is the file's own. Other fields join the layer's definition, so that a
   // translation finds them, but their values are not stored, as is said once.

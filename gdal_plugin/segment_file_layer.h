@@ -8,6 +8,7 @@
 
 #include "gdal_plugin/degree_axes.h"
 #include "gdal_plugin/feature_writer.h"
+#include "gdal_plugin/gdal_version_compat.h"
 #include "gdal_plugin/vsi_record_reader.h"
 
 namespace coord2seg::gdal {
@@ -35,7 +36,7 @@ class SegmentFileLayer final : public OGRLayer,
   OGRFeatureDefn* GetLayerDefn() override { return definition_; }
   GIntBig GetFeatureCount(int force) override;
   int TestCapability(const char* capability) override;
-  OGRErr CreateField(OGRFieldDefn* field, int approximate_ok) override;
+  OGRErr CreateField(compat::NewFieldDefinition field, int approximate_ok) override;
   GDALDataset* GetDataset() override { return dataset_; }
 
   DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(SegmentFileLayer)
