@@ -58,7 +58,10 @@ VsiFilePtr OpenFile(GDALOpenInfo& info, const std::string& path) {
 }  // namespace
 
 int IdentifySegmentFile(GDALOpenInfo* info) {
-  if (STARTS_WITH_CI(info->pszFilename, kConnectionPrefix)) return TRUE;
+  if (STARTS_WITH_CI(info->pszFilename, kConnectionPrefix)) {
+    VSIStatBufL status;
+    return VSIStatL(PathWithoutPrefix(info->pszFilename).c_str(), &status) == 0;
+  }
   if (info->fpL == nullptr) return FALSE;
   if (DriverIsNamed(*info)) return TRUE;
   // ogr2ogr -append and -overwrite open their output for update: a segment file of any name
@@ -121,7 +124,7 @@ GDALDataset* SegmentFileDataset::Create(const char* name, int, int, int bands, G
   }
   const std::string path = PathWithoutPrefix(name);
   if (const std::optional<std::string> reason = ReasonToKeep(path)) {
-    CPLError(CE_Failure, CPLE_AppDefined, "SegmentFile: '%s' exists and %s; it is left as it is",
+    CPLError(CE_Failure, CPLE_AppDefined, "SegmentFile: '%s' exists: %s; it is left as it is",
              path.c_str(), reason->c_str());
     return nullptr;
   }
