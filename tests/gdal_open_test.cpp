@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,63 @@ TEST_F(SegmentFileTargets, OpensAnyNameWhenNamedAndOnlyTwoFittingRecordsWithout)
     EXPECT_TRUE(Contains(errors.failures, c.message)) << c.what << ": " << c.message;
     VSIUnlink(file.c_str());
   }
+}
+
+// Each refusal is a GDAL error that says why, and the driver declares what it does.
+TEST_F(SegmentFileTargets, EveryRefusalSaysWhy) {
+  const std::string file = std::string(kDir) + "a.bin";
+  WriteVsiFile(file, StoredRecord({{1, 2}}));
+  struct Case {
+    const char* what;
+    bool update;
+    std::function<bool(GDALDataset&)> refused;
+    std::string message;
+  };
+  const auto feature_refused = [](GDALDataset& dataset, auto act) {
+    OGRFeature feature(dataset.GetLayer(0)->GetLayerDefn());
+    return act(*dataset.GetLayer(0), feature) != OGRERR_NONE;
+  };
+  OGRFieldDefn field("name", OFTString);
+  const std::vector<Case> cases = {
+      {"new layer, read-only", false, [](GDALDataset& d) { return d.CreateLayer("x") == nullptr; },
+       "is open read-only"},
+      {"delete layer, read-only", false, [](GDALDataset& d) { return d.DeleteLayer(0) != 0; },
+       "is open read-only"},
+      {"new feature, read-only", false,
+       [&](GDALDataset& d) {
+         return feature_refused(d, [](OGRLayer& l, OGRFeature& f) { return l.CreateFeature(&f); });
+       },
+       "is open read-only: features cannot be added"},
+      {"new field, read-only", false,
+       [&](GDALDataset& d) { return d.GetLayer(0)->CreateField(&field) != OGRERR_NONE; },
+       "is open read-only: fields cannot be added"},
+      {"second layer", true, [](GDALDataset& d) { return d.CreateLayer("x") == nullptr; },
+       "holds one layer"},
+      {"no such layer", true, [](GDALDataset& d) { return d.DeleteLayer(1) != 0; },
+       "has no layer 1"},
+      {"changed feature", true,
+       [&](GDALDataset& d) {
+         return feature_refused(d, [](OGRLayer& l, OGRFeature& f) { return l.SetFeature(&f); });
+       },
+       "records cannot be changed"},
+      {"deleted feature", true, [](GDALDataset& d) { return d.GetLayer(0)->DeleteFeature(1) != 0; },
+       "records cannot be deleted"},
+  };
+  for (const Case& c : cases) {
+    GDALDatasetUniquePtr dataset(
+        GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | (c.update ? GDAL_OF_UPDATE : 0)));
+    ASSERT_NE(dataset, nullptr);
+    EXPECT_EQ(dataset->TestCapability(ODsCDeleteLayer), c.update) << c.what;
+    CapturedErrors errors;
+    EXPECT_TRUE(c.refused(*dataset)) << c.what;
+    EXPECT_TRUE(Contains(errors.failures, c.message)) << c.what << ": " << c.message;
+  }
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("SegmentFile");
+  for (const char* capability : {GDAL_DCAP_CREATE_FIELD, GDAL_DCAP_DELETE_LAYER}) {
+    EXPECT_NE(driver->GetMetadataItem(capability), nullptr) << capability;
+  }
+  EXPECT_STREQ(driver->GetMetadataItem(GDAL_DMD_CONNECTION_PREFIX), "SegmentFile:");
+  EXPECT_EQ(ReadVsiFile(file), StoredRecord({{1, 2}}));
 }
 
 }  // namespace
