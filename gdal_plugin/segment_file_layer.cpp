@@ -98,7 +98,7 @@ int SegmentFileLayer::TestCapability(const char* capability) {
 }
 
 OGRErr SegmentFileLayer::CreateField(OGRFieldDefn* field, int) {
-  if (writer_ == nullptr) return Refuse("fields cannot be added");
+  if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
   // The point count is the file's own. Other fields join the layer's definition, so that a
   // translation finds them, but their values are not stored, as is said once.
   if (definition_->GetFieldIndex(field->GetNameRef()) >= 0) return OGRERR_NONE;
@@ -114,28 +114,8 @@ OGRErr SegmentFileLayer::CreateField(OGRFieldDefn* field, int) {
 }
 
 OGRErr SegmentFileLayer::ICreateFeature(OGRFeature* feature) {
-  if (writer_ == nullptr) return Refuse("features cannot be added");
+  if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
   return writer_->Write(*feature);
-}
-
-// Records are added at the end only; changing one would move every record after it.
-OGRErr SegmentFileLayer::ISetFeature(OGRFeature*) { return Refuse("records cannot be changed"); }
-
-OGRErr SegmentFileLayer::IUpsertFeature(OGRFeature*) { return Refuse("records cannot be changed"); }
-
-OGRErr SegmentFileLayer::DeleteFeature(GIntBig) { return Refuse("records cannot be deleted"); }
-
-OGRErr SegmentFileLayer::Refuse(const char* what) const {
-  if (dataset_->GetAccess() != GA_Update) {
-    CPLError(CE_Failure, CPLE_NotSupported, "SegmentFile: %s is open read-only: %s", path_.c_str(),
-             what);
-  } else {
-    CPLError(CE_Failure, CPLE_NotSupported,
-             "SegmentFile: %s: %s; a segment file takes new records at its end only (ogr2ogr "
-             "-append), or is replaced whole (-overwrite)",
-             path_.c_str(), what);
-  }
-  return OGRERR_UNSUPPORTED_OPERATION;
 }
 
 }  // namespace coord2seg::gdal

@@ -37,20 +37,15 @@ class SegmentFileLayer final : public OGRLayer,
   int TestCapability(const char* capability) override;
   OGRErr CreateField(OGRFieldDefn* field, int approximate_ok) override;
   GDALDataset* GetDataset() override { return dataset_; }
-  OGRErr DeleteFeature(GIntBig fid) override;
 
   DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(SegmentFileLayer)
 
  protected:
   OGRErr ICreateFeature(OGRFeature* feature) override;
-  OGRErr ISetFeature(OGRFeature* feature) override;
-  OGRErr IUpsertFeature(OGRFeature* feature) override;
 
  private:
   OGRFeature* GetNextRawFeature();
   std::unique_ptr<OGRGeometry> MakeGeometry(std::uint32_t count) const;
-  // A GDAL error saying why `what` cannot be done.
-  OGRErr Refuse(const char* what) const;
 
   GDALDataset* dataset_;
   VSILFILE* file_;

@@ -152,35 +152,15 @@ TEST_F(SegmentFileTargets, EveryRefusalSaysWhy) {
     std::function<bool(GDALDataset&)> refused;
     std::string message;
   };
-  const auto feature_refused = [](GDALDataset& dataset, auto act) {
-    OGRFeature feature(dataset.GetLayer(0)->GetLayerDefn());
-    return act(*dataset.GetLayer(0), feature) != OGRERR_NONE;
-  };
-  OGRFieldDefn field("name", OFTString);
   const std::vector<Case> cases = {
       {"new layer, read-only", false, [](GDALDataset& d) { return d.CreateLayer("x") == nullptr; },
        "is open read-only"},
       {"delete layer, read-only", false, [](GDALDataset& d) { return d.DeleteLayer(0) != 0; },
        "is open read-only"},
-      {"new feature, read-only", false,
-       [&](GDALDataset& d) {
-         return feature_refused(d, [](OGRLayer& l, OGRFeature& f) { return l.CreateFeature(&f); });
-       },
-       "is open read-only: features cannot be added"},
-      {"new field, read-only", false,
-       [&](GDALDataset& d) { return d.GetLayer(0)->CreateField(&field) != OGRERR_NONE; },
-       "is open read-only: fields cannot be added"},
       {"second layer", true, [](GDALDataset& d) { return d.CreateLayer("x") == nullptr; },
        "holds one layer"},
       {"no such layer", true, [](GDALDataset& d) { return d.DeleteLayer(1) != 0; },
        "has no layer 1"},
-      {"changed feature", true,
-       [&](GDALDataset& d) {
-         return feature_refused(d, [](OGRLayer& l, OGRFeature& f) { return l.SetFeature(&f); });
-       },
-       "records cannot be changed"},
-      {"deleted feature", true, [](GDALDataset& d) { return d.GetLayer(0)->DeleteFeature(1) != 0; },
-       "records cannot be deleted"},
   };
   for (const Case& c : cases) {
     GDALDatasetUniquePtr dataset(
