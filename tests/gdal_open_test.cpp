@@ -5,11 +5,14 @@
 #include <ogrsf_frmts.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "gdal_plugin/segment_file_dataset.h"
 #include "segment_file/segment_reader.h"
 #include "tests/gdal_session.h"
+#include "tests/random_segment_files.h"
 #include "tests/segment_bytes.h"
 
 namespace coord2seg {
@@ -139,6 +142,41 @@ TEST_F(SegmentFileTargets, OpensAnyNameWhenNamedAndOnlyTwoFittingRecordsWithout)
     EXPECT_EQ(ours ? dataset->GetLayer(0)->GetFeatureCount() : -1, c.records) << c.what;
     EXPECT_TRUE(Contains(errors.failures, c.message)) << c.what << ": " << c.message;
     VSIUnlink(file.c_str());
+  }
+}
+
+// Unnamed, the driver takes a file whose first two records are whole (or its one record, or no
+// bytes for a .bin name), as the in-memory reader finds them; other drivers get the rest.
+bool ClaimedByTheReader(const std::string& bytes, bool bin_name) {
+  SegmentReader reader(testing::Bytes(bytes));
+  SegmentRecord record;
+  int whole = 0;
+  while (whole < 2 && reader.Next(record)) ++whole;
+  if (bytes.empty()) return bin_name;
+  return whole == 2 || (whole == 1 && !reader.damage());
+}
+
+TEST_F(SegmentFileTargets, ClaimsAFileExactlyWhenItsFirstTwoRecordsAreWhole) {
+  testing::RandomSegmentFiles random(2026);
+  std::mt19937_64 engine(7);
+  const auto below = [&](std::size_t bound) {
+    return std::uniform_int_distribution<std::size_t>(0, bound - 1)(engine);
+  };
+  for (int i = 0; i < 400; ++i) {
+    std::string bytes = random.File();
+    // Cut short, a byte changed, or bytes of another file after a plausible header.
+    if (!bytes.empty() && below(3) == 0) bytes.resize(below(bytes.size()));
+    if (!bytes.empty() && below(3) == 0) bytes[below(bytes.size())] = static_cast<char>(below(256));
+    if (below(4) == 0) bytes = kForeign.substr(0, 5 + below(kForeign.size() - 4)) + bytes;
+    for (const bool bin_name : {true, false}) {
+      const std::string file = std::string(kDir) + (bin_name ? "p.bin" : "p.dat");
+      WriteVsiFile(file, bytes);
+      // Opened for update, as ogr2ogr opens its output, any name takes part.
+      GDALOpenInfo info(file.c_str(), GDAL_OF_VECTOR | (bin_name ? 0 : GDAL_OF_UPDATE));
+      const bool ours = gdal::IdentifySegmentFile(&info);
+      ASSERT_EQ(ours, ClaimedByTheReader(bytes, bin_name)) << "file " << i << " " << file;
+      VSIUnlink(file.c_str());
+    }
   }
 }
 
