@@ -3,8 +3,10 @@
 #include <cpl_conv.h>
 #include <cpl_string.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <span>
 #include <variant>
 
 #include "gdal_plugin/segment_file_identity.h"
@@ -60,7 +62,8 @@ VsiFilePtr OpenFile(GDALOpenInfo& info, const std::string& path) {
 int IdentifySegmentFile(GDALOpenInfo* info) {
   if (STARTS_WITH_CI(info->pszFilename, kConnectionPrefix)) {
     VSIStatBufL status;
-    return VSIStatL(PathWithoutPrefix(info->pszFilename).c_str(), &status) == 0;
+    const std::string path = PathWithoutPrefix(info->pszFilename);
+    return VSIStatL(path.c_str(), &status) == 0 && VSI_ISREG(status.st_mode);
   }
   if (info->fpL == nullptr) return FALSE;
   if (DriverIsNamed(*info)) return TRUE;
