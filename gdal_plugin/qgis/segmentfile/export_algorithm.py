@@ -1,0 +1,142 @@
+"""The Processing algorithm segmentfile:export: a vector layer saved as a segment file."""
+
+import os
+
+from qgis.core import (
+    QgsCoordinateReferenceSystem,
+    QgsFeatureRequest,
+    QgsProcessing,
+    QgsProcessingAlgorithm,
+    QgsProcessingException,
+    QgsProcessingFeatureSource,
+    QgsProcessingParameterFeatureSource,
+    QgsProcessingParameterFileDestination,
+)
+
+from .gdal_writer import SegmentFileError, SegmentFileWriter, gdal_messages, segment_file_driver
+
+HELP = (
+    "Saves the features of a vector layer as a segment file, the binary file coord2seg writes: "
+    "each line, polygon ring, part or point becomes one record of 16-bit minutes of arc. The "
+    "file is written by GDAL's SegmentFile driver, so it holds the same bytes as "
+    "<i>ogr2ogr -f SegmentFile</i> gives for the same features; the driver's warnings (parts "
+    "split, attributes not stored) and errors (values out of range) appear in this log.<br>"
+    "Attributes are not stored. A layer in projected coordinates is reprojected to WGS 84 "
+    "(EPSG:4326) first. Needs the SegmentFile GDAL driver (package coord2seg-gdal)."
+)
+
+
+class ExportToSegmentFile(QgsProcessingAlgorithm):
+    INPUT = "INPUT"
+    OUTPUT = "OUTPUT"
+
+    def name(self):
+        return "export"
+
+    def displayName(self):  # noqa: N802
+        return "Export to segment file"
+
+    def group(self):
+        return "Vector"
+
+    def groupId(self):  # noqa: N802
+        return "vector"
+
+    def shortHelpString(self):  # noqa: N802
+        return HELP
+
+    def tags(self):
+        return ["segment", "coord2seg", "bin", "export", "save", "gdal", "ogr"]
+
+    def createInstance(self):  # noqa: N802
+        return ExportToSegmentFile()
+
+    def initAlgorithm(self, config=None):  # noqa: N802
+        self.addParameter(
+            QgsProcessingParameterFeatureSource(
+                self.INPUT, "Input layer", [QgsProcessing.TypeVectorAnyGeometry]
+            )
+        )
+        self.addParameter(
+            QgsProcessingParameterFileDestination(
+                self.OUTPUT, "Segment file", "Segment files (*.bin)"
+            )
+        )
+
+    def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
+        source = self.parameterAsSource(parameters, self.INPUT, context)
+        if source is None:
+            raise QgsProcessingException(self.invalidSourceError(parameters, self.INPUT))
+        path = self.parameterAsFileOutput(parameters, self.OUTPUT, context)
+        try:
+            segment_file_driver()
+        except SegmentFileError as error:
+            raise QgsProcessingException(str(error))
+        request, crs = _degree_request(source, context, feedback)
+        # A save dialog has already asked before replacing the file.
+        if os.path.isfile(path):
+            os.remove(path)
+        written = succeeded = False
+        try:
+            with gdal_messages(feedback.pushWarning, feedback.reportError) as errors:
+                written = _write(source, request, crs, path, feedback)
+            succeeded = written and not errors
+        finally:
+            # A refused feature or a cancel leaves no partial file behind.
+            if not succeeded and os.path.isfile(path):
+                os.remove(path)
+        if not succeeded:
+            if feedback.isCanceled():
+                raise QgsProcessingException("Canceled: no segment file was left")
+            raise QgsProcessingException(
+                "The segment file was not written (see the errors above); no file was left"
+            )
+        return {self.OUTPUT: path}
+
+
+def _degree_request(source, context, feedback):
+    """The features in degrees: a projected layer is reprojected to WGS 84, as -t_srs EPSG:4326
+    does for ogr2ogr; a geographic one or one without a system is taken as it is."""
+    crs = source.sourceCrs()
+    request = QgsFeatureRequest()
+    if crs.isValid() and not crs.isGeographic():
+        wgs84 = QgsCoordinateReferenceSystem("EPSG:4326")
+        request.setDestinationCrs(wgs84, context.transformContext())
+        feedback.pushInfo("Reprojected from %s to EPSG:4326 (WGS 84)" % crs.authid())
+        crs = wgs84
+    return request, crs
+
+
+def _write(source, request, crs, path, feedback):
+    """True when every feature was handed over and the file closed without a refusal."""
+    wkt = crs.toWkt(QgsCoordinateReferenceSystem.WKT_PREFERRED_GDAL) if crs.isValid() else ""
+    layer_name = os.path.splitext(os.path.basename(path))[0]
+    try:
+        writer = SegmentFileWriter(
+            path, layer_name, wkt, int(source.wkbType()), source.fields().names()
+        )
+    except SegmentFileError as error:
+        feedback.reportError(str(error))
+        return False
+    total = source.featureCount()
+    step = 100.0 / total if total > 0 else 0
+    written = True
+    # Any line is a segment: a line of one point or one that crosses itself is kept, as ogr2ogr
+    # keeps it, whatever Processing's setting for invalid geometries.
+    features = source.getFeatures(request, QgsProcessingFeatureSource.FlagSkipGeometryValidityChecks)
+    for count, feature in enumerate(features):
+        if feedback.isCanceled():
+            written = False
+            break
+        wkb = bytes(feature.geometry().asWkb()) if feature.hasGeometry() else None
+        # ogr2ogr stops at the first feature the driver refuses; so does this.
+        try:
+            written = writer.add(feature.id(), wkb)
+        except SegmentFileError as error:
+            feedback.reportError(str(error))
+            written = False
+        if not written:
+            break
+        feedback.setProgress(count * step)
+    writer.close()
+    return written
