@@ -9,6 +9,7 @@ from qgis.core import (
     QgsProcessingAlgorithm,
     QgsProcessingException,
     QgsProcessingFeatureSource,
+    QgsProcessingFeatureSourceDefinition,
     QgsProcessingParameterFeatureSource,
     QgsProcessingParameterFileDestination,
 )
@@ -73,6 +74,9 @@ class ExportToSegmentFile(QgsProcessingAlgorithm):
         except SegmentFileError as error:
             raise QgsProcessingException(str(error))
         request, crs = _degree_request(source, context, feedback)
+        if _selection_only(parameters.get(self.INPUT)):
+            # A layer hands its selection over in no set order; the file keeps the layer's.
+            request.addOrderBy("$id")
         # A save dialog has already asked before replacing the file.
         if os.path.isfile(path):
             os.remove(path)
@@ -92,6 +96,10 @@ class ExportToSegmentFile(QgsProcessingAlgorithm):
                 "The segment file was not written (see the errors above); no file was left"
             )
         return {self.OUTPUT: path}
+
+
+def _selection_only(value):
+    return isinstance(value, QgsProcessingFeatureSourceDefinition) and value.selectedFeaturesOnly
 
 
 def _degree_request(source, context, feedback):
