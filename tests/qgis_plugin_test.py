@@ -101,6 +101,12 @@ def check_same_bytes():
     long_line = [((i % 1200) / 60 - 10, i // 1200 / 60) for i in range(100001)]
     with open(scratch("long.geojson"), "w") as file:
         file.write('{"type": "LineString", "coordinates": %s}' % [list(p) for p in long_line])
+    mercator_line = [(-20037508.34 + 1e6 * i, 7e6 - 1.3e6 * i) for i in range(13)]
+    with open(scratch("mercator.geojson"), "w") as file:
+        file.write('{"type": "FeatureCollection", "crs": {"type": "name", "properties": {"name": '
+                   '"EPSG:3857"}}, "features": [{"type": "Feature", "properties": {}, "geometry": '
+                   '{"type": "LineString", "coordinates": %s}}]}' % [list(p)
+                                                                     for p in mercator_line])
     coast_memory = memory_copy(scratch("coast.bin"), lambda feature: feature["POINTS"] != 1)
     table = [  # the algorithm's source, ogr2ogr's source and options, a warning the log shows
         (scratch("coast.bin"), [scratch("coast.bin")], None),
@@ -109,6 +115,8 @@ def check_same_bytes():
         (QgsProcessingFeatureSourceDefinition(coast_memory.id(), True),
          [scratch("coast.bin"), "-where", "POINTS <> 1"], None),
         (line_layer(long_line), [scratch("long.geojson")], "more than the 99999 a record holds"),
+        (line_layer(mercator_line, "EPSG:3857"),
+         [scratch("mercator.geojson"), "-t_srs", "EPSG:4326"], None),
     ]
     for number, (source, ogr2ogr_args, warning) in enumerate(table):
         ours, log = export(source, "ours%d.bin" % number)

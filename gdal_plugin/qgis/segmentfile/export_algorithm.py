@@ -83,7 +83,11 @@ class ExportToSegmentFile(QgsProcessingAlgorithm):
         written = succeeded = False
         try:
             with gdal_messages(feedback.pushWarning, feedback.reportError) as errors:
-                written = _write(source, request, crs, path, feedback)
+                try:
+                    written = _write(source, request, crs, path, feedback)
+                except SegmentFileError as error:
+                    if not errors:  # else GDAL has said why
+                        feedback.reportError(str(error))
             succeeded = written and not errors
         finally:
             # A refused feature or a cancel leaves no partial file behind.
@@ -116,35 +120,27 @@ def _degree_request(source, context, feedback):
 
 
 def _write(source, request, crs, path, feedback):
-    """True when every feature was handed over and the file closed without a refusal."""
+    """True when every feature was handed over, False on a refusal or a cancel; raises
+    SegmentFileError when the file or its layer cannot be made."""
     wkt = crs.toWkt(QgsCoordinateReferenceSystem.WKT_PREFERRED_GDAL) if crs.isValid() else ""
     layer_name = os.path.splitext(os.path.basename(path))[0]
-    try:
-        writer = SegmentFileWriter(
-            path, layer_name, wkt, int(source.wkbType()), source.fields().names()
-        )
-    except SegmentFileError as error:
-        feedback.reportError(str(error))
-        return False
+    fields = source.fields().names()
+    writer = SegmentFileWriter(path, layer_name, wkt, int(source.wkbType()), fields)
     total = source.featureCount()
     step = 100.0 / total if total > 0 else 0
-    written = True
     # Any line is a segment: a line of one point or one that crosses itself is kept, as ogr2ogr
     # keeps it, whatever Processing's setting for invalid geometries.
-    features = source.getFeatures(request, QgsProcessingFeatureSource.FlagSkipGeometryValidityChecks)
-    for count, feature in enumerate(features):
-        if feedback.isCanceled():
-            written = False
-            break
-        wkb = bytes(feature.geometry().asWkb()) if feature.hasGeometry() else None
-        # ogr2ogr stops at the first feature the driver refuses; so does this.
-        try:
-            written = writer.add(feature.id(), wkb)
-        except SegmentFileError as error:
-            feedback.reportError(str(error))
-            written = False
-        if not written:
-            break
-        feedback.setProgress(count * step)
-    writer.close()
-    return written
+    any_geometry = QgsProcessingFeatureSource.FlagSkipGeometryValidityChecks
+    features = source.getFeatures(request, any_geometry)
+    try:
+        for count, feature in enumerate(features):
+            if feedback.isCanceled():
+                return False
+            wkb = bytes(feature.geometry().asWkb()) if feature.hasGeometry() else None
+            # ogr2ogr stops at the first feature the driver refuses; so does this.
+            if not writer.add(feature.id(), wkb):
+                return False
+            feedback.setProgress(count * step)
+    finally:
+        writer.close()
+    return True
