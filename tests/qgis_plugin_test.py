@@ -136,12 +136,18 @@ def check_same_bytes():
             assert line.replace("Warning 1: ", "") in logged, (line, log.warnings)
         assert warning is None or any(warning in w for w in log.warnings), (warning, log.warnings)
     assert read(scratch("ours0.bin")) == read(scratch("coast.bin")), "coord2seg's own file differs"
+    # A layer saved over the file it was read from.
+    shutil.copy(scratch("coast.bin"), scratch("again.bin"))
+    again = export(QgsVectorLayer(scratch("again.bin"), "again", "ogr"), "again.bin")[0]
+    assert again == read(scratch("coast.bin")), "a layer saved over its own file differs"
 
 
 def check_refusals():
-    """A value out of range fails the run with the driver's error and leaves no file; so does a
-    missing driver, with a message that says what to install."""
+    """A value out of range fails the run with the driver's error; so does a missing driver, with
+    a message that says what to install. The file there before is left as it was."""
     driver = ogr.GetDriverByName("SegmentFile")
+    with open(scratch("kept.bin"), "wb") as file:
+        file.write(b"earlier")
     for points, driver_missing, error in [([(0, 0), (600, 0)], False, "longitude 600 degrees"),
                                           ([(0, 0), (1, 1)], True, "no SegmentFile driver")]:
         log, raised = Log(), None
@@ -149,7 +155,7 @@ def check_refusals():
             driver.Deregister()
         try:
             processing.run("segmentfile:export",
-                           {"INPUT": line_layer(points), "OUTPUT": scratch("refused.bin")},
+                           {"INPUT": line_layer(points), "OUTPUT": scratch("kept.bin")},
                            feedback=log)
         except QgsProcessingException as exception:
             raised = str(exception)
@@ -158,7 +164,8 @@ def check_refusals():
                 driver.Register()
         assert raised is not None, error
         assert any(error in message for message in log.errors + [raised]), (log.errors, raised)
-        assert not os.path.exists(scratch("refused.bin"))
+        assert read(scratch("kept.bin")) == b"earlier"
+        assert not [name for name in os.listdir(SCRATCH) if name.endswith("partial")]
 
 
 def check_toolbox_entry():

@@ -77,29 +77,39 @@ class ExportToSegmentFile(QgsProcessingAlgorithm):
         if _selection_only(parameters.get(self.INPUT)):
             # A layer hands its selection over in no set order; the file keeps the layer's.
             request.addOrderBy("$id")
-        # A save dialog has already asked before replacing the file.
-        if os.path.isfile(path):
-            os.remove(path)
+        # Written beside the output and renamed over it when whole: a refused feature or a
+        # cancel leaves an earlier file as it was, and a layer read from a file can replace it.
+        partial = _unused_name(path)
         written = succeeded = False
         try:
             with gdal_messages(feedback.pushWarning, feedback.reportError) as errors:
                 try:
-                    written = _write(source, request, crs, path, feedback)
+                    written = _write(source, request, crs, partial, feedback)
                 except SegmentFileError as error:
                     if not errors:  # else GDAL has said why
                         feedback.reportError(str(error))
-            succeeded = written and not errors
+            if written and not errors:
+                os.replace(partial, path)
+                succeeded = True
+        except OSError as error:
+            feedback.reportError("cannot write '%s': %s" % (path, error.strerror))
         finally:
-            # A refused feature or a cancel leaves no partial file behind.
-            if not succeeded and os.path.isfile(path):
-                os.remove(path)
+            if os.path.isfile(partial):
+                os.remove(partial)
         if not succeeded:
-            if feedback.isCanceled():
-                raise QgsProcessingException("Canceled: no segment file was left")
-            raise QgsProcessingException(
-                "The segment file was not written (see the errors above); no file was left"
-            )
+            what = "Canceled" if feedback.isCanceled() else "Not written (see the errors above)"
+            raise QgsProcessingException("%s: '%s' is left as it was" % (what, path))
         return {self.OUTPUT: path}
+
+
+def _unused_name(path):
+    """A name beside PATH that no file has."""
+    name = stem = "%s.%d.partial" % (path, os.getpid())
+    number = 0
+    while os.path.lexists(name):
+        number += 1
+        name = "%s%d" % (stem, number)
+    return name
 
 
 def _selection_only(value):
