@@ -77,29 +77,35 @@ class ExportToSegmentFile(QgsProcessingAlgorithm):
         if _selection_only(parameters.get(self.INPUT)):
             # A layer hands its selection over in no set order; the file keeps the layer's.
             request.addOrderBy("$id")
-        # Written beside the output and renamed over it when whole: a refused feature or a
-        # cancel leaves an earlier file as it was, and a layer read from a file can replace it.
-        partial = _unused_name(path)
-        written = succeeded = False
-        try:
-            with gdal_messages(feedback.pushWarning, feedback.reportError) as errors:
-                try:
-                    written = _write(source, request, crs, partial, feedback)
-                except SegmentFileError as error:
-                    if not errors:  # else GDAL has said why
-                        feedback.reportError(str(error))
-            if written and not errors:
-                os.replace(partial, path)
-                succeeded = True
-        except OSError as error:
-            feedback.reportError("cannot write '%s': %s" % (path, error.strerror))
-        finally:
-            if os.path.isfile(partial):
-                os.remove(partial)
-        if not succeeded:
+        if not _save(source, request, crs, path, feedback):
             what = "Canceled" if feedback.isCanceled() else "Not written (see the errors above)"
             raise QgsProcessingException("%s: '%s' is left as it was" % (what, path))
         return {self.OUTPUT: path}
+
+
+def _save(source, request, crs, path, feedback):
+    """Writes the file beside PATH and renames it over PATH when whole, so that a refused
+    feature or a cancel leaves an earlier file as it was, and a layer read from PATH can replace
+    it; GDAL's warnings and errors go to the log. True when PATH holds the new file."""
+    partial = _unused_name(path)
+    layer_name = os.path.splitext(os.path.basename(path))[0]
+    written = False
+    try:
+        with gdal_messages(feedback.pushWarning, feedback.reportError) as errors:
+            try:
+                written = _write(source, request, crs, partial, layer_name, feedback)
+            except SegmentFileError as error:
+                if not errors:  # else GDAL has said why
+                    feedback.reportError(str(error))
+        if written and not errors:
+            os.replace(partial, path)
+            return True
+    except OSError as error:
+        feedback.reportError("cannot write '%s': %s" % (path, error.strerror))
+    finally:
+        if os.path.isfile(partial):
+            os.remove(partial)
+    return False
 
 
 def _unused_name(path):
@@ -124,16 +130,16 @@ def _degree_request(source, context, feedback):
     if crs.isValid() and not crs.isGeographic():
         wgs84 = QgsCoordinateReferenceSystem("EPSG:4326")
         request.setDestinationCrs(wgs84, context.transformContext())
-        feedback.pushInfo("Reprojected from %s to EPSG:4326 (WGS 84)" % crs.authid())
+        name = crs.userFriendlyIdentifier()
+        feedback.pushInfo("Reprojected from %s to WGS 84 (EPSG:4326)" % name)
         crs = wgs84
     return request, crs
 
 
-def _write(source, request, crs, path, feedback):
+def _write(source, request, crs, path, layer_name, feedback):
     """True when every feature was handed over, False on a refusal or a cancel; raises
     SegmentFileError when the file or its layer cannot be made."""
     wkt = crs.toWkt(QgsCoordinateReferenceSystem.WKT_PREFERRED_GDAL) if crs.isValid() else ""
-    layer_name = os.path.splitext(os.path.basename(path))[0]
     fields = source.fields().names()
     writer = SegmentFileWriter(path, layer_name, wkt, int(source.wkbType()), fields)
     total = source.featureCount()
