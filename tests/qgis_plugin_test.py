@@ -143,16 +143,21 @@ def check_same_bytes():
 
 
 def check_refusals():
-    """A value out of range fails the run with the driver's error; so does a missing driver, with
-    a message that says what to install. The file there before is left as it was."""
+    """A value out of range fails the run with the driver's error, whether GDAL's Python bindings
+    raise exceptions or not; a missing driver fails it with a message that says what to install.
+    The file there before is left as it was."""
     driver = ogr.GetDriverByName("SegmentFile")
     with open(scratch("kept.bin"), "wb") as file:
         file.write(b"earlier")
-    for points, driver_missing, error in [([(0, 0), (600, 0)], False, "longitude 600 degrees"),
-                                          ([(0, 0), (1, 1)], True, "no SegmentFile driver")]:
+    # The last with the bindings' exceptions on, as another plugin may leave them.
+    for points, setting, error in [([(0, 0), (600, 0)], None, "longitude 600 degrees"),
+                                   ([(0, 0), (1, 1)], "no driver", "no SegmentFile driver"),
+                                   ([(0, 0), (-600, 0)], "exceptions", "longitude -600 degrees")]:
         log, raised = Log(), None
-        if driver_missing:
+        if setting == "no driver":
             driver.Deregister()
+        if setting == "exceptions":
+            ogr.UseExceptions()
         try:
             processing.run("segmentfile:export",
                            {"INPUT": line_layer(points), "OUTPUT": scratch("kept.bin")},
@@ -160,9 +165,10 @@ def check_refusals():
         except QgsProcessingException as exception:
             raised = str(exception)
         finally:
-            if driver_missing:
+            if setting == "no driver":
                 driver.Register()
         assert raised is not None, error
+        assert setting == "no driver" or raised.endswith("is left as it was"), raised
         assert any(error in message for message in log.errors + [raised]), (log.errors, raised)
         assert read(scratch("kept.bin")) == b"earlier"
         assert not [name for name in os.listdir(SCRATCH) if name.endswith("partial")]
