@@ -17,8 +17,10 @@ import zipfile
 try:
     from osgeo import ogr
     from qgis.core import (QgsApplication, QgsFeature, QgsGeometry, QgsPointXY,
+                           QgsProcessingAlgRunnerTask, QgsProcessingContext,
                            QgsProcessingException, QgsProcessingFeatureSourceDefinition,
                            QgsProcessingFeedback, QgsProject, QgsVectorLayer)
+    from qgis.PyQt.QtCore import QEventLoop
 except ImportError:
     QgsApplication = None
 if QgsApplication is None or shutil.which("ogr2ogr") is None:
@@ -177,6 +179,22 @@ def check_refusals():
         assert not [name for name in os.listdir(SCRATCH) if name.endswith("partial")]
 
 
+def check_background_task():
+    """As the toolbox's dialog runs it: in a task on another thread, whose GDAL messages reach
+    the log too."""
+    log, context = Log(), QgsProcessingContext()
+    algorithm = QgsApplication.processingRegistry().createAlgorithmById("segmentfile:export")
+    layer = memory_copy(scratch("coast.bin"), lambda feature: False)
+    task = QgsProcessingAlgRunnerTask(algorithm, {"INPUT": layer, "OUTPUT": scratch("task.bin")},
+                                      context, log)
+    finished = QEventLoop()
+    task.executed.connect(finished.quit)
+    QgsApplication.taskManager().addTask(task)
+    finished.exec_()
+    assert read(scratch("task.bin")) == read(scratch("coast.bin"))
+    assert any("attributes such as 'name'" in warning for warning in log.warnings), log.warnings
+
+
 def check_toolbox_entry():
     algorithm = QgsApplication.processingRegistry().algorithmById("segmentfile:export")
     assert algorithm is not None
@@ -204,6 +222,7 @@ assert qgis.utils.loadPlugin("segmentfile") and qgis.utils.startProcessingPlugin
 try:
     check_toolbox_entry()
     check_same_bytes()
+    check_background_task()
     check_refusals()
     print("QGIS plugin: the algorithm's files match ogr2ogr's; warnings and errors are logged")
 finally:
