@@ -1,7 +1,5 @@
-"""The QGIS plugin, loaded from the build's zip as QGIS loads it, without a screen: each run of
-segmentfile:export gives the bytes that ogr2ogr gives for the same features through the same
-driver, its warnings and errors reach the Processing log, and a missing driver is said plainly.
-
+"""The QGIS plugin from the build's zip, without a screen: segmentfile:export writes ogr2ogr's bytes
+for the same features, with the driver's warnings and errors in the Processing log.
 usage: qgis_plugin_test.py PLUGIN_ZIP COORD2SEG EXAMPLES_DIR  (GDAL_DRIVER_PATH names the driver)
 Exits 77 (skipped) without QGIS or ogr2ogr, unless the environment variable CI is set."""
 
@@ -29,18 +27,6 @@ if QgsApplication is None or shutil.which("ogr2ogr") is None:
 
 PLUGIN_ZIP, COORD2SEG, EXAMPLES = sys.argv[1:4]
 SCRATCH = tempfile.mkdtemp()
-# Points on half minutes (rounded to even), longitudes at 180 and over, a hole, a feature without
-# geometry, attributes.
-CASES_GEOJSON = """{"type": "FeatureCollection", "features": [
-{"type": "Feature", "properties": {"id": 1}, "geometry": {"type": "Polygon", "coordinates":
-  [[[0, 0], [10, 0], [10, 10], [0, 0]], [[1, 1], [2, 1], [2, 2], [1, 1]]]}},
-{"type": "Feature", "properties": {"id": 2}, "geometry": null},
-{"type": "Feature", "properties": {"id": 3}, "geometry": {"type": "MultiLineString", "coordinates":
-  [[[180, 0.125], [-179.991666, 0.375]], [[359.5, -89.99], [190, 45.0083333]]]}},
-{"type": "Feature", "properties": {"id": 4}, "geometry": {"type": "Point",
-  "coordinates": [-0.0083333, 51.4775]}}]}"""
-
-
 class Log(QgsProcessingFeedback):
     def __init__(self):
         super().__init__()
@@ -69,9 +55,9 @@ def export(source, name):
     return read(scratch(name)), log
 
 
-def ogr2ogr(source, name, *options):
-    """ogr2ogr's file for SOURCE, and its warnings."""
-    run = subprocess.run(["ogr2ogr", "-f", "SegmentFile", scratch(name), source, *options],
+def ogr2ogr(arguments, name):
+    """ogr2ogr's file from the source and options in ARGUMENTS, and its warnings."""
+    run = subprocess.run(["ogr2ogr", "-f", "SegmentFile", scratch(name), *arguments],
                          check=True, capture_output=True, text=True)
     return read(scratch(name)), run.stderr
 
@@ -96,12 +82,12 @@ def line_layer(points, crs="EPSG:4326"):
     return layer
 
 
-def write_line(points, name, crs="EPSG:4326"):
-    """A GeoJSON file of one line, in the given system (GDAL reads a "crs" member)."""
-    line = {"type": "Feature", "properties": {},
-            "geometry": {"type": "LineString", "coordinates": points}}
+def write_geojson(name, geometries, crs="EPSG:4326"):
+    """One feature for each geometry, in the given system (GDAL reads "crs")."""
+    features = [{"type": "Feature", "properties": {}, "geometry": geometry}
+                for geometry in geometries]
     with open(scratch(name), "w") as file:
-        json.dump({"type": "FeatureCollection", "features": [line],
+        json.dump({"type": "FeatureCollection", "features": features,
                    "crs": {"type": "name", "properties": {"name": crs}}}, file)
 
 
@@ -109,12 +95,19 @@ def check_same_bytes():
     """Each source through the algorithm and through ogr2ogr, with the warnings of both."""
     shutil.copy(os.path.join(EXAMPLES, "coast.txt"), scratch("coast.txt"))
     subprocess.run([COORD2SEG, scratch("coast.txt")], check=True)
-    with open(scratch("cases.geojson"), "w") as file:
-        file.write(CASES_GEOJSON)
+    # Points on half minutes (rounded to even), longitudes at 180 and over, a hole, a feature
+    # without geometry.
+    write_geojson("cases.geojson", [
+        {"type": "Polygon", "coordinates": [[[0, 0], [10, 0], [10, 10], [0, 0]],
+                                            [[1, 1], [2, 1], [2, 2], [1, 1]]]}, None,
+        {"type": "MultiLineString", "coordinates": [[[180, 0.125], [-179.991666, 0.375]],
+                                                    [[359.5, -89.99], [190, 45.0083333]]]},
+        {"type": "Point", "coordinates": [-0.0083333, 51.4775]}])
     long_line = [((i % 1200) / 60 - 10, i // 1200 / 60) for i in range(100001)]
-    write_line(long_line, "long.geojson")
+    write_geojson("long.geojson", [{"type": "LineString", "coordinates": long_line}])
     mercator_line = [(-20037508.34 + 1e6 * i, 7e6 - 1.3e6 * i) for i in range(13)]
-    write_line(mercator_line, "mercator.geojson", "EPSG:3857")
+    write_geojson("mercator.geojson", [{"type": "LineString", "coordinates": mercator_line}],
+                  "EPSG:3857")
     # Segment files joined are one: enough features that a selection out of order shows.
     with open(scratch("coasts.bin"), "wb") as file:
         file.write(read(scratch("coast.bin")) * 10)
@@ -131,7 +124,7 @@ def check_same_bytes():
     ]
     for number, (source, ogr2ogr_args, warning) in enumerate(table):
         ours, log = export(source, "ours%d.bin" % number)
-        theirs, stderr = ogr2ogr(*ogr2ogr_args[:1], "theirs%d.bin" % number, *ogr2ogr_args[1:])
+        theirs, stderr = ogr2ogr(ogr2ogr_args, "theirs%d.bin" % number)
         assert ours == theirs, "case %d: %d bytes, ogr2ogr %d" % (number, len(ours), len(theirs))
         assert not log.errors, log.errors
         # The log has every warning of ogr2ogr's, and the one the case is for; ogr2ogr gives
