@@ -33,6 +33,9 @@ constexpr const char* kLayerCreationOptions =
     "    <Value>SPLIT</Value>"
     "    <Value>REFUSE</Value>"
     "  </Option>"
+    "  <Option name='WRAP_LONGITUDE' type='boolean' default='YES' "
+    "description='Wrap each longitude once into [-180, 180) as coord2seg does, or keep every "
+    "value as given (NO: exact round trips of stored files)'/>"
     "</LayerCreationOptionList>";
 
 }  // namespace
@@ -48,11 +51,15 @@ extern "C" COORD2SEG_GDAL_EXPORT void RegisterOGRSegmentFile() {
   driver->SetMetadataItem(GDAL_DMD_EXTENSION, "bin");
   driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
   driver->SetMetadataItem(GDAL_DMD_CONNECTION_PREFIX, coord2seg::gdal::kConnectionPrefix);
-  // What the dataset and its layer implement: one layer, created or deleted (ogr2ogr
-  // -overwrite), and fields, whose values are not stored.
+  // One layer, created, or deleted so that ogr2ogr -overwrite replaces it.
   driver->SetMetadataItem(GDAL_DCAP_CREATE_LAYER, "YES");
   driver->SetMetadataItem(GDAL_DCAP_DELETE_LAYER, "YES");
+  // The layer takes fields of any type, so that a translation goes through, though a segment file
+  // keeps none of their values (said in a warning).
   driver->SetMetadataItem(GDAL_DCAP_CREATE_FIELD, "YES");
+  driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES,
+                          "Integer Integer64 Real String Date DateTime Time IntegerList "
+                          "Integer64List RealList StringList Binary");
   driver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
   driver->SetMetadataItem(GDAL_DS_LAYER_CREATIONOPTIONLIST, kLayerCreationOptions);
   driver->pfnIdentify = coord2seg::gdal::IdentifySegmentFile;

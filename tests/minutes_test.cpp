@@ -53,28 +53,53 @@ TEST(DegreesToMinutes, KeepsLowSixteenBits) {
   EXPECT_EQ(LowSixteenBits(std::numeric_limits<std::int64_t>::min()), 0);
 }
 
+// Values of every exponent, of the usual range, on halves of a minute and next to them.
+double RandomDegrees(std::mt19937_64& engine, int i) {
+  std::uniform_real_distribution<double> degrees(-1000, 1000);
+  std::uniform_int_distribution<int> ties(-2'000'000, 2'000'000);
+  switch (i % 4) {
+    case 0:
+      return std::bit_cast<double>(engine());
+    case 1:
+      return degrees(engine);
+    case 2:
+      return (ties(engine) + 0.5) / 60;
+    default:
+      return std::nextafter((ties(engine) + 0.5) / 60, (i & 8) ? 1e9 : -1e9);
+  }
+}
+
 TEST(DegreesToMinutes, AgreesWithExtendedPrecisionOnRandomValues) {
   ASSERT_EQ(std::fegetround(), FE_TONEAREST);
   std::mt19937_64 engine(60);
-  std::uniform_real_distribution<double> degrees(-1000, 1000);
-  std::uniform_int_distribution<int> ties(-2'000'000, 2'000'000);
   for (int i = 0; i < 3'000'000; ++i) {
-    double value = 0;
-    switch (i % 4) {
-      case 0:
-        value = std::bit_cast<double>(engine());
-        break;  // every exponent
-      case 1:
-        value = degrees(engine);
-        break;
-      case 2:
-        value = (ties(engine) + 0.5) / 60;
-        break;  // near halves
-      default:
-        value = std::nextafter((ties(engine) + 0.5) / 60, (i & 8) ? 1e9 : -1e9);
-    }
+    const double value = RandomDegrees(engine, i);
     if (std::isnan(value)) continue;
     ASSERT_EQ(DegreesToMinutes(value), testing::ReferenceMinutes(value)) << std::hexfloat << value;
+  }
+}
+
+// A host process of the GDAL plugin may round its arithmetic another way: every encoder still
+// stores the minutes of the exact product, rounded to nearest.
+TEST(EncodeRecord, IgnoresTheProcessRoundingMode) {
+  std::mt19937_64 engine(62);
+  std::vector<GeoPoint> points(4096);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    points[i] = {RandomDegrees(engine, 1 + static_cast<int>(i % 3)) / 4,
+                 RandomDegrees(engine, 1) / 8};
+  }
+  std::vector<unsigned char> expected(RecordBytes(4096));
+  ASSERT_TRUE(EncodeRecord(points, expected.data()));
+  std::vector<unsigned char> bytes(expected.size());
+  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+      if (!CanRun(set)) continue;
+      ASSERT_EQ(std::fesetround(mode), 0);
+      const bool done = FastPathsFor(set).encode_record(points, bytes.data());
+      std::fesetround(FE_TONEAREST);
+      ASSERT_TRUE(done);
+      EXPECT_EQ(bytes, expected) << "rounding mode " << mode;
+    }
   }
 }
 
