@@ -5,6 +5,7 @@
 #include <gdal_priv.h>
 
 #include "gdal_plugin/segment_file_dataset.h"
+#include "gdal_plugin/segment_file_identity.h"
 
 // GDAL's plugin interface changes between minor versions; this driver is built and tested with
 // GDAL 3.6, and GDAL itself refuses a plugin built for another minor version.
@@ -41,14 +42,18 @@ constexpr const char* kLayerCreationOptions =
 
 extern "C" COORD2SEG_GDAL_EXPORT void RegisterOGRSegmentFile() {
   if (!GDAL_CHECK_VERSION("SegmentFile driver")) return;
-  if (GDALGetDriverByName("SegmentFile") != nullptr) return;
+  using coord2seg::gdal::kDriverName;
+  if (GDALGetDriverByName(kDriverName) != nullptr) return;
   auto driver = std::make_unique<GDALDriver>();
-  driver->SetDescription("SegmentFile");
+  driver->SetDescription(kDriverName);
   driver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
   driver->SetMetadataItem(GDAL_DMD_LONGNAME, "coord2seg segment file");
   driver->SetMetadataItem(GDAL_DMD_EXTENSION, "bin");
   driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
+  driver->SetMetadataItem(GDAL_DMD_CONNECTION_PREFIX, coord2seg::gdal::kConnectionPrefix);
+  // One layer, created, or deleted so that ogr2ogr -overwrite replaces it.
   driver->SetMetadataItem(GDAL_DCAP_CREATE_LAYER, "YES");
+  driver->SetMetadataItem(GDAL_DCAP_DELETE_LAYER, "YES");
   // The layer takes fields of any type, so that a translation goes through, though a segment file
   // keeps none of their values (said in a warning).
   driver->SetMetadataItem(GDAL_DCAP_CREATE_FIELD, "YES");
@@ -60,6 +65,7 @@ extern "C" COORD2SEG_GDAL_EXPORT void RegisterOGRSegmentFile() {
   driver->pfnIdentify = coord2seg::gdal::IdentifySegmentFile;
   driver->pfnOpen = coord2seg::gdal::SegmentFileDataset::Open;
   driver->pfnCreate = coord2seg::gdal::SegmentFileDataset::Create;
+  driver->pfnDelete = coord2seg::gdal::SegmentFileDataset::Delete;
   // The driver manager owns the driver from here on.
   GetGDALDriverManager()->RegisterDriver(driver.release());
 }
