@@ -148,9 +148,9 @@ def check_refusals():
     with open(scratch("kept.bin"), "wb") as file:
         file.write(b"earlier")
     # The last with the bindings' exceptions on, as another plugin may leave them.
-    for points, setting, error in [([(0, 0), (600, 0)], None, "longitude 600 degrees"),
+    for points, setting, error in [([(0, 0), (1000, 0)], None, "longitude 1000 (640 once wrapped)"),
                                    ([(0, 0), (1, 1)], "no driver", "no SegmentFile driver"),
-                                   ([(0, 0), (-600, 0)], "exceptions", "longitude -600 degrees")]:
+                                   ([(0, 0), (-1000, 0)], "exceptions", "longitude -1000 (-640 once wrapped)")]:
         log, raised = Log(), None
         if setting == "no driver":
             driver.Deregister()
