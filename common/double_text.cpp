@@ -87,7 +87,7 @@ Decimal ShortestDecimal(double value) {
 std::string Scientific(const Decimal& decimal) {
   std::string text(1, decimal.digits[0]);
   if (decimal.count > 1) text.append(".").append(decimal.digits + 1, decimal.count - 1);
-  char exponent[8];
+  char exponent[16];
   std::snprintf(exponent, sizeof exponent, "e%c%02d", decimal.exponent < 0 ? '-' : '+',
                 std::abs(decimal.exponent));
   return text + exponent;

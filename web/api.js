@@ -54,12 +54,14 @@ function bindConverter(module) {
       setName(name);
       return answerText(module._Lint(latFirst ? 1 : 0));
     },
-    dump: (format = 'text', options = {}) => {
+    // segdump's output as text, or as bytes when `asBytes`.
+    dump: (format = 'text', options = {}, asBytes = false) => {
       const { name = 'standard input', raw = false, linesOnly = false, fit = false } = options;
       if (!(format in FORMATS)) throw new Error(`unknown format '${format}'`);
       setName(name);
       const flags = (raw ? 1 : 0) | (linesOnly ? 2 : 0) | (fit ? 4 : 0);
-      return answerText(module._Dump(FORMATS[format], flags, options.width ?? 1600));
+      const status = module._Dump(FORMATS[format], flags, options.width ?? 1600);
+      return asBytes ? answer(status) : answerText(status);
     },
     classify: (name) => {
       setName(name);
