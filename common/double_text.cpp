@@ -63,14 +63,17 @@ bool ReadsBackAs(const Decimal& decimal, double value) {
 }
 
 // The shortest decimal that reads back as `value`, the nearest of those. Any decimal of up to
-// 15 digits within half a unit of `value` is the nearest 15-digit one (they lie more than four
-// units apart), so 15 digits stripped of their zeros settle it when they read back; otherwise 16
-// or 17 digits, where a power of two, whose gap below is half the gap above, may read back from
-// the decimal above the nearest one.
+// 15 digits within half a unit of a normal `value` is the nearest 15-digit one (they lie more
+// than four units apart), so 15 digits stripped of their zeros settle it when they read back;
+// otherwise 16 or 17 digits, where a power of two, whose gap below is half the gap above, may
+// read back from the decimal above the nearest one. Subnormals, with fewer digits, are tried from
+// one digit up.
 Decimal ShortestDecimal(double value) {
-  const bool power_of_two = (BitCast<std::uint64_t>(value) & ((std::uint64_t{1} << 52) - 1)) == 0;
+  const auto bits = BitCast<std::uint64_t>(value);
+  const bool subnormal = (bits >> 52) == 0;
+  const bool power_of_two = !subnormal && (bits & ((std::uint64_t{1} << 52) - 1)) == 0;
   Decimal decimal;
-  for (int count = 15; count < 17; ++count) {
+  for (int count = subnormal ? 1 : 15; count < 17; ++count) {
     decimal = NearestDecimal(value, count);
     if (ReadsBackAs(decimal, value)) break;
     if (power_of_two && ReadsBackAs(NextUp(decimal), value)) {
@@ -93,12 +96,18 @@ std::string Scientific(const Decimal& decimal) {
   return text + exponent;
 }
 
-std::string Fixed(const Decimal& decimal) {
+// A whole number is written with all its digits, as exact as they are free: beyond the shortest
+// digits, zeros would take the same room.
+std::string Fixed(const Decimal& decimal, double value) {
   const std::string_view digits(decimal.digits, static_cast<std::size_t>(decimal.count));
   const int e = decimal.exponent;
   if (e < 0) return "0." + std::string(static_cast<std::size_t>(-e - 1), '0').append(digits);
   const auto whole = static_cast<std::size_t>(e + 1);
-  if (whole >= digits.size()) return std::string(digits) + std::string(whole - digits.size(), '0');
+  if (whole >= digits.size()) {
+    char text[320];
+    std::snprintf(text, sizeof text, "%.0f", value);
+    return text;
+  }
   return std::string(digits.substr(0, whole)) + "." + std::string(digits.substr(whole));
 }
 
@@ -140,7 +149,7 @@ std::to_chars_result WriteShortestDoubleByPrintf(char* first, char* last, double
     text += "0";
   } else {
     const Decimal decimal = ShortestDecimal(magnitude);
-    const std::string fixed = Fixed(decimal);
+    const std::string fixed = Fixed(decimal, magnitude);
     const std::string scientific = Scientific(decimal);
     text += fixed.size() <= scientific.size() ? fixed : scientific;
   }
