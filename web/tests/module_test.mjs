@@ -5,12 +5,16 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { hardCases } from './hard_cases.mjs';
 
 const { COORD2SEG_PACKAGE, COORD2SEG_NATIVE, COORD2SEG_EXAMPLES } = process.env;
+if (!existsSync(join(COORD2SEG_NATIVE, 'segdump'))) {
+  console.log(`no native programs in ${COORD2SEG_NATIVE}: build them with the default preset`);
+  process.exit(process.env.CI ? 1 : 77);
+}
 const { default: createConverter } = await import(join(COORD2SEG_PACKAGE, 'index.js'));
 const converter = await createConverter();
 const scratch = mkdtempSync(join(tmpdir(), 'coord2seg-web-'));
