@@ -32,6 +32,9 @@ constexpr const char* kLayerCreationOptions =
     "    <Value>SPLIT</Value>"
     "    <Value>REFUSE</Value>"
     "  </Option>"
+    "  <Option name='WRAP_LONGITUDE' type='boolean' default='YES' "
+    "description='Wrap each longitude once into [-180, 180) as coord2seg does, or keep every "
+    "value as given (NO: exact round trips of stored files)'/>"
     "</LayerCreationOptionList>";
 
 }  // namespace

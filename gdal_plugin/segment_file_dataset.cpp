@@ -124,15 +124,9 @@ std::unique_ptr<FeatureWriter> SegmentFileDataset::MakeWriter(const char* name,
              refusal.c_str());
     return nullptr;
   }
-  const char* long_parts = CSLFetchNameValueDef(options, "LONG_PARTS", "SPLIT");
-  if (!EQUAL(long_parts, "SPLIT") && !EQUAL(long_parts, "REFUSE")) {
-    CPLError(CE_Failure, CPLE_IllegalArg, "SegmentFile: LONG_PARTS is SPLIT or REFUSE, not '%s'",
-             long_parts);
-    return nullptr;
-  }
-  const WriteSettings settings{
-      .axis_order = *order,
-      .long_parts = EQUAL(long_parts, "REFUSE") ? LongParts::kRefuse : LongParts::kSplit};
+  const std::optional<PartRecordSettings> records = PartRecordSettingsFrom(options);
+  if (!records) return nullptr;
+  const WriteSettings settings{.axis_order = *order, .records = *records};
   // The file holds whole records only, so new ones go at its end.
   const std::uint64_t size = VsiFileSize(file_.get());
   return std::make_unique<FeatureWriter>(RecordAppender(file_.get(), path_, size), settings);

@@ -1,5 +1,6 @@
 #include "gdal_plugin/vsi_record_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <variant>
@@ -65,6 +66,26 @@ VsiRecordReader WalkRecordHeaders(VSILFILE* file) {
   while (reader.Skip(size)) {
   }
   return reader;
+}
+
+StoredExtent FindStoredExtent(VSILFILE* file) {
+  StoredExtent extent;
+  extent.min = {INT16_MAX, INT16_MAX};
+  extent.max = {INT16_MIN, INT16_MIN};
+  VsiRecordReader reader(file);
+  std::vector<unsigned char> pairs;
+  while (reader.Next(pairs)) {
+    for (std::size_t at = 0; at < pairs.size(); at += kPointPairBytes) {
+      const StoredPoint point = LoadStoredPoint(pairs.data() + at);
+      extent.min.longitude = std::min(extent.min.longitude, point.longitude);
+      extent.min.latitude = std::min(extent.min.latitude, point.latitude);
+      extent.max.longitude = std::max(extent.max.longitude, point.longitude);
+      extent.max.latitude = std::max(extent.max.latitude, point.latitude);
+    }
+  }
+  extent.records = reader.record_number();
+  extent.damage = reader.damage();
+  return extent;
 }
 
 }  // namespace coord2seg::gdal
