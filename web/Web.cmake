@@ -12,7 +12,9 @@ set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodej
 set(web_sources
   ${COORD2SEG_PORTABLE_SOURCES}
   driver/fast_paths_portable.cpp
+  web/geojson_records.cpp
   web/input_kind.cpp
+  web/json_reader.cpp
   web/module_api.cpp
 )
 
@@ -22,7 +24,7 @@ target_compile_options(coord2seg_web_code PUBLIC -Wall -Wextra -Wpedantic -fwasm
 target_compile_definitions(coord2seg_web_code PUBLIC COORD2SEG_VERSION="${PROJECT_VERSION}")
 
 set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
-    _Lint _Dump _OutputName _Classify)
+    _Lint _Dump _OutputName _Classify _FromGeoJson)
 list(JOIN exported_functions "," exported_functions)
 set(module_link_options
   -fwasm-exceptions

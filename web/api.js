@@ -63,6 +63,14 @@ function bindConverter(module) {
       const status = module._Dump(FORMATS[format], flags, options.width ?? 1600);
       return asBytes ? answer(status) : answerText(status);
     },
+    // The segment file ogr2ogr writes from GeoJSON, the lines it prints, and whether it stopped
+    // at a refused feature.
+    fromGeoJson: ({ name = 'input.geojson' } = {}) => {
+      setName(name);
+      const status = module._FromGeoJson();
+      if (status === 1) throw new Error(message());
+      return { segments: resultView().slice(), messages: message(), stopped: status === 2 };
+    },
     classify: (name) => {
       setName(name);
       const kind = KINDS[module._Classify()];
@@ -81,5 +89,6 @@ function bindConverter(module) {
     convert: (bytes, options) => (setInput(bytes), loaded.convert(options)),
     lint: (bytes, options) => (setInput(bytes), loaded.lint(options)),
     dump: (bytes, format, options) => (setInput(bytes), loaded.dump(format, options)),
+    fromGeoJson: (bytes, options) => (setInput(bytes), loaded.fromGeoJson(options)),
   };
 }

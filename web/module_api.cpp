@@ -25,6 +25,7 @@
 #include "tools/coordlint/lint_text.h"
 #include "tools/segdump/damage_message.h"
 #include "tools/segdump/dump_formats.h"
+#include "web/geojson_records.h"
 #include "web/input_kind.h"
 
 namespace coord2seg::web {
@@ -110,6 +111,7 @@ void Dump(DumpFormat format, int flags, int width) {
 }  // namespace
 }  // namespace coord2seg::web
 
+using namespace coord2seg;
 using namespace coord2seg::web;
 
 extern "C" {
@@ -157,6 +159,19 @@ EMSCRIPTEN_KEEPALIVE int Lint(int lat_first) {
 // `flags` 1 --raw, 2 --lines-only, 4 --fit.
 EMSCRIPTEN_KEEPALIVE int Dump(int format, int flags, int width) {
   return Answer([&] { Dump(static_cast<DumpFormat>(format), flags, width); });
+}
+
+// The segment file ogr2ogr writes from the input as GeoJSON, with its messages in Message(): 0,
+// or 2 when a feature was refused, where ogr2ogr stops (the records before it are kept).
+EMSCRIPTEN_KEEPALIVE int FromGeoJson() {
+  bool stopped = false;
+  const int status = Answer([&] {
+    GeoJsonRecords converted = ConvertGeoJson(InputText(), name);
+    result.assign(converted.records.begin(), converted.records.end());
+    message = std::move(converted.messages);
+    stopped = converted.stopped;
+  });
+  return status == 0 && stopped ? 2 : status;
 }
 
 // The name the converter gives its output for an input of the name.

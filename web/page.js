@@ -83,7 +83,7 @@ function showPreview(svgBytes) {
   $('preview').replaceChildren(document.importNode(svg.documentElement, true));
 }
 
-const TITLES = { text: 'coordlint report', segments: 'segdump --check', geojson: 'Warnings' };
+const TITLES = { text: 'coordlint report', segments: 'segdump --check', geojson: 'ogr2ogr messages' };
 
 function showDone(done) {
   $('output').hidden = false;
@@ -94,7 +94,8 @@ function showDone(done) {
   if (done.geojson) link($('geojson'), done.geojson, done.geojsonName, 'application/geo+json');
   showPreview(done.svg);
   const what = { text: 'Converted', segments: 'Read back', geojson: 'Converted' }[done.kind];
-  setStatus('done', `${what} ${currentFile.name} in ${done.ms.toFixed(1)} ms.`, done.ms);
+  const stopped = done.stopped ? ' A feature was refused: ogr2ogr stops there, and so does the file (see the messages).' : '';
+  setStatus('done', `${what} ${currentFile.name} in ${done.ms.toFixed(1)} ms.${stopped}`, done.ms);
 }
 
 function onWorkerMessage(message) {

@@ -47,14 +47,26 @@ function dumpSegments(converter, file) {
   return { ms, report, svg, text, geojson, textName: `${base}.txt`, geojsonName: `${base}.geojson` };
 }
 
+function convertGeoJson(converter, file) {
+  const started = performance.now();
+  const { segments, messages, stopped } = converter.loaded.fromGeoJson({ name: file.name });
+  const ms = performance.now() - started;
+  progress(0.9, 'drawing');
+  converter.reserveInput(segments.length).write(0, segments);
+  const svg = converter.loaded.dump('svg', { fit: true }, true);
+  const report = messages || 'ogr2ogr prints nothing for this file.\n';
+  return { ms, report, svg, segments, stopped, segmentsName: converter.outputName(file.name) };
+}
+
+const CONVERSIONS = { text: convertText, segments: dumpSegments, geojson: convertGeoJson };
+
 async function answer({ file, latFirst }) {
   const converter = await converterReady;
   try {
     await readIntoModule(converter, file);
     const { kind, why } = converter.loaded.classify(file.name);
     if (kind === 'neither') throw new Error(why);
-    if (kind === 'geojson') throw new Error(`${file.name}: GeoJSON is not read yet`);
-    const done = kind === 'text' ? convertText(converter, file, latFirst) : dumpSegments(converter, file);
+    const done = CONVERSIONS[kind](converter, file, latFirst);
     const transfer = [done.svg, done.segments, done.text, done.geojson].filter(Boolean);
     postMessage({ type: 'done', kind, ...done }, transfer.map((bytes) => bytes.buffer));
   } catch (error) {

@@ -17,6 +17,7 @@ export default async function createConverter() {
     convert: converter.convert,
     lint: converter.lint,
     dump: converter.dump,
+    fromGeoJson: converter.fromGeoJson,
     outputName: converter.outputName,
   };
 }

@@ -26,6 +26,15 @@ export interface DumpOptions {
   width?: number;
 }
 
+export interface GeoJsonResult {
+  /** The segment file `ogr2ogr -f SegmentFile` writes from the GeoJSON with default options. */
+  segments: Uint8Array;
+  /** The lines ogr2ogr prints ("Warning 1: SegmentFile: ...", "ERROR 1: ..."), one a line. */
+  messages: string;
+  /** A feature was refused: ogr2ogr stops there (status 1); `segments` holds those before it. */
+  stopped: boolean;
+}
+
 export interface Converter {
   /** The segment file the converter writes for a coordinate text. */
   convert(bytes: Bytes, options?: ConvertOptions): Uint8Array;
@@ -33,6 +42,9 @@ export interface Converter {
   lint(bytes: Bytes, options?: LintOptions): string;
   /** segdump's output for a segment file; throws an Error naming the damage of a damaged one. */
   dump(bytes: Bytes, format?: DumpFormat, options?: DumpOptions): string;
+  /** A GeoJSON FeatureCollection, Feature or geometry as ogr2ogr writes it to a segment file;
+   * throws an Error for text that is not JSON or not GeoJSON. `name` names the layer. */
+  fromGeoJson(bytes: Bytes, options?: { name?: string }): GeoJsonResult;
   /** The name the converter gives its output for an input name ("coast.txt" gives "coast.bin"). */
   outputName(inputName: string): string;
 }
