@@ -107,25 +107,35 @@ std::string Stem(std::string_view file_name) {
   return std::string(file_name.substr(0, dot == 0 ? file_name.size() : dot));
 }
 
-// The attribute fields GDAL's reader gives the layer, in order: "id" when a feature has a string
-// id, then the properties' names as they first appear.
-std::vector<std::string> FieldNames(const std::vector<const JsonValue*>& features) {
-  std::vector<std::string> names;
-  auto add = [&names](const std::string& name) {
-    for (const std::string& known : names) {
-      if (known == name) return;
+// The first attribute field of the layer GDAL's reader makes: "id" when a feature has a string
+// id, else the first of the properties' names in an order that keeps each feature's order of
+// them (of those no name must come before, the one seen first). Empty when there is none.
+std::string FirstFieldName(const std::vector<const JsonValue*>& features) {
+  std::vector<std::string> names;  // as first seen
+  std::vector<bool> follows;       // whether some feature lists a name before it
+  auto index_of = [&](const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == name) return i;
     }
     names.push_back(name);
+    follows.push_back(false);
+    return names.size() - 1;
   };
   for (const JsonValue* feature : features) {
-    if (StringMember(*feature, "id")) add("id");
+    if (StringMember(*feature, "id")) return "id";
   }
   for (const JsonValue* feature : features) {
     const JsonValue* properties = feature->Find("properties");
     if (!properties) continue;
-    for (const auto& member : properties->members) add(member.first);
+    for (std::size_t i = 0; i < properties->members.size(); ++i) {
+      const std::size_t at = index_of(properties->members[i].first);
+      if (i > 0) follows[at] = true;
+    }
   }
-  return names;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!follows[i]) return names[i];
+  }
+  return names.empty() ? std::string() : names.front();
 }
 
 void Say(std::string& messages, const PartMessage& message) {
@@ -161,15 +171,15 @@ GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name)
   }
 
   GeoJsonRecords result;
-  const std::vector<std::string> fields = FieldNames(features);
-  if (!fields.empty()) {
+  const std::string first_field = FirstFieldName(features);
+  if (!first_field.empty()) {
     Say(result.messages, {PartMessage::Severity::kWarning,
                           "a segment file keeps geometries alone; attributes such as '" +
-                              fields.front() + "' are not stored"});
+                              first_field + "' are not stored"});
   }
   // Source FIDs, which ogr2ogr names a refused feature by: the integer ids, and a count from 0
   // for the features without one; all counted when "id" is a field.
-  const bool ids_are_fields = !fields.empty() && fields.front() == "id";
+  const bool ids_are_fields = first_field == "id";
   std::int64_t next_fid = 0;
   PartRecords records;
   FeatureParts parts;

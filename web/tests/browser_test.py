@@ -120,6 +120,25 @@ def check_page(page, native_dir, scratch, examples, failures):
     expect('islands.bin check', page.element('report').get_attribute('textContent'),
            native(native_dir, scratch, 'segdump', '--check', 'islands.bin').decode())
 
+    # GeoJSON: the bytes and messages of ogr2ogr with this build's plugin, where they are.
+    plugin = os.path.join(native_dir, 'gdal_plugin')
+    if shutil.which('ogr2ogr') and os.path.exists(os.path.join(plugin, 'ogr_SegmentFile.so')):
+        lines = ','.join(f'[{i % 360 - 180}.25, {i % 170 - 85}.5, 3]' for i in range(3000))
+        with open(os.path.join(scratch, 'lines.geojson'), 'w') as out:
+            out.write('{"type": "FeatureCollection", "features": [{"type": "Feature", '
+                      '"properties": {"name": "x"}, "geometry": {"type": "MultiLineString", '
+                      f'"coordinates": [[{lines}], [[1, 2], [1.001, 2.001]]]}}}}]}}')
+        expect('lines.geojson state', page.pick(os.path.join(scratch, 'lines.geojson')), 'done')
+        run = subprocess.run(['ogr2ogr', '-f', 'SegmentFile', 'lines.bin', 'lines.geojson'],
+                             cwd=scratch, capture_output=True,
+                             env={**os.environ, 'GDAL_DRIVER_PATH': plugin})
+        with open(os.path.join(scratch, 'lines.bin'), 'rb') as produced:
+            expect('lines.geojson segment file', page.link_bytes('download'), produced.read())
+        expect('lines.geojson messages', page.element('report').get_attribute('textContent'),
+               run.stderr.decode())
+    elif os.environ.get('CI'):
+        failures.append('no ogr2ogr or SegmentFile plugin to compare GeoJSON with')
+
     # Bad input: an error in #status, and the page goes on working.
     with open(bin_path, 'rb') as whole:
         damaged = whole.read()[:-3]

@@ -8,6 +8,7 @@ import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { geoJsonCases } from './geojson_cases.mjs';
 import { hardCases } from './hard_cases.mjs';
 
 const { COORD2SEG_PACKAGE, COORD2SEG_NATIVE, COORD2SEG_EXAMPLES } = process.env;
@@ -83,5 +84,31 @@ test('output names as the converter gives them', () => {
     assert.equal(converter.outputName(input),
                  input.replace(/(\/?)([^/]*)$/, (all, slash, last) =>
                    slash + (last.includes('.') ? last.slice(0, last.lastIndexOf('.')) : last) + '.bin'));
+  }
+});
+
+// GeoJSON against the real ogr2ogr with this build's SegmentFile plugin: the same bytes and the
+// same lines on stderr.
+const plugin = join(COORD2SEG_NATIVE, 'gdal_plugin');
+const ogr2ogr = spawnSync('ogr2ogr', ['--version']).status === 0 && existsSync(join(plugin, 'ogr_SegmentFile.so'));
+for (const { name, bytes } of geoJsonCases()) {
+  test(`${name}: as ogr2ogr -f SegmentFile`, { skip: !ogr2ogr && !process.env.CI && 'no ogr2ogr or plugin' }, () => {
+    writeFileSync(join(scratch, name), bytes);
+    const out = `${name}.bin`;
+    const run = spawnSync('ogr2ogr', ['-f', 'SegmentFile', out, name],
+                          { cwd: scratch, env: { ...process.env, GDAL_DRIVER_PATH: plugin } });
+    const converted = converter.fromGeoJson(bytes, { name });
+    assert.equal(converted.messages, run.stderr.toString(), 'messages');
+    assert.equal(converted.stopped, run.status !== 0, 'stopped');
+    assert.ok(Buffer.from(converted.segments).equals(readFileSync(join(scratch, out))), 'segment file');
+  });
+}
+
+test('not JSON, not GeoJSON, malformed geometry: an Error that says so', () => {
+  const cases = [['{"type": "FeatureCollection", "features": [', /not valid JSON: unexpected end at byte 43/],
+                 ['{"type": "Feature", "geometry": {"type": "Point", "coordinates": [1]}}', /malformed coordinates/],
+                 ['[1, 2]', /not GeoJSON/], ['{"type": "Circle"}', /unknown geometry type 'Circle'/]];
+  for (const [text, message] of cases) {
+    assert.throws(() => converter.fromGeoJson(Buffer.from(text)), { message });
   }
 });
