@@ -26,18 +26,20 @@ function bindConverter(module) {
     if (status !== 0) throw new Error(message());
     return decoder.decode(resultView());
   };
+  const outOfMemory = () => new Error("out of memory: the file is too large for this browser's memory");
   const setName = (name) => {
     const bytes = encoder.encode(name);
-    module.HEAPU8.set(bytes, module._NameBuffer(bytes.length) >>> 0);
+    const start = module._NameBuffer(bytes.length) >>> 0;
+    if (start === 0) throw outOfMemory();
+    module.HEAPU8.set(bytes, start);
   };
 
   // Room for an input of `size` bytes in the module's memory; `write(offset, bytes)` fills it, so
   // that a large file goes in piece by piece, never whole in a second copy.
   const reserveInput = (size) => {
-    const start = module._InputBuffer(size) >>> 0;
-    if (start === 0) {
-      throw new Error("out of memory: the file is too large for this browser's memory");
-    }
+    // The module's memory ends at 4 GB, and its sizes are 32 bits.
+    const start = size < 2 ** 32 ? module._InputBuffer(size) >>> 0 : 0;
+    if (start === 0) throw outOfMemory();
     return { write: (offset, bytes) => module.HEAPU8.set(bytes, start + offset) };
   };
   const setInput = (bytes) => {
@@ -73,7 +75,9 @@ function bindConverter(module) {
     },
     classify: (name) => {
       setName(name);
-      const kind = KINDS[module._Classify()];
+      const code = module._Classify();
+      if (code < 0) throw new Error(message());
+      const kind = KINDS[code];
       return { kind, why: kind === 'neither' ? message() : '' };
     },
   };

@@ -123,15 +123,19 @@ EMSCRIPTEN_KEEPALIVE unsigned char* InputBuffer(std::size_t size) {
     input.shrink_to_fit();
     input.resize(size);
     return size == 0 ? reinterpret_cast<unsigned char*>(&input) : input.data();
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // bad_alloc, or length_error beyond 2 GB
     return nullptr;
   }
 }
 
 // Room for the input's name in UTF-8, `size` bytes, which the caller fills.
 EMSCRIPTEN_KEEPALIVE char* NameBuffer(std::size_t size) {
-  name.assign(size, '\0');
-  return name.data();
+  try {
+    name.assign(size, '\0');
+    return name.data();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 // Lets go of the input and the last answer.
@@ -182,8 +186,9 @@ EMSCRIPTEN_KEEPALIVE int OutputName() {
 // What the input is: 0 coordinate text, 1 a segment file, 2 GeoJSON, 3 none of them (`message`
 // says why).
 EMSCRIPTEN_KEEPALIVE int Classify() {
-  const coord2seg::InputKind kind = coord2seg::ClassifyInput(name, input, message);
-  return static_cast<int>(kind);
+  int kind = 0;
+  const int status = Answer([&] { kind = static_cast<int>(ClassifyInput(name, input, message)); });
+  return status == 0 ? kind : -1;
 }
 
 }  // extern "C"

@@ -112,7 +112,12 @@ function onWorkerMessage(message) {
       showDone(message);
       break;
     case 'error':
-      setStatus('error', message.message);
+      if (message.restart) {
+        worker.terminate();
+        startWorker().then(() => setStatus('error', message.message));
+      } else {
+        setStatus('error', message.message);
+      }
       break;
   }
 }

@@ -70,7 +70,14 @@ async function answer({ file, latFirst }) {
     const transfer = [done.svg, done.segments, done.text, done.geojson].filter(Boolean);
     postMessage({ type: 'done', kind, ...done }, transfer.map((bytes) => bytes.buffer));
   } catch (error) {
-    postMessage({ type: 'error', message: String(error.message ?? error) });
+    // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
+    // leaves the module in no known state, and the page starts a new worker.
+    const known = error instanceof Error && !(error instanceof WebAssembly.RuntimeError);
+    postMessage({
+      type: 'error',
+      message: known ? error.message : `${file.name}: the converter failed (${error}), most likely out of memory`,
+      restart: !known,
+    });
   } finally {
     converter.release();
   }
