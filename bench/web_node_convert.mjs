@@ -2,10 +2,11 @@
 // memory, as "node_ms=... mb_per_s=...".
 //   node bench/web_node_convert.mjs PACKAGE_DIR FILE [RUNS]
 import { readFileSync } from 'node:fs';
-import { join } from 'node:path';
+import { resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
 
 const [packageDir, file, runs = '5'] = process.argv.slice(2);
-const { default: createConverter } = await import(join(packageDir, 'index.js'));
+const { default: createConverter } = await import(pathToFileURL(resolve(packageDir, 'index.js')));
 const converter = await createConverter();
 const text = readFileSync(file);
 const times = [];

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The web build's conversion speed against the native converter's, on the same generated files of
-# about 60 MB: shoreline-like points in short segments, six decimals (as GMT writes the GSHHG
-# shorelines) and doubles printed shortest. Prints the native converter's median wall time, the
+# about 60 MB: shoreline-like points in short segments (about ten points, as in the GSHHG
+# shorelines), with six decimals (as GMT writes them) and as doubles printed shortest, and six
+# decimals in long segments. Prints the native converter's median wall time, the
 # package's time in Node and the page's data-ms in headless Chromium (both without reading the
 # file), each with MB/s.
 #
@@ -16,14 +17,15 @@ here=$(dirname "$0")
 data=$build/bench-data
 mkdir -p "$data"
 
-for shape in 6 shortest; do
-  file=$data/web-$shape-short.txt
-  [ -s "$file" ] || "$build/bench/generate_coordinates" 1 60 "$shape" short > "$file"
+for shape_profile in "6 short" "shortest short" "6 long"; do
+  read -r shape profile <<< "$shape_profile"
+  file=$data/web-$shape-$profile.txt
+  [ -s "$file" ] || "$build/bench/generate_coordinates" 1 60 "$shape" "$profile" > "$file"
   mb=$(awk -v bytes="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", bytes / 1e6 }')
   wall=$("$build/bench/run_timed" "$runs" "$build/coord2seg" "$file" |
          sed -E 's/median_seconds=([0-9.]+).*/\1/')
   native=$(awk -v s="$wall" -v mb="$mb" 'BEGIN { printf "native_ms=%.1f mb_per_s=%.0f", s * 1000, mb / s }')
-  echo "$shape decimals, short segments, $mb MB: $native $(node "$here/web_node_convert.mjs" \
+  echo "$shape decimals, $profile segments, $mb MB: $native $(node "$here/web_node_convert.mjs" \
        "$web/package" "$file" "$runs") $(/usr/bin/python3 "$here/web_page_convert.py" "$web" \
        "$file" "$runs")"
 done

@@ -7,7 +7,8 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { geoJsonCases } from './geojson_cases.mjs';
 import { hardCases } from './hard_cases.mjs';
 
@@ -16,7 +17,7 @@ if (!existsSync(join(COORD2SEG_NATIVE, 'segdump'))) {
   console.log(`no native programs in ${COORD2SEG_NATIVE}: build them with the default preset`);
   process.exit(process.env.CI ? 1 : 77);
 }
-const { default: createConverter } = await import(join(COORD2SEG_PACKAGE, 'index.js'));
+const { default: createConverter } = await import(pathToFileURL(resolve(COORD2SEG_PACKAGE, 'index.js')));
 const converter = await createConverter();
 const scratch = mkdtempSync(join(tmpdir(), 'coord2seg-web-'));
 
