@@ -10,8 +10,9 @@ let worker = null;
 let currentFile = null;
 let urls = [];
 
-function setStatus(state, text, ms) {
+function setStatus(state, text, ms, warning = false) {
   status.dataset.state = state;
+  status.classList.toggle('warning', warning);
   status.textContent = text;
   if (ms === undefined) delete status.dataset.ms;
   else status.dataset.ms = ms.toFixed(1);
@@ -95,7 +96,8 @@ function showDone(done) {
   showPreview(done.svg);
   const what = { text: 'Converted', segments: 'Read back', geojson: 'Converted' }[done.kind];
   const stopped = done.stopped ? ' A feature was refused: ogr2ogr stops there, and so does the file (see the messages).' : '';
-  setStatus('done', `${what} ${currentFile.name} in ${done.ms.toFixed(1)} ms.${stopped}`, done.ms);
+  setStatus('done', `${what} ${currentFile.name} in ${done.ms.toFixed(1)} ms.${stopped}`, done.ms,
+            Boolean(done.stopped));
 }
 
 function onWorkerMessage(message) {
