@@ -4,7 +4,6 @@
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <exception>
 #include <new>
 #include <span>
@@ -15,7 +14,6 @@
 #include "common/output_buffer.h"
 #include "common/run_error.h"
 #include "common/segment_buffer.h"
-#include "common/text_bytes.h"
 #include "driver/collect_segments.h"
 #include "driver/command_line.h"
 #include "segment_file/record_encoder.h"
@@ -23,7 +21,7 @@
 #include "segment_file/segment_reader.h"
 #include "tools/coordlint/findings_report.h"
 #include "tools/coordlint/lint_text.h"
-#include "tools/segdump/damage_message.h"
+#include "tools/segdump/check_report.h"
 #include "tools/segdump/dump_formats.h"
 #include "web/geojson_records.h"
 #include "web/input_kind.h"
@@ -48,11 +46,12 @@ int Answer(Work&& work) {
     work();
     return 0;
   } catch (const std::bad_alloc&) {
+    result = {};  // its memory back first, so that the message has room
     message = "out of memory: the file is too large for this browser's memory";
   } catch (const std::exception& error) {
     message = error.what();
   }
-  result.clear();
+  result = {};
   return 1;
 }
 
@@ -101,8 +100,7 @@ void Dump(DumpFormat format, int flags, int width) {
       WriteSvg(input, {.fit = (flags & 4) != 0, .width = width}, out);
       break;
     case DumpFormat::kCheck:
-      out.Append(name + ": " + std::to_string(check.segments) + " segments, " +
-                 std::to_string(check.points) + " points\n");
+      out.Append(DescribeCheck(name, check));
       break;
   }
   out.Flush();

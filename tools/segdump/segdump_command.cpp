@@ -13,7 +13,7 @@
 #include "common/run_error.h"
 #include "common/version.h"
 #include "segment_file/segment_reader.h"
-#include "tools/segdump/damage_message.h"
+#include "tools/segdump/check_report.h"
 #include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
@@ -137,8 +137,7 @@ int CheckFiles(const std::vector<std::string>& paths, OutputBuffer& out) {
       problem = error.what();
     }
     if (check) {  // a failed write to stdout is not this file's problem, so outside the try
-      out.Append(DisplayName(path) + ": " + std::to_string(check->segments) + " segments, " +
-                 std::to_string(check->points) + " points\n");
+      out.Append(DescribeCheck(DisplayName(path), *check));
       continue;
     }
     out.Flush();  // the lines before it first, should both streams go to one terminal

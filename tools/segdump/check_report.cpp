@@ -1,4 +1,4 @@
-#include "tools/segdump/damage_message.h"
+#include "tools/segdump/check_report.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -17,6 +17,11 @@ bool LooksLikeText(std::span<const unsigned char> bytes) {
 }
 
 }  // namespace
+
+std::string DescribeCheck(const std::string& name, const SegmentFileCheck& check) {
+  return name + ": " + std::to_string(check.segments) + " segments, " +
+         std::to_string(check.points) + " points\n";
+}
 
 std::string DescribeDamage(const std::string& name, std::span<const unsigned char> bytes,
                            const SegmentFileDamage& damage) {
