@@ -49,6 +49,12 @@ extern "C" COORD2SEG_GDAL_EXPORT void RegisterOGRSegmentFile() {
   driver->SetMetadataItem(GDAL_DMD_EXTENSION, "bin");
   driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
   driver->SetMetadataItem(GDAL_DCAP_CREATE_LAYER, "YES");
+  // The layer takes fields of any type, so that a translation goes through, though a segment file
+  // keeps none of their values (said in a warning).
+  driver->SetMetadataItem(GDAL_DCAP_CREATE_FIELD, "YES");
+  driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES,
+                          "Integer Integer64 Real String Date DateTime Time IntegerList "
+                          "Integer64List RealList StringList Binary");
   driver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
   driver->SetMetadataItem(GDAL_DS_LAYER_CREATIONOPTIONLIST, kLayerCreationOptions);
   driver->pfnIdentify = coord2seg::gdal::IdentifySegmentFile;

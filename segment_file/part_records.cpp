@@ -81,8 +81,9 @@ std::optional<PartMessage> PartRecords::CheckRange(const std::string& name,
     for (const GeoPoint& given_point : given_part) {
       const GeoPoint& point = points_[index++];
       const std::optional<std::int16_t> longitude = SixteenBitMinutes(point.longitude);
-      if (!longitude)
+      if (!longitude) {
         return Error(OutOfRange(name, "longitude", given_point.longitude, point.longitude));
+      }
       const std::optional<std::int16_t> latitude = SixteenBitMinutes(point.latitude);
       if (!latitude) return Error(OutOfRange(name, "latitude", point.latitude, point.latitude));
       if (before && before->longitude == *longitude && before->latitude == *latitude) ++same_minute;

@@ -93,21 +93,38 @@ TEST_F(SegmentFileDriver, DamagedFilesGiveTheirWholeRecordsThenAnErrorNamingOffs
       std::string("\x01\x00\x00\x00\x07\x00\x00\x00\x00", 9),       // reserved byte
       std::string("\x02\x00\x00\x00\x00\x01\x00\x01\x00\x02", 10),  // runs past the end
   };
+  // After two short records, and after records long enough to cross the blocks the extent is
+  // read in.
+  const std::vector<StoredPoint> longest(kMaxSegmentPoints, StoredPoint{5, 6});
+  std::string long_records = good;
+  for (int i = 0; i < 4; ++i) long_records += testing::StoredRecord(longest);
   for (const std::string& tail : damaged_tails) {
-    const std::string file = good + good + tail;
-    WriteVsiFile(At("d.bin"), file);
-    const SegmentFileCheck check = CheckSegmentFile(Bytes(file));
-    ASSERT_TRUE(check.damage);
-    CapturedErrors errors;
-    GDALDatasetUniquePtr dataset(GDALDataset::Open(At("d.bin").c_str(), GDAL_OF_VECTOR));
-    ASSERT_NE(dataset, nullptr);
-    OGRLayer* layer = dataset->GetLayer(0);
-    EXPECT_EQ(layer->GetFeatureCount(), 2);
-    int features = 0;
-    for (const auto& feature : *layer) features += feature != nullptr;
-    EXPECT_EQ(features, 2);
-    EXPECT_EQ(errors.failures, std::vector<std::string>{"SegmentFile: " + At("d.bin") + ": " +
-                                                        DescribeDamagePlace(*check.damage)});
+    for (const std::string& whole : {good + good, long_records}) {
+      const std::string file = whole + tail;
+      WriteVsiFile(At("d.bin"), file);
+      const SegmentFileCheck check = CheckSegmentFile(Bytes(file));
+      ASSERT_TRUE(check.damage);
+      const std::vector<std::string> damage_error = {"SegmentFile: " + At("d.bin") + ": " +
+                                                     DescribeDamagePlace(*check.damage)};
+      CapturedErrors errors;
+      GDALDatasetUniquePtr dataset(GDALDataset::Open(At("d.bin").c_str(), GDAL_OF_VECTOR));
+      ASSERT_NE(dataset, nullptr);
+      OGRLayer* layer = dataset->GetLayer(0);
+      EXPECT_EQ(layer->GetFeatureCount(), static_cast<GIntBig>(check.segments));
+      std::uint64_t features = 0;
+      for (const auto& feature : *layer) features += feature != nullptr;
+      EXPECT_EQ(features, check.segments);
+      EXPECT_EQ(errors.failures, damage_error);
+      // The extent from the raw minutes: the same, with the same error.
+      layer->ResetReading();
+      OGREnvelope fast, slow;
+      CapturedErrors fast_errors;
+      ASSERT_EQ(layer->GetExtent(&fast, TRUE), OGRERR_NONE);
+      EXPECT_EQ(fast_errors.failures, damage_error);
+      ASSERT_EQ(layer->OGRLayer::GetExtent(&slow, TRUE), OGRERR_NONE);
+      EXPECT_TRUE(fast.MinX == slow.MinX && fast.MaxX == slow.MaxX && fast.MinY == slow.MinY &&
+                  fast.MaxY == slow.MaxY);
+    }
   }
 }
 

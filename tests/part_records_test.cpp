@@ -88,65 +88,31 @@ TEST(PartRecords, WrapsLongitudesAsTheConverterDoes) {
   EXPECT_EQ(testing::DescribeDifference(converted_here, ReadFileBytes(dir / "wrap.bin")), "");
 }
 
-TEST(PartRecords, SplitsLongPartsAtSharedPointsAndCountsPointsOnTheSameMinute) {
-  // Every point repeats the minute of the one before it, then moves on: half of them land on
-  // the same minute.
+// Half the points of a long line repeat the minute of the point before; the joining point that a
+// split repeats is not counted, nor are the points of a refused feature. A GPS track of 4 points
+// a few metres apart has one minute pair for all.
+TEST(PartRecords, CountsPointsOnTheMinuteOfThePointBeforeWhereWritten) {
   std::vector<GeoPoint> line;
   for (int i = 0; i < 150000; ++i) line.push_back({(i / 2 % 1000) / 60.0, 1});
-  // A GPS track of 4 points a few metres apart: one minute pair for all.
   const std::vector<GeoPoint> track = {
       {8.5411, 47.3769}, {8.5412, 47.3770}, {8.5414, 47.3771}, {8.5415, 47.3772}};
-  PartRecords records;
-  FeatureOutcome split;
-  std::string file = RecordsOf(records, line, &split);
-  file += RecordsOf(records, track);
-  ASSERT_TRUE(split.written && split.message);
-  EXPECT_EQ(split.message->severity, PartMessage::Severity::kWarning);
-  EXPECT_EQ(split.message->text,
-            "feature 1 has a part of 150000 points, more than the 99999 a record holds; it is "
-            "written as consecutive records that share their joining points");
-
-  SegmentReader reader(Bytes(file));
-  SegmentRecord first, second, gps, none;
-  ASSERT_TRUE(reader.Next(first) && reader.Next(second) && reader.Next(gps));
-  EXPECT_FALSE(reader.Next(none) || reader.damage());
-  EXPECT_EQ(first.point_count(), 99999u);
-  EXPECT_EQ(second.point_count(), 150000u - 99999u + 1);
-  EXPECT_EQ(second.point(0).longitude, first.point(99998).longitude);
-  EXPECT_EQ(gps.point_count(), 4u);
-  EXPECT_EQ(records.same_minute_points(), 75000u + 3);
-
-  // A refused feature is not counted; nor is the joining point a split repeats.
-  PartRecords refusing({.long_parts = LongParts::kRefuse});
-  FeatureOutcome refused;
-  EXPECT_EQ(RecordsOf(refusing, line, &refused), "");
-  EXPECT_FALSE(refused.written);
-  EXPECT_NE(refused.message->text.find("(LONG_PARTS=REFUSE)"), std::string::npos);
-  RecordsOf(refusing, track);
-  EXPECT_EQ(refusing.same_minute_points(), 3u);
-  const std::vector<PartMessage> summary = refusing.Summary();
-  ASSERT_EQ(summary.size(), 1u);
-  EXPECT_EQ(summary[0].text.find("3 of 4 points landed on the same minute of arc"), 0u);
-}
-
-TEST(PartRecords, RefusesAFeatureWholeAndPassesOverEmptyOnes) {
-  const std::vector<GeoPoint> good = {{1, 1}, {2, 2}};
-  const std::vector<GeoPoint> bad = {{3, 3}, {4, 600}};
-  PartRecords records;
-  std::vector<unsigned char> out;
-  EXPECT_TRUE(records.Add(Parts{good}, std::nullopt, out).written);
-  const FeatureOutcome refused = records.Add(Parts{good, {}, bad}, 7, out);
-  EXPECT_FALSE(refused.written);
-  EXPECT_EQ(refused.message->text,
-            "feature 2 (FID 7): latitude 600 degrees has no minutes of arc from -32768 to 32767, "
-            "the range of a segment file; the feature is not written");
-  EXPECT_FALSE(records.Add(Parts{{}, {}}, std::nullopt, out).written);
-  EXPECT_FALSE(records.Add(Parts{}, std::nullopt, out).message);
-  EXPECT_EQ(std::string(out.begin(), out.end()), StoredRecord({{60, 60}, {120, 120}}));
-  const std::vector<PartMessage> summary = records.Summary();
-  ASSERT_EQ(summary.size(), 1u);
-  EXPECT_EQ(summary[0].text,
-            "2 of 4 features had no geometry or an empty one and were passed over");
+  for (const LongParts long_parts : {LongParts::kSplit, LongParts::kRefuse}) {
+    PartRecords records({.long_parts = long_parts});
+    FeatureOutcome outcome;
+    const std::string split = RecordsOf(records, line, &outcome);
+    EXPECT_EQ(outcome.written, long_parts == LongParts::kSplit);
+    EXPECT_EQ(CheckSegmentFile(Bytes(split)).points, outcome.written ? 150001u : 0u);
+    RecordsOf(records, track);
+    const std::uint64_t repeats = (outcome.written ? 75000 : 0) + 3;
+    const std::uint64_t points = (outcome.written ? 150000 : 0) + 4;
+    EXPECT_EQ(records.same_minute_points(), repeats);
+    const std::vector<PartMessage> summary = records.Summary();
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].text.find(std::to_string(repeats) + " of " + std::to_string(points) +
+                                   " points landed on the same minute of arc"),
+              0u)
+        << summary[0].text;
+  }
 }
 
 }  // namespace
