@@ -18,8 +18,7 @@ inline constexpr std::uint32_t kMaxSegmentPoints = 99999;
 // points never allocates.
 class SegmentBuffer {
  public:
-  SegmentBuffer()
-      : points_(MakeUninitializedArray<GeoPoint>(kMaxSegmentPoints + kSpareRoom)) {}
+  SegmentBuffer() : points_(MakeUninitializedArray<GeoPoint>(kMaxSegmentPoints + kSpareRoom)) {}
 
   // Stores the point unless the segment is already full; true when it was stored.
   bool Append(const GeoPoint& point) {

@@ -119,7 +119,7 @@ inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool ne
   // up to 2^53 carries into the exponent field, as it should.
   const auto biased = static_cast<std::uint64_t>(exponent + eisel_lemire_detail::kExponentBias - 1);
   return BitCast<double>((std::uint64_t{negative} << 63) |
-                               ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
+                         ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
 }
 
 }  // namespace coord2seg
