@@ -16,4 +16,6 @@ for (let run = 0; run < Number(runs); ++run) {
   times.push(performance.now() - started);
 }
 const median = times.sort((a, b) => a - b)[Math.floor(times.length / 2)];
-console.log(`node_ms=${median.toFixed(1)} mb_per_s=${(text.length / 1e6 / (median / 1e3)).toFixed(0)}`);
+console.log(
+  `node_ms=${median.toFixed(1)} mb_per_s=${(text.length / 1e6 / (median / 1e3)).toFixed(0)}`,
+);

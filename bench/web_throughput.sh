@@ -24,7 +24,8 @@ for shape_profile in "6 short" "shortest short" "6 long"; do
   mb=$(awk -v bytes="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", bytes / 1e6 }')
   wall=$("$build/bench/run_timed" "$runs" "$build/coord2seg" "$file" |
          sed -E 's/median_seconds=([0-9.]+).*/\1/')
-  native=$(awk -v s="$wall" -v mb="$mb" 'BEGIN { printf "native_ms=%.1f mb_per_s=%.0f", s * 1000, mb / s }')
+  native=$(awk -v s="$wall" -v mb="$mb" \
+           'BEGIN { printf "native_ms=%.1f mb_per_s=%.0f", s * 1000, mb / s }')
   echo "$shape decimals, $profile segments, $mb MB: $native $(node "$here/web_node_convert.mjs" \
        "$web/package" "$file" "$runs") $(/usr/bin/python3 "$here/web_page_convert.py" "$web" \
        "$file" "$runs")"

@@ -26,7 +26,8 @@ function bindConverter(module) {
     if (status !== 0) throw new Error(message());
     return decoder.decode(resultView());
   };
-  const outOfMemory = () => new Error("out of memory: the file is too large for this browser's memory");
+  const outOfMemory = () =>
+    new Error("out of memory: the file is too large for this browser's memory");
   const setName = (name) => {
     const bytes = encoder.encode(name);
     const start = module._NameBuffer(bytes.length) >>> 0;

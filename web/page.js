@@ -26,8 +26,10 @@ function workerSource() {
   return new Promise((resolve, reject) => {
     const script = document.createElement('script');
     script.src = 'worker-inline.js';
-    script.onload = () => resolve(URL.createObjectURL(
-      new Blob([self.coord2segWorkerSource], { type: 'text/javascript' })));
+    script.onload = () =>
+      resolve(
+        URL.createObjectURL(new Blob([self.coord2segWorkerSource], { type: 'text/javascript' })),
+      );
     script.onerror = () => reject(new Error('worker-inline.js is missing beside the page'));
     document.head.append(script);
   });
@@ -47,9 +49,13 @@ async function startWorker() {
   worker.onerror = (event) => {
     event.preventDefault();
     worker.terminate();
-    startWorker().then(() => setStatus('error', `The conversion failed: ${event.message || 'the worker stopped'}`));
+    startWorker().then(() =>
+      setStatus('error', `The conversion failed: ${event.message || 'the worker stopped'}`),
+    );
   };
-  await new Promise((resolve) => { worker.readyResolve = resolve; });
+  await new Promise((resolve) => {
+    worker.readyResolve = resolve;
+  });
 }
 
 function link(element, bytes, name, type) {
@@ -84,20 +90,31 @@ function showPreview(svgBytes) {
   $('preview').replaceChildren(document.importNode(svg.documentElement, true));
 }
 
-const TITLES = { text: 'coordlint report', segments: 'segdump --check', geojson: 'ogr2ogr messages' };
+const TITLES = {
+  text: 'coordlint report',
+  segments: 'segdump --check',
+  geojson: 'ogr2ogr messages',
+};
 
 function showDone(done) {
   $('output').hidden = false;
   $('report-title').textContent = TITLES[done.kind];
   $('report').textContent = done.report;
-  if (done.segments) link($('download'), done.segments, done.segmentsName, 'application/octet-stream');
+  if (done.segments)
+    link($('download'), done.segments, done.segmentsName, 'application/octet-stream');
   if (done.text) link($('text'), done.text, done.textName, 'text/plain');
   if (done.geojson) link($('geojson'), done.geojson, done.geojsonName, 'application/geo+json');
   showPreview(done.svg);
   const what = { text: 'Converted', segments: 'Read back', geojson: 'Converted' }[done.kind];
-  const stopped = done.stopped ? ' A feature was refused: ogr2ogr stops there, and so does the file (see the messages).' : '';
-  setStatus('done', `${what} ${currentFile.name} in ${done.ms.toFixed(1)} ms.${stopped}`, done.ms,
-            Boolean(done.stopped));
+  const stopped = done.stopped
+    ? ' A feature was refused: ogr2ogr stops there, and so does the file (see the messages).'
+    : '';
+  setStatus(
+    'done',
+    `${what} ${currentFile.name} in ${done.ms.toFixed(1)} ms.${stopped}`,
+    done.ms,
+    Boolean(done.stopped),
+  );
 }
 
 function onWorkerMessage(message) {

@@ -44,7 +44,15 @@ function dumpSegments(converter, file) {
   progress(0.9, 'drawing');
   const svg = converter.loaded.dump('svg', { fit: true }, true);
   const base = stem(file.name);
-  return { ms, report, svg, text, geojson, textName: `${base}.txt`, geojsonName: `${base}.geojson` };
+  return {
+    ms,
+    report,
+    svg,
+    text,
+    geojson,
+    textName: `${base}.txt`,
+    geojsonName: `${base}.geojson`,
+  };
 }
 
 function convertGeoJson(converter, file) {
@@ -68,14 +76,19 @@ async function answer({ file, latFirst }) {
     if (kind === 'neither') throw new Error(why);
     const done = CONVERSIONS[kind](converter, file, latFirst);
     const transfer = [done.svg, done.segments, done.text, done.geojson].filter(Boolean);
-    postMessage({ type: 'done', kind, ...done }, transfer.map((bytes) => bytes.buffer));
+    postMessage(
+      { type: 'done', kind, ...done },
+      transfer.map((bytes) => bytes.buffer),
+    );
   } catch (error) {
     // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
     // leaves the module in no known state, and the page starts a new worker.
     const known = error instanceof Error && !(error instanceof WebAssembly.RuntimeError);
     postMessage({
       type: 'error',
-      message: known ? error.message : `${file.name}: the converter failed (${error}), most likely out of memory`,
+      message: known
+        ? error.message
+        : `${file.name}: the converter failed (${error}), most likely out of memory`,
       restart: !known,
     });
   } finally {

@@ -2,13 +2,14 @@
 # by the default preset into COORD2SEG_NATIVE_BUILD; without them (or without Chromium, for the
 # page) a test is skipped, and with the environment variable CI set it fails instead.
 set(COORD2SEG_NATIVE_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH
-    "The native build whose coord2seg, coordlint, segdump and GDAL plugin the web tests compare with")
+    "The native build whose programs and GDAL plugin the web tests compare with")
 set(web_tests ${PROJECT_SOURCE_DIR}/web/tests)
 
 add_test(NAME web_module
          COMMAND node --test ${web_tests}/module_test.mjs)
 set_tests_properties(web_module PROPERTIES SKIP_RETURN_CODE 77 ENVIRONMENT
-  "COORD2SEG_PACKAGE=${CMAKE_BINARY_DIR}/package;COORD2SEG_NATIVE=${COORD2SEG_NATIVE_BUILD};COORD2SEG_EXAMPLES=${PROJECT_SOURCE_DIR}/examples")
+  "COORD2SEG_PACKAGE=${CMAKE_BINARY_DIR}/package;COORD2SEG_NATIVE=${COORD2SEG_NATIVE_BUILD};\
+COORD2SEG_EXAMPLES=${PROJECT_SOURCE_DIR}/examples")
 
 # Debian's python3, whose selenium a python3 earlier on the PATH may not see.
 add_test(NAME web_page

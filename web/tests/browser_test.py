@@ -104,17 +104,20 @@ def check_page(page, native_dir, scratch, examples, failures):
         expect(f'{name} data-ms', page.element('status').get_attribute('data-ms') is not None, True)
         native(native_dir, scratch, 'coord2seg', name, *(['-LATLON'] if lat_first else []))
         bin_name = name.replace('.txt', '.bin')
-        expect(f'{name} download name', page.element('download').get_attribute('download'), bin_name)
+        expect(f'{name} download name', page.element('download').get_attribute('download'),
+               bin_name)
         with open(os.path.join(scratch, bin_name), 'rb') as produced:
             expect(f'{name} segment file', page.link_bytes('download'), produced.read())
         report = native(native_dir, scratch, 'coordlint', name,
                         *(['-LATLON'] if lat_first else [])).decode()
         expect(f'{name} report', page.element('report').get_attribute('textContent'), report)
-        expect(f'{name} preview', len(page.browser.find_elements('css selector', '#preview svg')), 1)
+        previews = page.browser.find_elements('css selector', '#preview svg')
+        expect(f'{name} preview', len(previews), 1)
 
     bin_path = os.path.join(scratch, 'islands.bin')
     expect('islands.bin state', page.pick(bin_path), 'done')
-    expect('islands.bin text', page.link_bytes('text'), native(native_dir, scratch, 'segdump', 'islands.bin'))
+    expect('islands.bin text', page.link_bytes('text'),
+           native(native_dir, scratch, 'segdump', 'islands.bin'))
     expect('islands.bin geojson', page.link_bytes('geojson'),
            native(native_dir, scratch, 'segdump', '--geojson', 'islands.bin'))
     expect('islands.bin check', page.element('report').get_attribute('textContent'),
@@ -167,7 +170,8 @@ def main():
     failures = []
     try:
         scratch = tempfile.mkdtemp(prefix='coord2seg-page-')
-        for url in ('file://' + os.path.join(build_web, 'index.html'), serve(build_web) + 'index.html'):
+        urls = ('file://' + os.path.join(build_web, 'index.html'), serve(build_web) + 'index.html')
+        for url in urls:
             page = Page(browser, url)
             check_page(page, native_dir, scratch, examples, failures)
             if screenshots:

@@ -17,8 +17,9 @@ function halfwayDecimal(value) {
   view.setFloat64(0, value);
   const bits = view.getBigUint64(0);
   const exponent = Number((bits >> 52n) & 0x7ffn) - 1075;
-  const significand = ((bits & ((1n << 52n) - 1n)) | (1n << 52n)) * 2n + 1n;  // halfway, one more bit
-  const shift = BigInt(1 - exponent);  // value = significand / 2^shift
+  // Halfway: one bit more, set.
+  const significand = ((bits & ((1n << 52n) - 1n)) | (1n << 52n)) * 2n + 1n;
+  const shift = BigInt(1 - exponent); // value = significand / 2^shift
   const digits = (significand * 5n ** shift).toString().padStart(Number(shift) + 1, '0');
   const point = digits.length - Number(shift);
   return `${digits.slice(0, point)}.${digits.slice(point)}`;

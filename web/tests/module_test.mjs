@@ -17,20 +17,29 @@ if (!existsSync(join(COORD2SEG_NATIVE, 'segdump'))) {
   console.log(`no native programs in ${COORD2SEG_NATIVE}: build them with the default preset`);
   process.exit(process.env.CI ? 1 : 77);
 }
-const { default: createConverter } = await import(pathToFileURL(resolve(COORD2SEG_PACKAGE, 'index.js')));
+const { default: createConverter } = await import(
+  pathToFileURL(resolve(COORD2SEG_PACKAGE, 'index.js'))
+);
 const converter = await createConverter();
 const scratch = mkdtempSync(join(tmpdir(), 'coord2seg-web-'));
 
 // Runs a native program in the scratch folder: its stdout as bytes, stderr and status.
 function native(program, ...args) {
-  const run = spawnSync(join(COORD2SEG_NATIVE, program), args, { cwd: scratch, maxBuffer: 1 << 30 });
+  const run = spawnSync(join(COORD2SEG_NATIVE, program), args, {
+    cwd: scratch,
+    maxBuffer: 1 << 30,
+  });
   return { stdout: run.stdout, stderr: run.stderr.toString(), status: run.status };
 }
 
 const textCases = [
-  ...readdirSync(COORD2SEG_EXAMPLES).filter((name) => name.endsWith('.txt'))
-    .map((name) => ({ name, bytes: readFileSync(join(COORD2SEG_EXAMPLES, name)),
-                      latFirst: name.startsWith('latfirst') })),
+  ...readdirSync(COORD2SEG_EXAMPLES)
+    .filter((name) => name.endsWith('.txt'))
+    .map((name) => ({
+      name,
+      bytes: readFileSync(join(COORD2SEG_EXAMPLES, name)),
+      latFirst: name.startsWith('latfirst'),
+    })),
   ...hardCases(),
 ];
 
@@ -74,41 +83,64 @@ test('a damaged segment file: the same message as segdump, for every format', ()
     const expected = native('segdump', '--check', name);
     assert.equal(expected.status, 1);
     for (const format of ['text', 'geojson', 'svg', 'check']) {
-      assert.throws(() => converter.dump(bytes, format, { name }),
-                    { message: expected.stderr.trim().replace(/^segdump: /, '') });
+      assert.throws(() => converter.dump(bytes, format, { name }), {
+        message: expected.stderr.trim().replace(/^segdump: /, ''),
+      });
     }
   });
 });
 
 test('output names as the converter gives them', () => {
   for (const input of ['coast.txt', 'a.b/coast', 'dir/x.tar.gz', '.hidden', 'plain']) {
-    assert.equal(converter.outputName(input),
-                 input.replace(/(\/?)([^/]*)$/, (all, slash, last) =>
-                   slash + (last.includes('.') ? last.slice(0, last.lastIndexOf('.')) : last) + '.bin'));
+    assert.equal(
+      converter.outputName(input),
+      input.replace(
+        /(\/?)([^/]*)$/,
+        (all, slash, last) =>
+          slash + (last.includes('.') ? last.slice(0, last.lastIndexOf('.')) : last) + '.bin',
+      ),
+    );
   }
 });
 
 // GeoJSON against the real ogr2ogr with this build's SegmentFile plugin: the same bytes and the
 // same lines on stderr.
 const plugin = join(COORD2SEG_NATIVE, 'gdal_plugin');
-const ogr2ogr = spawnSync('ogr2ogr', ['--version']).status === 0 && existsSync(join(plugin, 'ogr_SegmentFile.so'));
+const ogr2ogr =
+  spawnSync('ogr2ogr', ['--version']).status === 0 &&
+  existsSync(join(plugin, 'ogr_SegmentFile.so'));
 for (const { name, bytes } of geoJsonCases()) {
-  test(`${name}: as ogr2ogr -f SegmentFile`, { skip: !ogr2ogr && !process.env.CI && 'no ogr2ogr or plugin' }, () => {
-    writeFileSync(join(scratch, name), bytes);
-    const out = `${name}.bin`;
-    const run = spawnSync('ogr2ogr', ['-f', 'SegmentFile', out, name],
-                          { cwd: scratch, env: { ...process.env, GDAL_DRIVER_PATH: plugin } });
-    const converted = converter.fromGeoJson(bytes, { name });
-    assert.equal(converted.messages, run.stderr.toString(), 'messages');
-    assert.equal(converted.stopped, run.status !== 0, 'stopped');
-    assert.ok(Buffer.from(converted.segments).equals(readFileSync(join(scratch, out))), 'segment file');
-  });
+  test(
+    `${name}: as ogr2ogr -f SegmentFile`,
+    { skip: !ogr2ogr && !process.env.CI && 'no ogr2ogr or plugin' },
+    () => {
+      writeFileSync(join(scratch, name), bytes);
+      const out = `${name}.bin`;
+      const run = spawnSync('ogr2ogr', ['-f', 'SegmentFile', out, name], {
+        cwd: scratch,
+        env: { ...process.env, GDAL_DRIVER_PATH: plugin },
+      });
+      const converted = converter.fromGeoJson(bytes, { name });
+      assert.equal(converted.messages, run.stderr.toString(), 'messages');
+      assert.equal(converted.stopped, run.status !== 0, 'stopped');
+      assert.ok(
+        Buffer.from(converted.segments).equals(readFileSync(join(scratch, out))),
+        'segment file',
+      );
+    },
+  );
 }
 
 test('not JSON, not GeoJSON, malformed geometry: an Error that says so', () => {
-  const cases = [['{"type": "FeatureCollection", "features": [', /not valid JSON: unexpected end at byte 43/],
-                 ['{"type": "Feature", "geometry": {"type": "Point", "coordinates": [1]}}', /malformed coordinates/],
-                 ['[1, 2]', /not GeoJSON/], ['{"type": "Circle"}', /unknown geometry type 'Circle'/]];
+  const cases = [
+    ['{"type": "FeatureCollection", "features": [', /not valid JSON: unexpected end at byte 43/],
+    [
+      '{"type": "Feature", "geometry": {"type": "Point", "coordinates": [1]}}',
+      /malformed coordinates/,
+    ],
+    ['[1, 2]', /not GeoJSON/],
+    ['{"type": "Circle"}', /unknown geometry type 'Circle'/],
+  ];
   for (const [text, message] of cases) {
     assert.throws(() => converter.fromGeoJson(Buffer.from(text)), { message });
   }
