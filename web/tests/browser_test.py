@@ -156,6 +156,22 @@ def check_page(page, native_dir, scratch, examples, failures):
     expect('after bad input', page.pick(os.path.join(scratch, 'coast.txt')), 'done')
 
 
+def check_package_in_browser(browser, native_dir, scratch, failures):
+    """The npm package folder, imported by the page's origin as a browser program would."""
+    segments = browser.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        import('./package/index.js').then((m) => m.default()).then((converter) => {
+          const bytes = converter.convert(new TextEncoder().encode(arguments[0]));
+          done(Array.from(bytes));
+        }, (error) => done(String(error)));""", '12.5 48.25\n13 49\n#\n-190 10\n')
+    with open(os.path.join(scratch, 'package.txt'), 'w') as out:
+        out.write('12.5 48.25\n13 49\n#\n-190 10\n')
+    native(native_dir, scratch, 'coord2seg', 'package.txt')
+    with open(os.path.join(scratch, 'package.bin'), 'rb') as produced:
+        if segments != list(produced.read()):
+            failures.append(f'the package in the browser: {segments}')
+
+
 def main():
     build_web, native_dir, examples = (os.path.abspath(p) for p in sys.argv[1:4])
     if not os.path.exists(os.path.join(native_dir, 'segdump')):
@@ -174,6 +190,8 @@ def main():
         for url in urls:
             page = Page(browser, url)
             check_page(page, native_dir, scratch, examples, failures)
+            if url.startswith('http'):
+                check_package_in_browser(browser, native_dir, scratch, failures)
             if screenshots:
                 kind = 'file' if url.startswith('file') else 'http'
                 page.pick(os.path.join(scratch, 'islands.txt'))

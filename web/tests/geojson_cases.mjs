@@ -60,6 +60,10 @@ export function geoJsonCases() {
     { name: 'feature.json',
       bytes: asText(feature({ type: 'Polygon', coordinates: [[[1, 1], [2, 1], [1, 2], [1, 1]]] },
                             { properties: { name: 'x' } })) },
+    // Escaped names: the first field is named in a warning.
+    { name: 'escapes.geojson',
+      bytes: Buffer.from(String.raw`{"type": "Feature", "properties": {"caf\u00e9 \ud83c\udf0d\t\"": 1},
+        "geometry": {"type": "Point", "coordinates": [1, 2]}}`) },
     { name: 'geometry.json',
       bytes: asText({ type: 'MultiPoint', coordinates: [[1, 2], [1.001, 2.001]] }) },
   ];

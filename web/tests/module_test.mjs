@@ -140,6 +140,7 @@ test('not JSON, not GeoJSON, malformed geometry: an Error that says so', () => {
     ],
     ['[1, 2]', /not GeoJSON/],
     ['{"type": "Circle"}', /unknown geometry type 'Circle'/],
+    ['['.repeat(600) + ']'.repeat(600), /nesting too deep/],
   ];
   for (const [text, message] of cases) {
     assert.throws(() => converter.fromGeoJson(Buffer.from(text)), { message });
