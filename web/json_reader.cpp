@@ -1,11 +1,11 @@
 #include "web/json_reader.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <system_error>
+#include <limits>
+#include <optional>
 
-#include "common/double_text.h"
 #include "common/run_error.h"
+#include "text_input/parse_decimal.h"
 
 namespace coord2seg {
 namespace {
@@ -70,10 +70,14 @@ class Parser {
       case 'n':
         ReadWord(value);
         break;
-      default:
-        value.kind = JsonValue::Kind::kNumber;
-        value.text = ReadNumberText();
+      default: {
+        const std::string_view number = ScanNumber();
+        if (!raw) {
+          value.kind = JsonValue::Kind::kNumber;
+          value.text = number;
+        }
         break;
+      }
     }
     if (raw) {
       value = JsonValue{};
@@ -130,7 +134,7 @@ class Parser {
     Fail("unknown word");
   }
 
-  std::string ReadNumberText() {
+  std::string_view ScanNumber() {
     const std::size_t start = at_;
     auto digits = [this] {
       const std::size_t first = at_;
@@ -152,7 +156,7 @@ class Parser {
       if (at_ < text_.size() && (text_[at_] == '+' || text_[at_] == '-')) ++at_;
       digits();
     }
-    return std::string(text_.substr(start, at_ - start));
+    return text_.substr(start, at_ - start);
   }
 
   std::string ReadString() {
@@ -267,22 +271,20 @@ void RawArrayReader::SkipBlank() {
 }
 
 double RawArrayReader::ReadNumber() {
-  const bool negative = text_[at_] == '-';
-  const std::size_t start = at_ + (negative ? 1 : 0);
-  std::size_t end = start;
+  std::size_t end = at_;
   while (end < text_.size() && !IsBlank(text_[end]) && text_[end] != ',' && text_[end] != ']') {
     ++end;
   }
-  double magnitude = 0;
-  const auto [stop, error] = ReadDouble(text_.data() + start, text_.data() + end, magnitude);
-  if (stop != text_.data() + end) Fail();
-  // Beyond the doubles, as other JSON readers take them: infinite when too large, zero when too
-  // small.
-  if (error == std::errc::result_out_of_range) {
-    magnitude = std::strtod(std::string(text_.substr(start, end - start)).c_str(), nullptr);
-  }
+  // The converter's own number reading: exact for any number of digits, zero for a value below
+  // the smallest double; one beyond the largest is infinite, as other JSON readers take it.
+  const std::string_view number = text_.substr(at_, end - at_);
+  FieldRejection why;
+  const std::optional<double> value = ParseDecimalField(number, &why);
+  if (!value && !why.too_large) Fail();
   at_ = end;
-  return negative ? -magnitude : magnitude;
+  if (value) return *value;
+  return number.front() == '-' ? -std::numeric_limits<double>::infinity()
+                               : std::numeric_limits<double>::infinity();
 }
 
 void RawArrayReader::Fail() const {
