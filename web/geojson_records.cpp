@@ -107,8 +107,8 @@ std::string Stem(std::string_view file_name) {
   return std::string(file_name.substr(0, dot == 0 ? file_name.size() : dot));
 }
 
-// The first attribute field of the layer GDAL's reader makes: "id" when a feature has a string
-// id, else the first of the properties' names in an order that keeps each feature's order of
+// The first attribute field of the layer GDAL's reader makes: "id" when a feature has an id that
+// is not a whole number, else the first of the properties' names in an order that keeps each feature's order of
 // them (of those no name must come before, the one seen first). Empty when there is none.
 std::string FirstFieldName(const std::vector<const JsonValue*>& features) {
   std::vector<std::string> names;  // as first seen
@@ -122,7 +122,8 @@ std::string FirstFieldName(const std::vector<const JsonValue*>& features) {
     return names.size() - 1;
   };
   for (const JsonValue* feature : features) {
-    if (StringMember(*feature, "id")) return "id";
+    const JsonValue* id = feature->Find("id");
+    if (id && id->kind != JsonValue::Kind::kNull && !IntegerId(*feature)) return "id";
   }
   for (const JsonValue* feature : features) {
     const JsonValue* properties = feature->Find("properties");

@@ -38,7 +38,7 @@ export function geoJsonCases() {
   const stringIds = {
     type: 'FeatureCollection',
     features: [feature({ type: 'Point', coordinates: [1, 1] }, { id: 'first' }),
-               feature({ type: 'Point', coordinates: [2, 2] }),
+               feature({ type: 'Point', coordinates: [2, 2] }, { id: 2.5 }),
                feature({ type: 'LineString', coordinates: [[1, 1], [600, 1], [1, -700]] })],
   };
   const long = { type: 'FeatureCollection', features: [
