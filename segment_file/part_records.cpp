@@ -4,6 +4,7 @@
 #include <charconv>
 #include <limits>
 
+#include "common/double_text.h"
 #include "common/segment_buffer.h"
 #include "common/wrap_longitude.h"
 #include "segment_file/minutes.h"
@@ -24,7 +25,7 @@ std::string NameFeature(std::uint64_t number, std::optional<std::int64_t> fid) {
 // The shortest text that reads back as the same double.
 std::string DegreesText(double degrees) {
   char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, degrees);
+  const auto result = WriteShortestDouble(text, text + sizeof text, degrees);
   return std::string(text, result.ptr);
 }
 
