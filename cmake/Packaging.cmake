@@ -66,7 +66,9 @@ if(TARGET ogr_SegmentFile)
          "programs (ogrinfo, ogr2ogr), QGIS and the Python and R bindings read and\n"
          "write segment files.")
   coord2seg_debian_documents(coord2seg-gdal gdal)
+  # The driver's page, with the picture it shows of the QGIS plugin.
   install(FILES ${PROJECT_SOURCE_DIR}/docs/segmentfile_driver.md
+                ${PROJECT_SOURCE_DIR}/docs/qgis_toolbox.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/coord2seg-gdal COMPONENT gdal)
 endif()
 

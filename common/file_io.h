@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,6 +56,11 @@ class FileContents {
   std::size_t size_ = 0;
   FileIdentity identity_;
 };
+
+// Writes all of `bytes` at `offset` of the open file `file`, leaving its position alone, in one
+// system call unless the system writes less (at a limit, a full disk): a record handed over this
+// way is never split by a buffer. 0, or the system error number (GetLastError() on Windows).
+int WriteAllAt(FileHandle::Native file, std::uint64_t offset, std::span<const unsigned char> bytes);
 
 // Reads the regular file under `path` (symbolic links followed) whole. Returns nothing when no
 // regular file is there: a missing path, a directory, a FIFO or a device. Never blocks on a FIFO.

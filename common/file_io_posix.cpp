@@ -95,6 +95,20 @@ FileContents ReadStandardInput() {
   return contents;
 }
 
+int WriteAllAt(FileHandle::Native file, std::uint64_t offset,
+               std::span<const unsigned char> bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t result = ::pwrite(static_cast<int>(file), bytes.data() + written,
+                                    bytes.size() - written, static_cast<off_t>(offset + written));
+    if (result < 0 && errno == EINTR) continue;
+    if (result < 0) return errno;
+    if (result == 0) return EIO;  // nothing taken and no reason: give up rather than spin
+    written += static_cast<std::size_t>(result);
+  }
+  return 0;
+}
+
 std::string DescribeMissingFile(const char* action, const std::string& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return DescribeFileFailure(action, path, errno);

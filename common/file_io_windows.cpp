@@ -48,6 +48,25 @@ bool WriteWhole(HANDLE file, const void* data, std::size_t size) {
   return true;
 }
 
+int WriteAllAt(FileHandle::Native file, std::uint64_t offset,
+               std::span<const unsigned char> bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const std::uint64_t at = offset + written;
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(at);
+    place.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD done = 0;
+    const auto piece = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
+    if (!::WriteFile(ToHandle(file), bytes.data() + written, piece, &done, &place)) {
+      return LastError();
+    }
+    if (done == 0) return ERROR_WRITE_FAULT;
+    written += done;
+  }
+  return 0;
+}
+
 namespace {
 
 // Reads the `size` bytes the file had when it was opened; fewer when it shrinks meanwhile.

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <utility>
 
+#include "common/double_text.h"
+#include "common/uninitialized_array.h"
+
 namespace coord2seg {
 
 OutputBuffer::OutputBuffer(Sink sink)
-    : sink_(std::move(sink)), data_(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
+    : sink_(std::move(sink)), data_(MakeUninitializedArray<char>(kCapacity)) {}
 
 void OutputBuffer::Append(std::string_view text) {
   while (!text.empty()) {
@@ -25,7 +28,12 @@ void OutputBuffer::Append(char c) {
   data_[size_++] = c;
 }
 
-void OutputBuffer::AppendNumber(double value) { AppendConverted(value); }
+void OutputBuffer::AppendNumber(double value) {
+  MakeRoom(kLongestNumber);
+  char* begin = data_.get() + size_;
+  size_ += static_cast<std::size_t>(WriteShortestDouble(begin, begin + kLongestNumber, value).ptr -
+                                    begin);
+}
 
 void OutputBuffer::AppendInteger(std::uint64_t value) { AppendConverted(value); }
 

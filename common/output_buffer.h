@@ -33,7 +33,7 @@ class OutputBuffer {
   void MakeRoom(std::size_t bytes) {
     if (kCapacity - size_ < bytes) Flush();
   }
-  // The shortest text std::to_chars gives for `value`.
+  // The text std::to_chars gives for `value` (for a double, the shortest).
   template <typename Number>
   void AppendConverted(Number value) {
     MakeRoom(kLongestNumber);

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "common/geo_point.h"
+#include "common/uninitialized_array.h"
 
 namespace coord2seg {
 
@@ -17,8 +18,7 @@ inline constexpr std::uint32_t kMaxSegmentPoints = 99999;
 // points never allocates.
 class SegmentBuffer {
  public:
-  SegmentBuffer()
-      : points_(std::make_unique_for_overwrite<GeoPoint[]>(kMaxSegmentPoints + kSpareRoom)) {}
+  SegmentBuffer() : points_(MakeUninitializedArray<GeoPoint>(kMaxSegmentPoints + kSpareRoom)) {}
 
   // Stores the point unless the segment is already full; true when it was stored.
   bool Append(const GeoPoint& point) {

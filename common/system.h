@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +29,10 @@ void UseBinaryStandardStreams();
 // A write past the file-size limit then fails with an error the run can report and clean up
 // after, instead of a signal that ends the process mid-record.
 void ReportWritesPastTheFileSizeLimit();
+
+// The most bytes a file this process writes may hold (RLIMIT_FSIZE), or none without a limit.
+// A writer that may not change the process's signals (a plugin in its host) checks it first, so
+// that no write runs into the limit's signal part way through a record.
+std::optional<std::uint64_t> FileSizeLimit();
 
 }  // namespace coord2seg

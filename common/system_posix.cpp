@@ -1,5 +1,7 @@
 #include "common/system.h"
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstring>
 
@@ -12,5 +14,12 @@ std::string SystemErrorReason(int error_number) { return std::strerror(error_num
 void UseBinaryStandardStreams() {}  // they always are
 
 void ReportWritesPastTheFileSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
+
+std::optional<std::uint64_t> FileSizeLimit() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    return std::nullopt;
+  return static_cast<std::uint64_t>(limit.rlim_cur);
+}
 
 }  // namespace coord2seg

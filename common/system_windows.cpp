@@ -87,4 +87,6 @@ void UseBinaryStandardStreams() {
 
 void ReportWritesPastTheFileSizeLimit() {}  // Windows sets no such limit on a process
 
+std::optional<std::uint64_t> FileSizeLimit() { return std::nullopt; }
+
 }  // namespace coord2seg

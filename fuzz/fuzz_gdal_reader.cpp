@@ -1,6 +1,7 @@
 // A segment file read through the SegmentFile GDAL driver from /vsimem/, part by part, must give
 // exactly the whole records the in-memory reader finds, point for point, count them alike from
-// the headers, report the same damage, and write them back as the same bytes.
+// the headers, report the same damage, and write them back as the same bytes; and it must claim
+// the file, unnamed, exactly when the in-memory reader finds its first two records whole.
 #include <cpl_vsi.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "gdal_plugin/register_driver.h"
+#include "gdal_plugin/segment_file_dataset.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
@@ -71,6 +73,18 @@ std::string WriteBack(OGRLayer& layer) {
   return written;
 }
 
+// Unnamed, the driver takes a .bin file exactly when the reader finds its first two records whole
+// (or its one record, or no bytes): one plausible header is not enough.
+void CheckIdentification(std::span<const unsigned char> bytes) {
+  SegmentReader reader(bytes);
+  SegmentRecord record;
+  int whole = 0;
+  while (whole < 2 && reader.Next(record)) ++whole;
+  const bool expected = bytes.empty() || whole == 2 || (whole == 1 && !reader.damage());
+  GDALOpenInfo info(kInput, GDAL_OF_VECTOR);
+  if ((gdal::IdentifySegmentFile(&info) != 0) != expected) Fail("identification differs");
+}
+
 void CheckDriver(std::span<const unsigned char> bytes) {
   const SegmentFileCheck check = CheckSegmentFile(bytes);
   const char* const drivers[] = {"SegmentFile", nullptr};
@@ -112,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }();
   static_cast<void>(registered);
   VSIFCloseL(VSIFileFromMemBuffer(coord2seg::kInput, const_cast<std::uint8_t*>(data), size, FALSE));
+  coord2seg::CheckIdentification({data, size});
   coord2seg::CheckDriver({data, size});
   VSIUnlink(coord2seg::kInput);
   return 0;

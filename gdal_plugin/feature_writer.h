@@ -2,44 +2,49 @@
 
 #include <ogr_feature.h>
 
-#include <cstdint>
-#include <string>
+#include <optional>
+#include <span>
+#include <vector>
 
 #include "gdal_plugin/geometry_parts.h"
 #include "gdal_plugin/record_appender.h"
+#include "segment_file/part_records.h"
 
 namespace coord2seg::gdal {
 
-// What a part longer than a record holds becomes: consecutive records that share their joining
-// points, or a refusal of the feature.
-enum class LongParts { kSplit, kRefuse };
-
 struct WriteSettings {
   AxisOrder axis_order = AxisOrder::kLongitudeFirst;
-  LongParts long_parts = LongParts::kSplit;
+  PartRecordSettings records;
 };
 
-// Turns features into records: one per part, minutes by the converter's own exact rounding,
-// without wrapping. A feature is written whole or not at all.
+// The settings of the layer creation options LONG_PARTS and WRAP_LONGITUDE; nothing, with a GDAL
+// error, for a value they do not take.
+std::optional<PartRecordSettings> PartRecordSettingsFrom(CSLConstList options);
+
+// Turns features into records: one per part, longitudes wrapped as the converter wraps them
+// (unless the settings say not to), minutes by the converter's own exact rounding. A feature is
+// written whole or not at all. The library's part records decide and word everything; this
+// says it through GDAL.
 class FeatureWriter {
  public:
   FeatureWriter(RecordAppender appender, WriteSettings settings)
-      : appender_(std::move(appender)), settings_(settings) {}
+      : appender_(std::move(appender)),
+        axis_order_(settings.axis_order),
+        records_(settings.records) {}
 
   OGRErr Write(const OGRFeature& feature);
-  // Writes what is left and says once how many empty features were passed over. False when a
-  // write failed.
+  // Says once what the layer's summary holds: features passed over, points on the same minute.
+  // False when a write failed.
   bool Finish();
 
  private:
-  bool CheckRange(const std::string& feature_name);
-  bool FitsOneRecordEach(const std::string& feature_name);
-
   RecordAppender appender_;
-  WriteSettings settings_;
+  AxisOrder axis_order_;
+  PartRecords records_;
   GeometryParts parts_;
-  std::uint64_t features_ = 0;
-  std::uint64_t empty_features_ = 0;
+  std::vector<std::span<const GeoPoint>> part_spans_;
+  std::vector<unsigned char> pending_;
+  bool summarized_ = false;
 };
 
 }  // namespace coord2seg::gdal

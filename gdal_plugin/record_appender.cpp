@@ -5,39 +5,63 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/segment_buffer.h"
-#include "segment_file/record_encoder.h"
-#include "segment_file/record_format.h"
+#include "common/system.h"
 
 namespace coord2seg::gdal {
+namespace {
 
-void RecordAppender::Add(std::span<const GeoPoint> points) {
-  const std::size_t start = pending_.size();
-  pending_.resize(start + RecordBytes(static_cast<std::uint32_t>(points.size())));
-  EncodeRecord(points, pending_.data() + start);
+// The descriptor (a HANDLE on Windows) under a local file; none for GDAL's other file systems.
+std::optional<FileHandle::Native> NativeFile(VSILFILE* file) {
+  void* native = VSIFGetNativeFileDescriptorL(file);
+  if (native == nullptr) return std::nullopt;
+  return reinterpret_cast<FileHandle::Native>(native);
 }
 
-bool RecordAppender::Flush() {
-  if (failed_) return false;
-  if (pending_.empty()) return true;
+}  // namespace
+
+RecordAppender::RecordAppender(VSILFILE* file, std::string path, std::uint64_t size)
+    : file_(file), path_(std::move(path)), size_(size), native_(NativeFile(file)) {
+  // The limit binds real files only; a file in memory may grow past it.
+  if (native_) size_limit_ = FileSizeLimit();
+}
+
+std::optional<std::string> RecordAppender::WriteAtEnd(std::span<const unsigned char> records) {
+  if (native_) {
+    // Nothing of ours waits in the virtual file's buffer, but its owner may have written.
+    const int error = VSIFFlushL(file_) == 0 ? WriteAllAt(*native_, size_, records) : EIO;
+    if (error == 0) return std::nullopt;
+    return SystemErrorReason(error);
+  }
   errno = 0;
   const bool written = VSIFSeekL(file_, size_, SEEK_SET) == 0 &&
-                       VSIFWriteL(pending_.data(), 1, pending_.size(), file_) == pending_.size() &&
+                       VSIFWriteL(records.data(), 1, records.size(), file_) == records.size() &&
                        VSIFFlushL(file_) == 0;
-  if (!written) {
-    const int error = errno;
-    failed_ = true;
-    // Best effort: the failure is what gets reported either way.
-    VSIFTruncateL(file_, size_);
-    CPLError(CE_Failure, CPLE_FileIO,
-             "SegmentFile: cannot write '%s': %s; it keeps its first %llu bytes, whole records "
-             "only",
-             path_.c_str(), error != 0 ? std::strerror(error) : "write failed",
-             static_cast<unsigned long long>(size_));
+  if (written) return std::nullopt;
+  return errno != 0 ? std::strerror(errno) : "write failed";
+}
+
+bool RecordAppender::Fail(const std::string& reason) {
+  failed_ = true;
+  // Best effort: the failure is what gets reported either way.
+  VSIFTruncateL(file_, size_);
+  CPLError(CE_Failure, CPLE_FileIO,
+           "SegmentFile: cannot write '%s': %s; it keeps its first %llu bytes, whole records only",
+           path_.c_str(), reason.c_str(), static_cast<unsigned long long>(size_));
+  return false;
+}
+
+bool RecordAppender::Append(std::span<const unsigned char> records) {
+  if (failed_) {
+    CPLError(CE_Failure, CPLE_FileIO, "SegmentFile: a write has failed; nothing more is written");
     return false;
   }
-  size_ += pending_.size();
-  pending_.clear();
+  if (records.empty()) return true;
+  if (size_limit_ && size_ + records.size() > *size_limit_) {
+    return Fail(SystemErrorReason(EFBIG) + " (the file-size limit, ulimit -f, is " +
+                std::to_string(*size_limit_) + " bytes)");
+  }
+  if (const std::optional<std::string> failure = WriteAtEnd(records)) return Fail(*failure);
+  size_ += records.size();
   return true;
 }
 

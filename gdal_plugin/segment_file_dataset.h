@@ -15,20 +15,23 @@ struct CloseVsiFile {
 };
 using VsiFilePtr = std::unique_ptr<VSILFILE, CloseVsiFile>;
 
-// A segment file seen by GDAL: one vector layer, read, created or appended to.
+// A segment file seen by GDAL: one vector layer, read, created, appended to or replaced.
 class SegmentFileDataset final : public GDALDataset {
  public:
   static GDALDataset* Open(GDALOpenInfo* info);
-  static GDALDataset* Create(const char* path, int x_size, int y_size, int bands, GDALDataType type,
+  static GDALDataset* Create(const char* name, int x_size, int y_size, int bands, GDALDataType type,
                              char** options);
+  static CPLErr Delete(const char* name);
 
-  SegmentFileDataset(VsiFilePtr file, std::string path)
-      : file_(std::move(file)), path_(std::move(path)) {}
+  SegmentFileDataset(VsiFilePtr file, std::string path, const char* name, GDALAccess access);
   ~SegmentFileDataset() override;
 
   int GetLayerCount() override { return layer_ != nullptr ? 1 : 0; }
   OGRLayer* GetLayer(int index) override { return index == 0 ? layer_.get() : nullptr; }
+  OGRLayer* GetLayerByName(const char* name) override;
+  OGRErr DeleteLayer(int index) override;
   int TestCapability(const char* capability) override;
+  char** GetFileList() override;
 
  protected:
   COORD2SEG_ICREATELAYER_CALLS(CreateSegmentLayer)
@@ -36,20 +39,25 @@ class SegmentFileDataset final : public GDALDataset {
  private:
   OGRLayer* CreateSegmentLayer(const char* name, const OGRSpatialReference* srs,
                                CSLConstList options);
-  // The writer for a layer in `srs`; nothing, with a GDAL error, when the layer is refused.
+  // The writer for a layer in `srs` whose records start at `start`; nothing, with a GDAL error,
+  // when the layer is refused.
   std::unique_ptr<FeatureWriter> MakeWriter(const char* name, const OGRSpatialReference* srs,
-                                            CSLConstList options);
-  void RemoveCreatedFile();
+                                            CSLConstList options, std::uint64_t start);
+  bool RefuseWhenReadOnly(const char* what);
+  bool DropRecords();
 
   VsiFilePtr file_;
-  std::string path_;
-  bool created_ = false;     // by Create: there is no layer until one is created
-  bool appendable_ = false;  // opened for update: the layer takes features at the end
+  std::string path_;  // the file's own name, without the driver's prefix
   std::unique_ptr<SegmentFileLayer> layer_;
+  bool layer_from_file_ = false;  // the layer the file held when opened, not one made since
+  bool created_ = false;          // by Create: a refused layer leaves no file behind
+  bool records_dropped_ = false;  // by DeleteLayer: the file is emptied when it takes effect
+  bool creation_refused_ = false;
 };
 
-// True when the file looks like a segment file: a ".bin" name and a first record header that
-// fits the format, or no bytes at all.
+// True when the file is a segment file for GDAL. Unnamed, a .bin file (not an ENVI raster's)
+// whose first records fit the format, or is empty; opened for update, a file of any name whose
+// first records fit. Named by the prefix or the allowed drivers, any file.
 int IdentifySegmentFile(GDALOpenInfo* info);
 
 }  // namespace coord2seg::gdal

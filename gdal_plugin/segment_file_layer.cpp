@@ -67,11 +67,7 @@ std::unique_ptr<OGRGeometry> SegmentFileLayer::MakeGeometry(std::uint32_t count)
 
 OGRFeature* SegmentFileLayer::GetNextRawFeature() {
   if (!reader_.Next(pairs_)) {
-    if (reader_.damage() && !damage_reported_) {
-      damage_reported_ = true;
-      CPLError(CE_Failure, CPLE_AppDefined, "SegmentFile: %s: %s", path_.c_str(),
-               DescribeDamagePlace(*reader_.damage()).c_str());
-    }
+    if (reader_.damage()) ReportDamage(*reader_.damage());
     return nullptr;
   }
   const auto count = static_cast<std::uint32_t>(pairs_.size() / kPointPairBytes);
@@ -82,23 +78,72 @@ OGRFeature* SegmentFileLayer::GetNextRawFeature() {
   return feature.release();
 }
 
+void SegmentFileLayer::ReportDamage(const SegmentFileDamage& damage) {
+  if (damage_reported_) return;
+  damage_reported_ = true;
+  CPLError(CE_Failure, CPLE_AppDefined, "SegmentFile: %s: %s", path_.c_str(),
+           DescribeDamagePlace(damage).c_str());
+}
+
 GIntBig SegmentFileLayer::GetFeatureCount(int force) {
-  if (m_poFilterGeom != nullptr || m_poAttrQuery != nullptr) {
-    return OGRLayer::GetFeatureCount(force);
-  }
+  if (HasFilters()) return OGRLayer::GetFeatureCount(force);
   // The headers alone: each tells where the next record starts.
   return static_cast<GIntBig>(WalkRecordHeaders(file_).record_number());
+}
+
+OGRErr SegmentFileLayer::GetExtent(OGREnvelope* extent, int force) {
+  if (HasFilters()) return OGRLayer::GetExtent(extent, force);
+  // The stored minutes alone, without features: the same extent, since every stored value
+  // becomes its minutes over 60.
+  const StoredExtent stored = FindStoredExtent(file_);
+  if (stored.damage) ReportDamage(*stored.damage);
+  if (stored.records == 0) return OGRERR_FAILURE;
+  extent->MinX = StoredDegrees(stored.min.longitude);
+  extent->MaxX = StoredDegrees(stored.max.longitude);
+  extent->MinY = StoredDegrees(stored.min.latitude);
+  extent->MaxY = StoredDegrees(stored.max.latitude);
+  return OGRERR_NONE;
+}
+
+OGRErr SegmentFileLayer::GetExtent(int geometry_field, OGREnvelope* extent, int force) {
+  if (geometry_field == 0) return GetExtent(extent, force);
+  return OGRLayer::GetExtent(geometry_field, extent, force);
 }
 
 int SegmentFileLayer::TestCapability(const char* capability) {
   if (EQUAL(capability, OLCSequentialWrite) || EQUAL(capability, OLCCreateField)) {
     return writer_ != nullptr;
   }
+  // The count walks the records' headers and nothing of their points. The extent reads every
+  // point (as raw minutes), which GDAL does not count as fast.
+  if (EQUAL(capability, OLCFastFeatureCount)) return !HasFilters();
   return FALSE;
 }
 
+OGRErr SegmentFileLayer::RefuseChange(const char* operation) const {
+  CPLError(CE_Failure, CPLE_NotSupported,
+           "SegmentFile: %s is not supported: a segment file takes new features at its end and "
+           "changes nothing else; write a new file instead (ogr2ogr -overwrite)",
+           operation);
+  return OGRERR_UNSUPPORTED_OPERATION;
+}
+
+OGRErr SegmentFileLayer::RefuseReadOnly(const char* operation) const {
+  CPLError(CE_Failure, CPLE_NotSupported,
+           "SegmentFile: %s: '%s' is open read-only; open it for update to add features "
+           "(ogr2ogr -append, or GDAL_OF_UPDATE)",
+           operation, path_.c_str());
+  return OGRERR_UNSUPPORTED_OPERATION;
+}
+
+OGRErr SegmentFileLayer::DeleteField(int) { return RefuseChange("DeleteField"); }
+OGRErr SegmentFileLayer::ReorderFields(int*) { return RefuseChange("ReorderFields"); }
+OGRErr SegmentFileLayer::DeleteFeature(GIntBig) { return RefuseChange("DeleteFeature"); }
+OGRErr SegmentFileLayer::ISetFeature(OGRFeature*) { return RefuseChange("SetFeature"); }
+OGRErr SegmentFileLayer::IUpsertFeature(OGRFeature*) { return RefuseChange("UpsertFeature"); }
+
 OGRErr SegmentFileLayer::CreateField(compat::NewFieldDefinition field, int) {
-  if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
+  if (writer_ == nullptr) return RefuseReadOnly("CreateField");
   // The point count is the file's own. Other fields join the layer's definition, so that a
   // translation finds them, but their values are not stored, as is said once.
   if (definition_->GetFieldIndex(field->GetNameRef()) >= 0) return OGRERR_NONE;
@@ -114,7 +159,7 @@ OGRErr SegmentFileLayer::CreateField(compat::NewFieldDefinition field, int) {
 }
 
 OGRErr SegmentFileLayer::ICreateFeature(OGRFeature* feature) {
-  if (writer_ == nullptr) return OGRERR_UNSUPPORTED_OPERATION;
+  if (writer_ == nullptr) return RefuseReadOnly("CreateFeature");
   return writer_->Write(*feature);
 }
 

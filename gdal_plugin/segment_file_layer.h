@@ -35,18 +35,31 @@ class SegmentFileLayer final : public OGRLayer,
   void ResetReading() override;
   OGRFeatureDefn* GetLayerDefn() override { return definition_; }
   GIntBig GetFeatureCount(int force) override;
+  OGRErr GetExtent(OGREnvelope* extent, int force) override;
+  OGRErr GetExtent(int geometry_field, OGREnvelope* extent, int force) override;
   int TestCapability(const char* capability) override;
   OGRErr CreateField(compat::NewFieldDefinition field, int approximate_ok) override;
+  OGRErr DeleteField(int field) override;
+  OGRErr ReorderFields(int* map) override;
+  OGRErr DeleteFeature(GIntBig fid) override;
   GDALDataset* GetDataset() override { return dataset_; }
 
   DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(SegmentFileLayer)
 
  protected:
   OGRErr ICreateFeature(OGRFeature* feature) override;
+  OGRErr ISetFeature(OGRFeature* feature) override;
+  OGRErr IUpsertFeature(OGRFeature* feature) override;
 
  private:
   OGRFeature* GetNextRawFeature();
   std::unique_ptr<OGRGeometry> MakeGeometry(std::uint32_t count) const;
+  bool HasFilters() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
+  // The refusal of a change to the file other than adding features at its end.
+  OGRErr RefuseChange(const char* operation) const;
+  // The refusal of an addition to a file opened read-only.
+  OGRErr RefuseReadOnly(const char* operation) const;
+  void ReportDamage(const SegmentFileDamage& damage);
 
   GDALDataset* dataset_;
   VSILFILE* file_;

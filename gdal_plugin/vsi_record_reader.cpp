@@ -1,9 +1,12 @@
 #include "gdal_plugin/vsi_record_reader.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 #include <variant>
 
+#include "common/segment_buffer.h"
 #include "segment_file/record_format.h"
 
 namespace coord2seg::gdal {
@@ -65,6 +68,67 @@ VsiRecordReader WalkRecordHeaders(VSILFILE* file) {
   while (reader.Skip(size)) {
   }
   return reader;
+}
+
+namespace {
+
+// In locals, which the compiler keeps in registers across the loop.
+void Widen(StoredExtent& extent, const SegmentRecord& record) {
+  StoredPoint min = extent.min;
+  StoredPoint max = extent.max;
+  for (std::uint32_t i = 0; i < record.point_count(); ++i) {
+    const StoredPoint point = record.point(i);
+    min.longitude = std::min(min.longitude, point.longitude);
+    min.latitude = std::min(min.latitude, point.latitude);
+    max.longitude = std::max(max.longitude, point.longitude);
+    max.latitude = std::max(max.latitude, point.latitude);
+  }
+  extent.min = min;
+  extent.max = max;
+}
+
+}  // namespace
+
+// The file is read in large blocks, each walked by the library's reader; a record cut by the
+// block's end is read again at the start of the next block, which has room for the longest.
+StoredExtent FindStoredExtent(VSILFILE* file) {
+  StoredExtent extent;
+  extent.min = {INT16_MAX, INT16_MAX};
+  extent.max = {INT16_MIN, INT16_MIN};
+  constexpr std::size_t kLongestRecord = RecordBytes(kMaxSegmentPoints);
+  std::vector<unsigned char> block((std::size_t{1} << 20) + kLongestRecord);
+  RecordPlace start;  // of the block in the file
+  std::size_t held = 0;
+  bool at_end = VSIFSeekL(file, 0, SEEK_SET) != 0;
+  while (true) {
+    if (!at_end) {
+      const std::size_t wanted = block.size() - held;
+      const std::size_t got = VSIFReadL(block.data() + held, 1, wanted, file);
+      held += got;
+      at_end = got < wanted;
+    }
+    SegmentReader reader(std::span(block.data(), held));
+    SegmentRecord record;
+    std::size_t used = 0;
+    std::uint64_t records = 0;
+    while (reader.Next(record)) {
+      Widen(extent, record);
+      used = record.offset() + RecordBytes(record.point_count());
+      records = record.number();
+    }
+    extent.records += records;
+    // Damage before the end of the file is real only where no record could reach past it.
+    if (reader.damage() && (at_end || held - used >= kLongestRecord)) {
+      extent.damage = *reader.damage();
+      extent.damage->offset += start.offset;
+      extent.damage->segment += start.number - 1;
+      return extent;
+    }
+    if (at_end) return extent;
+    std::memmove(block.data(), block.data() + used, held - used);
+    held -= used;
+    start = {start.number + records, start.offset + used};
+  }
 }
 
 }  // namespace coord2seg::gdal

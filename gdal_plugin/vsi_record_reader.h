@@ -51,4 +51,15 @@ std::uint64_t VsiFileSize(VSILFILE* file);
 // whole records, and its damage() the first damage if there is one.
 VsiRecordReader WalkRecordHeaders(VSILFILE* file);
 
+// The smallest and largest stored minutes on each axis over the whole records of a file, found
+// without making features, and the first damage if there is one.
+struct StoredExtent {
+  std::uint64_t records = 0;
+  StoredPoint min;
+  StoredPoint max;
+  std::optional<SegmentFileDamage> damage;
+};
+
+StoredExtent FindStoredExtent(VSILFILE* file);
+
 }  // namespace coord2seg::gdal

@@ -1,7 +1,8 @@
 #include "segment_file/minutes.h"
 
-#include <bit>
 #include <cmath>
+
+#include "common/bit_cast.h"
 
 namespace coord2seg {
 namespace {
@@ -16,7 +17,7 @@ struct BinaryValue {
 };
 
 BinaryValue Decompose(double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto bits = BitCast<std::uint64_t>(value);
   const int biased_exponent = static_cast<int>((bits >> 52) & 0x7ff);
   const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
   if (biased_exponent == 0) return {(bits & kTopBit) != 0, fraction, -1074};  // zero, subnormal

@@ -7,6 +7,7 @@
 
 #include "common/file_io.h"
 #include "common/segment_buffer.h"
+#include "common/uninitialized_array.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 
@@ -41,7 +42,7 @@ class SegmentFile {
   bool is_regular_ = false;  // only a regular file can be cut back
   std::uint64_t size_ = 0;   // bytes of whole records written so far
   std::unique_ptr<unsigned char[]> record_scratch_ =
-      std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints));
+      MakeUninitializedArray<unsigned char>(RecordBytes(kMaxSegmentPoints));
   RecordEncoder encode_record_;
 };
 

@@ -7,14 +7,6 @@
 
 namespace coord2seg {
 
-StoredPoint LoadStoredPoint(const unsigned char* pair) {
-  return {LoadInt16(pair), LoadInt16(pair + 2)};
-}
-
-StoredPoint SegmentRecord::point(std::uint32_t index) const {
-  return LoadStoredPoint(pairs_ + std::size_t{index} * kPointPairBytes);
-}
-
 std::string DescribeDamagePlace(const SegmentFileDamage& damage) {
   return "offset " + std::to_string(damage.offset) + " (segment " + std::to_string(damage.segment) +
          "): " + damage.what;

@@ -7,6 +7,8 @@
 #include <string>
 #include <variant>
 
+#include "segment_file/record_format.h"
+
 namespace coord2seg {
 
 // One point as stored: minutes of arc, longitude first.
@@ -64,8 +66,14 @@ std::variant<std::uint32_t, SegmentFileDamage> ReadRecordHeader(
 SegmentFileDamage RecordCutShort(std::uint32_t point_count, std::uint64_t bytes_left,
                                  RecordPlace place);
 
-// One stored pair from its kPointPairBytes bytes.
-StoredPoint LoadStoredPoint(const unsigned char* pair);
+// One stored pair from its kPointPairBytes bytes. Inline, since readers call it for every point.
+inline StoredPoint LoadStoredPoint(const unsigned char* pair) {
+  return {LoadInt16(pair), LoadInt16(pair + 2)};
+}
+
+inline StoredPoint SegmentRecord::point(std::uint32_t index) const {
+  return LoadStoredPoint(pairs_ + std::size_t{index} * kPointPairBytes);
+}
 
 // Walks the records of a whole file held in memory, stopping at the end or at the first damage.
 class SegmentReader {

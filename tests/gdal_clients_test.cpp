@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "segment_file/segment_reader.h"
 #include "tests/outside_tools.h"
@@ -30,11 +31,14 @@ class GdalClients : public ::testing::Test {
     GTEST_SKIP() << "a sanitized plugin loads only into sanitized programs";
 #endif
   }
+  // Under a file-size limit the program keeps SIGXFSZ's default action, as it has when a user
+  // runs it under `ulimit -f`: a write past the limit would end it.
   ProgramResult Run(const std::string& program, const std::vector<std::string>& arguments,
                     long long file_size_limit = -1) {
     return RunProgram(program, arguments,
                       {.working_directory = dir_.path(),
                        .file_size_limit = file_size_limit,
+                       .default_file_size_signal = true,
                        .extra_environment = {"GDAL_DRIVER_PATH=" GDAL_PLUGIN_DIR}});
   }
   TempDir dir_;
@@ -82,24 +86,37 @@ TEST_F(GdalClients, PythonReadsTheFeatures) {
       << result.err;
 }
 
-// As the converter does, a failed write is reported and leaves whole records only.
+// As the converter does, a write that would pass the file-size limit is reported and leaves
+// whole records only; the host is not ended by the limit's signal. Records of 17 bytes, and of
+// 8 KiB, which GDAL's buffered writing would hand over in pieces.
 TEST_F(GdalClients, AWriteThatFailsPartWayLeavesWholeRecordsAndAnError) {
   REQUIRE_TOOL(ogr2ogr, "ogr2ogr");
-  std::string file;
-  for (int i = 0; i < 3000; ++i) {
-    file += testing::StoredRecord({{static_cast<std::int16_t>(i), 1}, {2, 3}, {4, 5}});
+  struct Case {
+    std::size_t points;
+    long long limit;
+  };
+  for (const auto [points, limit] : {Case{3, 12345}, Case{2048, 123456}}) {
+    std::string file;
+    for (int i = 0; i < 3000; ++i) {
+      std::vector<StoredPoint> record(points, StoredPoint{2, 3});
+      record[0].longitude = static_cast<std::int16_t>(i);
+      file += testing::StoredRecord(record);
+    }
+    const std::size_t record_bytes = file.size() / 3000;
+    WriteFileBytes(dir_ / "in.bin", file);
+    const ProgramResult result = Run(ogr2ogr, {"-f", "SegmentFile", "out.bin", "in.bin"}, limit);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_NE(result.err.find("cannot write 'out.bin': File too large (the file-size limit"),
+              std::string::npos)
+        << result.err;
+    const std::string written = ReadFileBytes(dir_ / "out.bin");
+    EXPECT_FALSE(CheckSegmentFile(Bytes(written)).damage);
+    // Every whole record that fits is kept, and nothing more.
+    EXPECT_LE(written.size(), static_cast<std::size_t>(limit));
+    EXPECT_GT(written.size() + record_bytes, static_cast<std::size_t>(limit));
+    EXPECT_NE(result.exit_status, 0);
+    EXPECT_EQ(file.substr(0, written.size()), written);
   }
-  WriteFileBytes(dir_ / "in.bin", file);
-  const long long limit = 12345;
-  const ProgramResult result = Run(ogr2ogr, {"-f", "SegmentFile", "out.bin", "in.bin"}, limit);
-  EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
-  const std::string written = ReadFileBytes(dir_ / "out.bin");
-  EXPECT_FALSE(CheckSegmentFile(Bytes(written)).damage);
-  // Every whole record of 17 bytes that fits is kept, and nothing more.
-  EXPECT_LE(written.size(), static_cast<std::size_t>(limit));
-  EXPECT_GT(written.size() + 17, static_cast<std::size_t>(limit));
-  EXPECT_NE(result.exit_status, 0);
-  EXPECT_EQ(file.substr(0, written.size()), written);
 }
 
 }  // namespace

@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "driver/convert_file.h"
 #include "gdal_plugin/register_driver.h"
 #include "segment_file/segment_reader.h"
 #include "tests/gdal_session.h"
 #include "tests/random_segment_files.h"
+#include "tests/run_program.h"
 #include "tests/segment_bytes.h"
 
 namespace coord2seg {
@@ -35,10 +37,15 @@ class SegmentFileDriver : public ::testing::Test {
   static constexpr const char* kDir = "/vsimem/segment_file_test";
   static std::string At(const std::string& name) { return std::string(kDir) + "/" + name; }
 
+  // Stored values as they are, wrapped or not: stored files may hold longitudes anywhere.
+  static std::vector<std::string> AsStored() {
+    return {"-f", "SegmentFile", "-lco", "WRAP_LONGITUDE=NO"};
+  }
+
   // `file` through ogr2ogr into `format` and back into a segment file.
   static std::string Through(const std::string& format, const std::string& name) {
     EXPECT_TRUE(Ogr2ogr(At(name), At("in.bin"), {"-f", format}));
-    EXPECT_TRUE(Ogr2ogr(At(name + ".bin"), At(name), {"-f", "SegmentFile"}));
+    EXPECT_TRUE(Ogr2ogr(At(name + ".bin"), At(name), AsStored()));
     return ReadVsiFile(At(name + ".bin"));
   }
 
@@ -46,6 +53,7 @@ class SegmentFileDriver : public ::testing::Test {
 };
 
 TEST_F(SegmentFileDriver, RandomFilesComeBackByteForByteDirectlyAndThroughOtherFormats) {
+  // Their extents too: from the raw minutes as from the features.
   testing::RandomSegmentFiles random(1403);
   for (int i = 0; i < 100; ++i) {
     const std::string file = random.File();
@@ -53,10 +61,20 @@ TEST_F(SegmentFileDriver, RandomFilesComeBackByteForByteDirectlyAndThroughOtherF
     {
       GDALDatasetUniquePtr dataset(GDALDataset::Open(At("in.bin").c_str(), GDAL_OF_VECTOR));
       ASSERT_NE(dataset, nullptr) << "file " << i;
-      EXPECT_EQ(dataset->GetLayer(0)->GetFeatureCount(),
+      OGRLayer* layer = dataset->GetLayer(0);
+      EXPECT_EQ(layer->GetFeatureCount(),
                 static_cast<GIntBig>(CheckSegmentFile(Bytes(file)).segments));
+      // The extent from the raw minutes equals GDAL's own, from every feature's geometry.
+      OGREnvelope fast, slow;
+      const OGRErr fast_result = layer->GetExtent(&fast, TRUE);
+      ASSERT_EQ(fast_result, layer->OGRLayer::GetExtent(&slow, TRUE)) << "file " << i;
+      if (fast_result == OGRERR_NONE) {
+        EXPECT_TRUE(fast.MinX == slow.MinX && fast.MaxX == slow.MaxX && fast.MinY == slow.MinY &&
+                    fast.MaxY == slow.MaxY)
+            << "file " << i;
+      }
     }
-    ASSERT_TRUE(Ogr2ogr(At("direct.bin"), At("in.bin"), {"-f", "SegmentFile"}));
+    ASSERT_TRUE(Ogr2ogr(At("direct.bin"), At("in.bin"), AsStored()));
     ASSERT_EQ(DescribeDifference(ReadVsiFile(At("direct.bin")), file), "") << "file " << i;
     ASSERT_EQ(DescribeDifference(Through("GPKG", "x.gpkg"), file), "") << "file " << i;
     ASSERT_EQ(DescribeDifference(Through("ESRI Shapefile", "x.shp"), file), "") << "file " << i;
@@ -75,21 +93,38 @@ TEST_F(SegmentFileDriver, DamagedFilesGiveTheirWholeRecordsThenAnErrorNamingOffs
       std::string("\x01\x00\x00\x00\x07\x00\x00\x00\x00", 9),       // reserved byte
       std::string("\x02\x00\x00\x00\x00\x01\x00\x01\x00\x02", 10),  // runs past the end
   };
+  // After two short records, and after records long enough to cross the blocks the extent is
+  // read in.
+  const std::vector<StoredPoint> longest(kMaxSegmentPoints, StoredPoint{5, 6});
+  std::string long_records = good;
+  for (int i = 0; i < 4; ++i) long_records += testing::StoredRecord(longest);
   for (const std::string& tail : damaged_tails) {
-    const std::string file = good + good + tail;
-    WriteVsiFile(At("d.bin"), file);
-    const SegmentFileCheck check = CheckSegmentFile(Bytes(file));
-    ASSERT_TRUE(check.damage);
-    CapturedErrors errors;
-    GDALDatasetUniquePtr dataset(GDALDataset::Open(At("d.bin").c_str(), GDAL_OF_VECTOR));
-    ASSERT_NE(dataset, nullptr);
-    OGRLayer* layer = dataset->GetLayer(0);
-    EXPECT_EQ(layer->GetFeatureCount(), 2);
-    int features = 0;
-    for (const auto& feature : *layer) features += feature != nullptr;
-    EXPECT_EQ(features, 2);
-    EXPECT_EQ(errors.failures, std::vector<std::string>{"SegmentFile: " + At("d.bin") + ": " +
-                                                        DescribeDamagePlace(*check.damage)});
+    for (const std::string& whole : {good + good, long_records}) {
+      const std::string file = whole + tail;
+      WriteVsiFile(At("d.bin"), file);
+      const SegmentFileCheck check = CheckSegmentFile(Bytes(file));
+      ASSERT_TRUE(check.damage);
+      const std::vector<std::string> damage_error = {"SegmentFile: " + At("d.bin") + ": " +
+                                                     DescribeDamagePlace(*check.damage)};
+      CapturedErrors errors;
+      GDALDatasetUniquePtr dataset(GDALDataset::Open(At("d.bin").c_str(), GDAL_OF_VECTOR));
+      ASSERT_NE(dataset, nullptr);
+      OGRLayer* layer = dataset->GetLayer(0);
+      EXPECT_EQ(layer->GetFeatureCount(), static_cast<GIntBig>(check.segments));
+      std::uint64_t features = 0;
+      for (const auto& feature : *layer) features += feature != nullptr;
+      EXPECT_EQ(features, check.segments);
+      EXPECT_EQ(errors.failures, damage_error);
+      // The extent from the raw minutes: the same, with the same error.
+      layer->ResetReading();
+      OGREnvelope fast, slow;
+      CapturedErrors fast_errors;
+      ASSERT_EQ(layer->GetExtent(&fast, TRUE), OGRERR_NONE);
+      EXPECT_EQ(fast_errors.failures, damage_error);
+      ASSERT_EQ(layer->OGRLayer::GetExtent(&slow, TRUE), OGRERR_NONE);
+      EXPECT_TRUE(fast.MinX == slow.MinX && fast.MaxX == slow.MaxX && fast.MinY == slow.MinY &&
+                  fast.MaxY == slow.MaxY);
+    }
   }
 }
 
@@ -154,7 +189,8 @@ void WriteFeatures(const std::string& path, const OGRSpatialReference* srs,
 }
 
 TEST_F(SegmentFileDriver, WritesEachPartAsARecordWithTheConvertersExactMinutes) {
-  // Longitude first, as GIS software gives it, and in EPSG:4326's own order, latitude first.
+  // Longitude first, as GIS software gives it, and in EPSG:4326's own order, latitude first;
+  // 190 degrees is wrapped to -170, as the converter wraps it.
   const std::vector<std::string> lon_lat = {
       "POINT (12.5 48.25)",
       "LINESTRING Z (0.125 0.375 9, 0.275 0.425 9, 190 -0.375 9)",
@@ -162,7 +198,7 @@ TEST_F(SegmentFileDriver, WritesEachPartAsARecordWithTheConvertersExactMinutes) 
       "GEOMETRYCOLLECTION (MULTIPOINT (1 2,3 4),LINESTRING EMPTY,LINESTRING M (5 6 1,7 8 1))",
   };
   const std::string expected =
-      StoredRecord({{750, 2895}}) + StoredRecord({{8, 22}, {17, 25}, {11400, -22}}) +
+      StoredRecord({{750, 2895}}) + StoredRecord({{8, 22}, {17, 25}, {-10200, -22}}) +
       StoredRecord({{0, 0}, {60, 0}, {60, 60}, {0, 0}}) +
       StoredRecord({{30, 15}, {45, 15}, {30, 30}, {30, 15}}) + StoredRecord({{60, 120}}) +
       StoredRecord({{180, 240}}) + StoredRecord({{300, 360}, {420, 480}});
@@ -232,11 +268,20 @@ TEST_F(SegmentFileDriver, SplitsLongPartsIntoJoinedRecordsOrRefusesThemByOption)
 
 TEST_F(SegmentFileDriver, RefusesValuesBeyondSixteenBitsAndProjectedLayersLeavingNoFile) {
   WriteResult range;
-  WriteFeatures(At("range.bin"), nullptr, {"POINT (1 1)", "LINESTRING (0 0,600 0)"}, range);
+  WriteFeatures(At("range.bin"), nullptr, {"POINT (1 1)", "LINESTRING (0 0,600 0)"}, range,
+                {"WRAP_LONGITUDE=NO"});
   EXPECT_EQ(range.refused_features, 1);
   ASSERT_EQ(range.errors.failures.size(), 1u);
   EXPECT_NE(range.errors.failures[0].find("feature 2: longitude 600 degrees"), std::string::npos);
   EXPECT_EQ(ReadVsiFile(At("range.bin")), StoredRecord({{60, 60}}));
+  // Wrapped, 600 is 240; 1000 is 640, still too far.
+  WriteResult wrapped;
+  WriteFeatures(At("wrapped.bin"), nullptr, {"LINESTRING (0 0,600 0)", "POINT (1000 0)"}, wrapped);
+  EXPECT_EQ(wrapped.refused_features, 1);
+  ASSERT_EQ(wrapped.errors.failures.size(), 1u);
+  EXPECT_NE(wrapped.errors.failures[0].find("feature 2: longitude 1000 (640 once wrapped) degrees"),
+            std::string::npos);
+  EXPECT_EQ(ReadVsiFile(At("wrapped.bin")), StoredRecord({{0, 0}, {14400, 0}}));
 
   OGRSpatialReference mercator;
   mercator.importFromEPSG(3857);
@@ -264,6 +309,87 @@ TEST_F(SegmentFileDriver, PassesOverEmptyGeometriesWithOneWarningAndAppends) {
   CapturedErrors errors;
   EXPECT_FALSE(Ogr2ogr(At("damaged.bin"), At("more.bin"), {"-append"}));
   EXPECT_EQ(ReadVsiFile(At("damaged.bin")), more + "\x01");
+}
+
+// The same numbers through coord2seg's text and through ogr2ogr from GeoJSON give the same bytes:
+// each longitude is wrapped once, by the same rule, before the same rounding.
+TEST_F(SegmentFileDriver, WrapsLongitudesAsTheConverterDoesByteForByte) {
+  const std::vector<std::string> longitudes = {
+      "0.125", "180",    "-180",       "540",         "-540",       "190",
+      "-190",  "359.99", "179.99",     "-180.005",    "600",        "-600",
+      "906",   "-906",   "539.999999", "-540.000001", "12.3456789", "1e-300"};
+  std::string text, features;
+  for (const std::string& longitude : longitudes) {
+    text += longitude + " 10\n#\n";
+    if (!features.empty()) features += ",";
+    features += R"({"type":"Feature","properties":{},"geometry":{"type":"Point","coordinates":[)" +
+                longitude + ",10]}}";
+  }
+  const testing::TempDir dir;
+  testing::WriteFileBytes(dir / "wrap.txt", text);
+  const std::string text_path = (dir / "wrap.txt").string();
+  ASSERT_EQ(ConvertFile(std::vector<std::string_view>{text_path}), 0);
+  WriteVsiFile(At("wrap.geojson"), R"({"type":"FeatureCollection","features":[)" + features + "]}");
+  ASSERT_TRUE(Ogr2ogr(At("wrap.bin"), At("wrap.geojson"), {"-f", "SegmentFile"}));
+  const std::string converted = testing::ReadFileBytes(dir / "wrap.bin");
+  EXPECT_EQ(CheckSegmentFile(Bytes(converted)).segments, longitudes.size());
+  EXPECT_EQ(DescribeDifference(ReadVsiFile(At("wrap.bin")), converted), "");
+}
+
+TEST_F(SegmentFileDriver, SaysOnceHowManyPointsLandOnTheMinuteOfThePointBefore) {
+  WriteResult result;
+  WriteFeatures(At("gps.bin"), nullptr,
+                {"LINESTRING (8.5411 47.3769,8.5412 47.377,8.5414 47.3771,8.5415 47.3772)",
+                 "LINESTRING (0 0,0.001 0.001,1 1)"},
+                result);
+  std::vector<std::string> same_minute;
+  for (const std::string& warning : result.errors.warnings) {
+    if (warning.find("same minute") != std::string::npos) same_minute.push_back(warning);
+  }
+  ASSERT_EQ(same_minute.size(), 1u);
+  EXPECT_EQ(same_minute[0].find("SegmentFile: 4 of 7 points landed on the same minute"), 0u);
+  // Kept, all of them.
+  EXPECT_EQ(CheckSegmentFile(Bytes(ReadVsiFile(At("gps.bin")))).points, 7u);
+}
+
+// Every refusal says why; the capabilities say what the layer does.
+TEST_F(SegmentFileDriver, RefusesWhatItCannotDoWithAReasonAndAnswersCapabilitiesTruly) {
+  WriteVsiFile(At("c.bin"), StoredRecord({{1, 2}}));
+  for (const bool update : {false, true}) {
+    GDALDatasetUniquePtr dataset(GDALDataset::Open(
+        At("c.bin").c_str(), GDAL_OF_VECTOR | (update ? GDAL_OF_UPDATE : GDAL_OF_READONLY)));
+    ASSERT_NE(dataset, nullptr);
+    OGRLayer* layer = dataset->GetLayer(0);
+    EXPECT_EQ(layer->TestCapability(OLCSequentialWrite), update);
+    EXPECT_EQ(layer->TestCapability(OLCCreateField), update);
+    EXPECT_TRUE(layer->TestCapability(OLCFastFeatureCount));
+    for (const char* never : {OLCFastGetExtent, OLCRandomWrite, OLCDeleteFeature, OLCDeleteField,
+                              OLCTransactions, OLCCurveGeometries}) {
+      EXPECT_FALSE(layer->TestCapability(never)) << never;
+    }
+    CapturedErrors errors;
+    // A field first: features made before it would not know it.
+    OGRFieldDefn name("name", OFTString);
+    const OGRErr field = layer->CreateField(&name);
+    std::unique_ptr<OGRFeature> feature(layer->GetFeature(1));
+    ASSERT_NE(feature, nullptr);
+    const OGRErr results[] = {layer->SetFeature(feature.get()), layer->DeleteFeature(1),
+                              layer->UpsertFeature(feature.get()), layer->DeleteField(0)};
+    for (const OGRErr result : results) EXPECT_EQ(result, OGRERR_UNSUPPORTED_OPERATION);
+    feature->SetFID(OGRNullFID);
+    const OGRErr added = layer->CreateFeature(feature.get());
+    EXPECT_EQ(added == OGRERR_NONE && field == OGRERR_NONE, update);
+    ASSERT_EQ(errors.failures.size(), update ? 4u : 6u);
+    for (const std::string& failure : errors.failures) {
+      EXPECT_EQ(failure.find("SegmentFile: "), 0u) << failure;
+      const bool why = failure.find(
+                           "is not supported: a segment file takes new features at its "
+                           "end") != std::string::npos ||
+                       failure.find("is open read-only") != std::string::npos;
+      EXPECT_TRUE(why) << failure;
+    }
+  }
+  EXPECT_EQ(ReadVsiFile(At("c.bin")), StoredRecord({{1, 2}}) + StoredRecord({{1, 2}}));
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ struct RunOptions {
   // and "NAME=value" entries added to its environment.
   long long file_size_limit = -1;
   long long address_space_limit = -1;
+  // Under a file-size limit the child ignores SIGXFSZ, so that a write past the limit fails with
+  // an error, as coord2seg arranges for itself. True leaves the signal's default action, which
+  // ends a host program such as ogr2ogr that arranges nothing.
+  bool default_file_size_signal = false;
   std::vector<std::string> extra_environment{};
 };
 

@@ -27,7 +27,9 @@ void SetLimit(int resource, long long value) {
   ::dup2(err_fd, STDERR_FILENO);
   ::dup2(in_fd >= 0 ? in_fd : ::open("/dev/null", O_RDONLY), STDIN_FILENO);
   if (::chdir(options.working_directory.c_str()) != 0) ::_exit(126);
-  if (options.file_size_limit >= 0) ::signal(SIGXFSZ, SIG_IGN);
+  if (options.file_size_limit >= 0) {
+    ::signal(SIGXFSZ, options.default_file_size_signal ? SIG_DFL : SIG_IGN);
+  }
   SetLimit(RLIMIT_FSIZE, options.file_size_limit);
   SetLimit(RLIMIT_AS, options.address_space_limit);
   std::vector<char*> argv;

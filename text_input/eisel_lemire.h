@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/bit_cast.h"
 #include "text_input/powers_of_five_128.h"
 
 namespace coord2seg {
@@ -33,7 +34,7 @@ inline std::optional<double> ComposeDouble(std::uint64_t mantissa, int exponent,
   const std::uint64_t bits = (std::uint64_t{negative} << 63) |
                              (static_cast<std::uint64_t>(biased) << kMantissaBits) |
                              (mantissa & ((std::uint64_t{1} << kMantissaBits) - 1));
-  return std::bit_cast<double>(bits);
+  return BitCast<double>(bits);
 }
 
 // w * 10^q when it is an integer times 2^q, else nothing. For 0 > q >= -27 only, where 5^-q
@@ -117,8 +118,8 @@ inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool ne
   // One below the biased exponent, since the mantissa's leading bit adds one; a mantissa rounded
   // up to 2^53 carries into the exponent field, as it should.
   const auto biased = static_cast<std::uint64_t>(exponent + eisel_lemire_detail::kExponentBias - 1);
-  return std::bit_cast<double>((std::uint64_t{negative} << 63) |
-                               ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
+  return BitCast<double>((std::uint64_t{negative} << 63) |
+                         ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
 }
 
 }  // namespace coord2seg

@@ -5,10 +5,12 @@
 #include <string>
 #include <system_error>
 
+#include "common/double_text.h"
+
 namespace coord2seg {
 
 std::optional<double> FullConversion(std::string_view field, const DecimalNumber& number) {
-  // from_chars reads neither a leading '+' nor a comma as decimal mark, so the sign is applied
+  // ReadDouble reads neither a leading '+' nor a comma as decimal mark, so the sign is applied
   // here and a comma is handed over as '.'. It is correctly rounded and locale-independent.
   if (!field.empty() && (field.front() == '+' || field.front() == '-')) field.remove_prefix(1);
   std::string with_point;
@@ -18,7 +20,7 @@ std::optional<double> FullConversion(std::string_view field, const DecimalNumber
     field = with_point;
   }
   double magnitude = 0;
-  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), magnitude);
+  const auto [end, error] = ReadDouble(field.data(), field.data() + field.size(), magnitude);
   if (error == std::errc::result_out_of_range) {
     // Reported both for a result that rounds to zero and for one beyond the largest double; the
     // place of the leading digit tells them apart.

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/geo_point.h"
+#include "common/wrap_longitude.h"
 #include "text_input/simple_decimal.h"
 
 namespace coord2seg {
@@ -25,13 +26,6 @@ inline constexpr std::uint64_t kBlanksOrSemicolonWithinLine = kBlanksWithinLine 
 inline bool IsIn(std::uint64_t byte_set, char c) {
   const auto code = static_cast<unsigned char>(c);
   return code < 64 && ((byte_set >> code) & 1) != 0;
-}
-
-// Brings a longitude from [-540, 540) into [-180, 180) with one test each way.
-inline double WrapLongitude(double longitude) {
-  if (longitude >= 180) longitude -= 360;
-  if (longitude < -180) longitude += 360;
-  return longitude;
 }
 
 inline GeoPoint AssignAndWrap(double first, double second, bool lat_first) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/double_text.h"
+#include "common/uninitialized_array.h"
 #include "driver/collect_segments.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
@@ -21,7 +23,7 @@ constexpr std::size_t kQuotedBytes = 40;
 
 std::string Number(double value) {
   char text[32];
-  return {text, std::to_chars(text, text + sizeof text, value).ptr};
+  return {text, WriteShortestDouble(text, text + sizeof text, value).ptr};
 }
 
 // A field between single quotes, bytes outside 32..126 (and the backslash) escaped, at most
@@ -220,8 +222,7 @@ class LineLinter {
 }  // namespace
 
 TextLinter::TextLinter()
-    : record_scratch_(
-          std::make_unique_for_overwrite<unsigned char[]>(RecordBytes(kMaxSegmentPoints))) {}
+    : record_scratch_(MakeUninitializedArray<unsigned char>(RecordBytes(kMaxSegmentPoints))) {}
 
 LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report) {
   LineLinter linter(text, lat_first, report, record_scratch_.get());

@@ -11,9 +11,9 @@
 #include "common/file_io.h"
 #include "common/output_buffer.h"
 #include "common/run_error.h"
-#include "common/text_bytes.h"
 #include "common/version.h"
 #include "segment_file/segment_reader.h"
+#include "tools/segdump/check_report.h"
 #include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
@@ -117,24 +117,6 @@ std::span<const unsigned char> BytesOf(const FileContents& contents) {
   return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
 }
 
-// No segment file starts with text: its first record's count has a zero byte.
-bool LooksLikeText(std::span<const unsigned char> bytes) {
-  constexpr std::size_t kSampledBytes = 4096;
-  const std::span<const unsigned char> start = bytes.first(std::min(bytes.size(), kSampledBytes));
-  return !start.empty() &&
-         !HoldsBinaryByte({reinterpret_cast<const char*>(start.data()), start.size()});
-}
-
-std::string DescribeDamage(const std::string& name, std::span<const unsigned char> bytes,
-                           const SegmentFileDamage& damage) {
-  if (LooksLikeText(bytes)) {
-    return name +
-           ": looks like coordinate text, not a segment file: convert it with coord2seg "
-           "(coordlint tells what that would drop)";
-  }
-  return name + ": " + DescribeDamagePlace(damage);
-}
-
 // Reads and checks a whole file; throws RunError when it cannot be read or is damaged.
 SegmentFileCheck CheckWholeFile(const std::string& path, const FileContents& contents) {
   const std::span<const unsigned char> bytes = BytesOf(contents);
@@ -155,8 +137,7 @@ int CheckFiles(const std::vector<std::string>& paths, OutputBuffer& out) {
       problem = error.what();
     }
     if (check) {  // a failed write to stdout is not this file's problem, so outside the try
-      out.Append(DisplayName(path) + ": " + std::to_string(check->segments) + " segments, " +
-                 std::to_string(check->points) + " points\n");
+      out.Append(DescribeCheck(DisplayName(path), *check));
       continue;
     }
     out.Flush();  // the lines before it first, should both streams go to one terminal

@@ -1,0 +1,86 @@
+# The web page and the JavaScript package: the portable library code compiled to WebAssembly with
+# Emscripten (the `web` preset), included by the top CMakeLists.txt. Built into the build folder:
+#   index.html, page.js, worker.js, style.css    the page
+#   coord2seg.js + coord2seg.wasm                the module the worker loads over HTTP
+#   worker-inline.js                             the worker with the module inside, for file://
+#   package/                                     the npm package folder (ES module)
+
+# Emscripten's JavaScript optimizer needs Debian's acorn, which a node not from Debian (NodeSource)
+# finds only with this path.
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+
+set(web_sources
+  ${COORD2SEG_PORTABLE_SOURCES}
+  driver/fast_paths_portable.cpp
+  web/geojson_records.cpp
+  web/input_kind.cpp
+  web/json_reader.cpp
+  web/module_api.cpp
+)
+
+add_library(coord2seg_web_code OBJECT ${web_sources})
+target_include_directories(coord2seg_web_code PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(coord2seg_web_code PUBLIC -Wall -Wextra -Wpedantic -fwasm-exceptions)
+target_compile_definitions(coord2seg_web_code PUBLIC COORD2SEG_VERSION="${PROJECT_VERSION}")
+
+set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
+    _Lint _Dump _OutputName _Classify _FromGeoJson)
+list(JOIN exported_functions "," exported_functions)
+set(module_link_options
+  -fwasm-exceptions
+  -sMODULARIZE=1
+  -sALLOW_MEMORY_GROWTH=1
+  -sMAXIMUM_MEMORY=4GB
+  -sFILESYSTEM=0
+  -sEXPORTED_FUNCTIONS=${exported_functions}
+  -sEXPORTED_RUNTIME_METHODS=HEAPU8
+)
+
+# One module build: `name` is the output file, `options` what sets this variant apart.
+function(add_web_module target output_name)
+  add_executable(${target} $<TARGET_OBJECTS:coord2seg_web_code>)
+  target_link_options(${target} PRIVATE ${module_link_options} ${ARGN})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX "")
+endfunction()
+
+# For the page over HTTP: a classic script the worker imports, and its .wasm beside it.
+add_web_module(web_module coord2seg.js -sENVIRONMENT=worker -sEXPORT_NAME=createCoord2segModule)
+# For the page opened from disk, which cannot fetch a .wasm: the same with the .wasm inside.
+add_web_module(web_module_single coord2seg-single.js -sENVIRONMENT=worker -sSINGLE_FILE=1
+               -sEXPORT_NAME=createCoord2segModule)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/package)
+# For the package: an ES module for browsers and Node, which hands it the .wasm's bytes (the
+# loader's own Node code is not for ES modules, and it sets process-wide handlers).
+add_web_module(web_module_package package/coord2seg-module.mjs -sENVIRONMENT=web,worker
+               -sEXPORT_ES6=1 -sEXPORT_NAME=createCoord2segModule)
+
+# Copied as they are.
+set(copied)
+foreach(file IN ITEMS index.html page.js worker.js api.js style.css package/index.d.ts
+                      package/README.md)
+  add_custom_command(OUTPUT ${file} COMMAND ${CMAKE_COMMAND} -E copy
+                     ${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_CURRENT_BINARY_DIR}/${file}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/web/${file})
+  list(APPEND copied ${CMAKE_CURRENT_BINARY_DIR}/${file})
+endforeach()
+configure_file(web/package/package.json package/package.json @ONLY)
+
+set(assemble node ${PROJECT_SOURCE_DIR}/web/assemble.mjs)
+set(web_folder ${PROJECT_SOURCE_DIR}/web)
+add_custom_command(OUTPUT worker-inline.js
+                   COMMAND ${assemble} worker worker-inline.js coord2seg-single.js
+                           ${web_folder}/api.js ${web_folder}/worker.js
+                   DEPENDS web_module_single ${web_folder}/api.js ${web_folder}/worker.js
+                           ${web_folder}/assemble.mjs)
+add_custom_command(OUTPUT package/index.js
+                   COMMAND ${assemble} concat package/index.js ${web_folder}/api.js
+                           ${web_folder}/package/entry.js
+                   DEPENDS ${web_folder}/api.js ${web_folder}/package/entry.js
+                           ${web_folder}/assemble.mjs)
+add_custom_target(web ALL DEPENDS ${copied} worker-inline.js package/index.js web_module
+                                  web_module_package)
+
+if(COORD2SEG_BUILD_TESTS)
+  enable_testing()
+  include(web/tests/WebTests.cmake)
+endif()

@@ -1,0 +1,294 @@
+#include "web/json_reader.h"
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "common/run_error.h"
+#include "text_input/parse_decimal.h"
+
+namespace coord2seg {
+namespace {
+
+// Deeper than any GeoJSON; a bound, so that a hostile text cannot exhaust the stack.
+constexpr int kMostNesting = 512;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text) : text_(text) {
+    if (text_.starts_with("\xEF\xBB\xBF")) at_ = 3;
+  }
+
+  JsonValue ReadWhole() {
+    JsonValue value = ReadValue(0, false);
+    SkipBlank();
+    if (at_ != text_.size()) Fail("more after the end of the value");
+    return value;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw RunError("not valid JSON: " + what + " at byte " + std::to_string(at_));
+  }
+
+  void SkipBlank() {
+    while (at_ < text_.size() && IsBlank(text_[at_])) ++at_;
+  }
+
+  char Peek() {
+    SkipBlank();
+    if (at_ >= text_.size()) Fail("unexpected end");
+    return text_[at_];
+  }
+
+  void Expect(char c) {
+    if (Peek() != c) Fail(std::string("expected '") + c + "'");
+    ++at_;
+  }
+
+  // Reads a value; with `raw`, only checks it and keeps its text.
+  JsonValue ReadValue(int depth, bool raw) {
+    if (depth > kMostNesting) Fail("nesting too deep");
+    JsonValue value;
+    const std::size_t start = (SkipBlank(), at_);
+    switch (Peek()) {
+      case '{':
+        ReadObject(value, depth, raw);
+        break;
+      case '[':
+        ReadArray(value, depth, raw);
+        break;
+      case '"':
+        value.kind = JsonValue::Kind::kString;
+        value.text = ReadString();
+        break;
+      case 't':
+      case 'f':
+      case 'n':
+        ReadWord(value);
+        break;
+      default: {
+        const std::string_view number = ScanNumber();
+        if (!raw) {
+          value.kind = JsonValue::Kind::kNumber;
+          value.text = number;
+        }
+        break;
+      }
+    }
+    if (raw) {
+      value = JsonValue{};
+      value.kind = JsonValue::Kind::kRaw;
+      value.text = text_.substr(start, at_ - start);
+    }
+    return value;
+  }
+
+  void ReadObject(JsonValue& value, int depth, bool raw) {
+    value.kind = JsonValue::Kind::kObject;
+    ++at_;
+    if (Peek() == '}') {
+      ++at_;
+      return;
+    }
+    for (;;) {
+      if (Peek() != '"') Fail("expected a member name");
+      std::string name = ReadString();
+      Expect(':');
+      JsonValue member = ReadValue(depth + 1, raw || name == "coordinates");
+      if (!raw) value.members.emplace_back(std::move(name), std::move(member));
+      if (Peek() == '}') break;
+      Expect(',');
+    }
+    ++at_;
+  }
+
+  void ReadArray(JsonValue& value, int depth, bool raw) {
+    value.kind = JsonValue::Kind::kArray;
+    ++at_;
+    if (Peek() == ']') {
+      ++at_;
+      return;
+    }
+    for (;;) {
+      JsonValue item = ReadValue(depth + 1, raw);
+      if (!raw) value.items.push_back(std::move(item));
+      if (Peek() == ']') break;
+      Expect(',');
+    }
+    ++at_;
+  }
+
+  void ReadWord(JsonValue& value) {
+    for (const std::string_view word : {"true", "false", "null"}) {
+      if (text_.substr(at_, word.size()) == word) {
+        at_ += word.size();
+        value.kind = word == "null" ? JsonValue::Kind::kNull : JsonValue::Kind::kBool;
+        value.text = word;
+        return;
+      }
+    }
+    Fail("unknown word");
+  }
+
+  std::string_view ScanNumber() {
+    const std::size_t start = at_;
+    auto digits = [this] {
+      const std::size_t first = at_;
+      while (at_ < text_.size() && IsDigit(text_[at_])) ++at_;
+      if (at_ == first) Fail("expected a digit");
+    };
+    if (text_[at_] == '-') ++at_;
+    if (at_ < text_.size() && text_[at_] == '0') {
+      ++at_;
+    } else {
+      digits();
+    }
+    if (at_ < text_.size() && text_[at_] == '.') {
+      ++at_;
+      digits();
+    }
+    if (at_ < text_.size() && (text_[at_] == 'e' || text_[at_] == 'E')) {
+      ++at_;
+      if (at_ < text_.size() && (text_[at_] == '+' || text_[at_] == '-')) ++at_;
+      digits();
+    }
+    return text_.substr(start, at_ - start);
+  }
+
+  std::string ReadString() {
+    ++at_;  // '"'
+    std::string out;
+    for (;;) {
+      if (at_ >= text_.size()) Fail("unterminated string");
+      const char c = text_[at_++];
+      if (c == '"') return out;
+      if (static_cast<unsigned char>(c) < 0x20) Fail("control character in a string");
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (at_ >= text_.size()) Fail("unterminated string");
+      const char escaped = text_[at_++];
+      switch (escaped) {
+        case '"':
+        case '\\':
+        case '/':
+          out += escaped;
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'u':
+          AppendUtf8(ReadCodePoint(), out);
+          break;
+        default:
+          Fail("unknown escape");
+      }
+    }
+  }
+
+  std::uint32_t ReadHex4() {
+    if (text_.size() - at_ < 4) Fail("short \\u escape");
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+      const char c = text_[at_++];
+      const int digit = IsDigit(c)               ? c - '0'
+                        : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                        : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                 : -1;
+      if (digit < 0) Fail("bad \\u escape");
+      value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+  }
+
+  // A \u escape, joined with the low half of a surrogate pair that follows it.
+  std::uint32_t ReadCodePoint() {
+    const std::uint32_t first = ReadHex4();
+    if (first < 0xD800 || first > 0xDBFF || text_.substr(at_, 2) != "\\u") return first;
+    const std::size_t before = at_;
+    at_ += 2;
+    const std::uint32_t second = ReadHex4();
+    if (second < 0xDC00 || second > 0xDFFF) {
+      at_ = before;
+      return first;
+    }
+    return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+  }
+
+  static void AppendUtf8(std::uint32_t code, std::string& out) {
+    auto byte = [&out](std::uint32_t bits) { out += static_cast<char>(bits); };
+    if (code < 0x80) {
+      byte(code);
+    } else if (code < 0x800) {
+      byte(0xC0 | code >> 6);
+      byte(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      byte(0xE0 | code >> 12);
+      byte(0x80 | ((code >> 6) & 0x3F));
+      byte(0x80 | (code & 0x3F));
+    } else {
+      byte(0xF0 | code >> 18);
+      byte(0x80 | ((code >> 12) & 0x3F));
+      byte(0x80 | ((code >> 6) & 0x3F));
+      byte(0x80 | (code & 0x3F));
+    }
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+const JsonValue* JsonValue::Find(std::string_view name) const {
+  for (const auto& [member_name, value] : members) {
+    if (member_name == name) return &value;
+  }
+  return nullptr;
+}
+
+JsonValue ReadJson(std::string_view text) { return Parser(text).ReadWhole(); }
+
+void RawArrayReader::SkipBlank() {
+  while (at_ < text_.size() && IsBlank(text_[at_])) ++at_;
+}
+
+double RawArrayReader::ReadNumber() {
+  std::size_t end = at_;
+  while (end < text_.size() && !IsBlank(text_[end]) && text_[end] != ',' && text_[end] != ']') {
+    ++end;
+  }
+  // The converter's own number reading: exact for any number of digits, zero for a value below
+  // the smallest double; one beyond the largest is infinite, as other JSON readers take it.
+  const std::string_view number = text_.substr(at_, end - at_);
+  FieldRejection why;
+  const std::optional<double> value = ParseDecimalField(number, &why);
+  if (!value && !why.too_large) Fail();
+  at_ = end;
+  if (value) return *value;
+  return number.front() == '-' ? -std::numeric_limits<double>::infinity()
+                               : std::numeric_limits<double>::infinity();
+}
+
+void RawArrayReader::Fail() const {
+  throw RunError("invalid coordinates at their byte " + std::to_string(at_));
+}
+
+}  // namespace coord2seg

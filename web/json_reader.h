@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace coord2seg {
+
+// A JSON value as far as a GeoJSON reader needs it. Numbers keep their text; the value of a member
+// named "coordinates" is only checked and kept as its text (kRaw), so that the points of a large
+// file are read once, straight into parts, and never held as a tree.
+struct JsonValue {
+  enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject, kRaw };
+  Kind kind = Kind::kNull;
+  std::string text;  // a string's characters, a number's or a raw value's text, "true" or "false"
+  std::vector<JsonValue> items;
+  std::vector<std::pair<std::string, JsonValue>> members;
+
+  // The member of an object by name; null when there is none.
+  const JsonValue* Find(std::string_view name) const;
+};
+
+// Reads a whole JSON text (RFC 8259, a UTF-8 byte-order mark allowed). Throws RunError that says
+// what is wrong at which byte when it is not JSON.
+JsonValue ReadJson(std::string_view text);
+
+// Reads the text of a kRaw value, which ReadJson has checked, as nested arrays of numbers:
+// `position(values, depth)` for each array of numbers (as doubles, correctly rounded; depth 1 for
+// the outermost array), and `end_array(depth)` after each array that holds arrays. Throws RunError
+// for a number that does not fit a double, and for arrays of other values.
+class RawArrayReader {
+ public:
+  explicit RawArrayReader(std::string_view text) : text_(text) {}
+
+  template <typename Position, typename EndArray>
+  void Walk(Position&& position, EndArray&& end_array) {
+    at_ = 0;
+    SkipBlank();
+    if (at_ >= text_.size() || text_[at_] != '[') Fail();
+    WalkArray(1, position, end_array);
+  }
+
+ private:
+  template <typename Position, typename EndArray>
+  void WalkArray(int depth, Position& position, EndArray& end_array) {
+    ++at_;  // '['
+    SkipBlank();
+    bool holds_arrays = false;
+    values_.clear();
+    while (text_[at_] != ']') {
+      if (text_[at_] == '[') {
+        holds_arrays = true;
+        WalkArray(depth + 1, position, end_array);
+      } else if (holds_arrays) {
+        Fail();
+      } else {
+        values_.push_back(ReadNumber());
+      }
+      SkipBlank();
+      if (text_[at_] == ',') ++at_;
+      SkipBlank();
+    }
+    ++at_;  // ']'
+    if (holds_arrays) {
+      end_array(depth);
+    } else if (!values_.empty()) {
+      position(static_cast<const std::vector<double>&>(values_), depth);
+    }
+  }
+  void SkipBlank();
+  double ReadNumber();
+  [[noreturn]] void Fail() const;
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  std::vector<double> values_;
+};
+
+}  // namespace coord2seg

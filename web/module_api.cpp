@@ -1,0 +1,192 @@
+// The functions the web page and the JavaScript package call. The caller puts the input's bytes
+// in the module's memory once (InputBuffer) and then asks for any of the answers on them; each
+// answer waits in memory (ResultData, ResultSize) until the next call.
+#include <emscripten/emscripten.h>
+
+#include <cstddef>
+#include <exception>
+#include <new>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/output_buffer.h"
+#include "common/run_error.h"
+#include "common/segment_buffer.h"
+#include "driver/collect_segments.h"
+#include "driver/command_line.h"
+#include "segment_file/record_encoder.h"
+#include "segment_file/record_format.h"
+#include "segment_file/segment_reader.h"
+#include "tools/coordlint/findings_report.h"
+#include "tools/coordlint/lint_text.h"
+#include "tools/segdump/check_report.h"
+#include "tools/segdump/dump_formats.h"
+#include "web/geojson_records.h"
+#include "web/input_kind.h"
+
+namespace coord2seg::web {
+namespace {
+
+// Kept between calls; one page or program uses one module at a time.
+std::vector<unsigned char> input;
+std::string name;
+std::string result;   // an answer's bytes or text
+std::string message;  // why a call failed, or warnings of one that did not
+
+std::string_view InputText() { return {reinterpret_cast<const char*>(input.data()), input.size()}; }
+
+// Runs `work` and turns what it throws into `message`; 0 when it went through, 1 when not.
+template <typename Work>
+int Answer(Work&& work) {
+  result.clear();
+  message.clear();
+  try {
+    work();
+    return 0;
+  } catch (const std::bad_alloc&) {
+    result = {};  // its memory back first, so that the message has room
+    message = "out of memory: the file is too large for this browser's memory";
+  } catch (const std::exception& error) {
+    message = error.what();
+  }
+  result = {};
+  return 1;
+}
+
+OutputBuffer::Sink ToResult() {
+  return [](std::string_view text) { result.append(text); };
+}
+
+void Convert(bool lat_first) {
+  SegmentBuffer buffer;
+  std::vector<unsigned char> scratch(RecordBytes(kMaxSegmentPoints));
+  CollectSegments(InputText(), lat_first, buffer, [&scratch](const SegmentBuffer& segment) {
+    const std::span<const unsigned char> record = EncodeSegment(segment, scratch.data());
+    result.append(reinterpret_cast<const char*>(record.data()), record.size());
+  });
+}
+
+void Lint(bool lat_first) {
+  OutputBuffer out(ToResult());
+  FindingsReport report(name, FindingLimit::kTenOfEachKind, out);
+  TextLinter linter;
+  report.Finish(linter.Check(InputText(), lat_first, report));
+  out.Flush();
+}
+
+enum class DumpFormat { kText, kGeoJson, kSvg, kCheck };
+
+// What CheckSegmentFile finds, or RunError with segdump's words for damage.
+SegmentFileCheck CheckedInput() {
+  SegmentFileCheck check = CheckSegmentFile(input);
+  if (check.damage) throw RunError(DescribeDamage(name, input, *check.damage));
+  return check;
+}
+
+void Dump(DumpFormat format, int flags, int width) {
+  const SegmentFileCheck check = CheckedInput();
+  OutputBuffer out(ToResult());
+  switch (format) {
+    case DumpFormat::kText:
+      WriteCoordinateText(input, out);
+      break;
+    case DumpFormat::kGeoJson:
+      WriteGeoJson(input, {.raw = (flags & 1) != 0, .lines_only = (flags & 2) != 0}, out);
+      break;
+    case DumpFormat::kSvg:
+      if (width < kMinSvgWidth || width > kMaxSvgWidth) throw RunError("width out of range");
+      WriteSvg(input, {.fit = (flags & 4) != 0, .width = width}, out);
+      break;
+    case DumpFormat::kCheck:
+      out.Append(DescribeCheck(name, check));
+      break;
+  }
+  out.Flush();
+}
+
+}  // namespace
+}  // namespace coord2seg::web
+
+using namespace coord2seg;
+using namespace coord2seg::web;
+
+extern "C" {
+
+// Room for the input's `size` bytes, which the caller fills; null when memory is short.
+EMSCRIPTEN_KEEPALIVE unsigned char* InputBuffer(std::size_t size) {
+  try {
+    input.clear();
+    input.shrink_to_fit();
+    input.resize(size);
+    return size == 0 ? reinterpret_cast<unsigned char*>(&input) : input.data();
+  } catch (const std::exception&) {  // bad_alloc, or length_error beyond 2 GB
+    return nullptr;
+  }
+}
+
+// Room for the input's name in UTF-8, `size` bytes, which the caller fills.
+EMSCRIPTEN_KEEPALIVE char* NameBuffer(std::size_t size) {
+  try {
+    name.assign(size, '\0');
+    return name.data();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+// Lets go of the input and the last answer.
+EMSCRIPTEN_KEEPALIVE void Release() {
+  input = {};
+  result = {};
+  message = {};
+}
+
+EMSCRIPTEN_KEEPALIVE const char* ResultData() { return result.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t ResultSize() { return result.size(); }
+EMSCRIPTEN_KEEPALIVE const char* Message() { return message.c_str(); }
+
+// The segment file the converter writes for the input.
+EMSCRIPTEN_KEEPALIVE int Convert(int lat_first) {
+  return Answer([&] { Convert(lat_first != 0); });
+}
+
+// coordlint's report on the input, named by the name.
+EMSCRIPTEN_KEEPALIVE int Lint(int lat_first) {
+  return Answer([&] { Lint(lat_first != 0); });
+}
+
+// segdump's output for the input: `format` 0 text, 1 GeoJSON, 2 SVG, 3 the --check line;
+// `flags` 1 --raw, 2 --lines-only, 4 --fit.
+EMSCRIPTEN_KEEPALIVE int Dump(int format, int flags, int width) {
+  return Answer([&] { Dump(static_cast<DumpFormat>(format), flags, width); });
+}
+
+// The segment file ogr2ogr writes from the input as GeoJSON, with its messages in Message(): 0,
+// or 2 when a feature was refused, where ogr2ogr stops (the records before it are kept).
+EMSCRIPTEN_KEEPALIVE int FromGeoJson() {
+  bool stopped = false;
+  const int status = Answer([&] {
+    GeoJsonRecords converted = ConvertGeoJson(InputText(), name);
+    result.assign(converted.records.begin(), converted.records.end());
+    message = std::move(converted.messages);
+    stopped = converted.stopped;
+  });
+  return status == 0 && stopped ? 2 : status;
+}
+
+// The name the converter gives its output for an input of the name.
+EMSCRIPTEN_KEEPALIVE int OutputName() {
+  return Answer([] { result = coord2seg::OutputPathFor(name, "/"); });
+}
+
+// What the input is: 0 coordinate text, 1 a segment file, 2 GeoJSON, 3 none of them (`message`
+// says why).
+EMSCRIPTEN_KEEPALIVE int Classify() {
+  int kind = 0;
+  const int status = Answer([&] { kind = static_cast<int>(ClassifyInput(name, input, message)); });
+  return status == 0 ? kind : -1;
+}
+
+}  // extern "C"

@@ -1,0 +1,148 @@
+// The package's module against the native programs, byte for byte: coord2seg's output, coordlint's
+// report and every segdump format, on the examples and on generated hard cases.
+// Environment: COORD2SEG_PACKAGE (the built package folder), COORD2SEG_NATIVE (the native build
+// folder with coord2seg, coordlint and segdump), COORD2SEG_EXAMPLES (the examples folder).
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { geoJsonCases } from './geojson_cases.mjs';
+import { hardCases } from './hard_cases.mjs';
+
+const { COORD2SEG_PACKAGE, COORD2SEG_NATIVE, COORD2SEG_EXAMPLES } = process.env;
+if (!existsSync(join(COORD2SEG_NATIVE, 'segdump'))) {
+  console.log(`no native programs in ${COORD2SEG_NATIVE}: build them with the default preset`);
+  process.exit(process.env.CI ? 1 : 77);
+}
+const { default: createConverter } = await import(
+  pathToFileURL(resolve(COORD2SEG_PACKAGE, 'index.js'))
+);
+const converter = await createConverter();
+const scratch = mkdtempSync(join(tmpdir(), 'coord2seg-web-'));
+
+// Runs a native program in the scratch folder: its stdout as bytes, stderr and status.
+function native(program, ...args) {
+  const run = spawnSync(join(COORD2SEG_NATIVE, program), args, {
+    cwd: scratch,
+    maxBuffer: 1 << 30,
+  });
+  return { stdout: run.stdout, stderr: run.stderr.toString(), status: run.status };
+}
+
+const textCases = [
+  ...readdirSync(COORD2SEG_EXAMPLES)
+    .filter((name) => name.endsWith('.txt'))
+    .map((name) => ({
+      name,
+      bytes: readFileSync(join(COORD2SEG_EXAMPLES, name)),
+      latFirst: name.startsWith('latfirst'),
+    })),
+  ...hardCases(),
+];
+
+const dumpVariants = [
+  ['text', {}, []],
+  ['geojson', {}, ['--geojson']],
+  ['geojson', { raw: true }, ['--geojson', '--raw']],
+  ['geojson', { linesOnly: true }, ['--geojson', '--lines-only']],
+  ['svg', {}, ['--svg']],
+  ['svg', { fit: true, width: 640 }, ['--svg', '--fit', '--width', '640']],
+];
+
+for (const { name, bytes, latFirst } of textCases) {
+  test(`${name}: convert, lint and every dump as the native programs`, () => {
+    writeFileSync(join(scratch, name), bytes);
+    const switches = latFirst ? ['-LATLON'] : [];
+    assert.equal(native('coord2seg', name, ...switches).status, 0);
+    const binName = converter.outputName(name);
+    const expected = readFileSync(join(scratch, binName));
+    const segments = converter.convert(bytes, { latFirst });
+    assert.ok(Buffer.from(segments).equals(expected), 'segment file');
+
+    const lint = native('coordlint', name, ...switches);
+    assert.equal(converter.lint(bytes, { name, latFirst }), lint.stdout.toString(), 'coordlint');
+
+    for (const [format, options, args] of dumpVariants) {
+      const dumped = native('segdump', ...args, binName).stdout.toString();
+      assert.equal(converter.dump(segments, format, options), dumped, `segdump ${args.join(' ')}`);
+    }
+    const check = native('segdump', '--check', binName).stdout.toString();
+    assert.equal(converter.dump(segments, 'check', { name: binName }), check);
+  });
+}
+
+test('a damaged segment file: the same message as segdump, for every format', () => {
+  const whole = converter.convert(readFileSync(join(COORD2SEG_EXAMPLES, 'islands.txt')));
+  const damaged = [whole.slice(0, whole.length - 3), Uint8Array.of(1, 0, 0, 0, 7, 1, 2, 3, 4)];
+  damaged.forEach((bytes, index) => {
+    const name = `damaged${index}.bin`;
+    writeFileSync(join(scratch, name), bytes);
+    const expected = native('segdump', '--check', name);
+    assert.equal(expected.status, 1);
+    for (const format of ['text', 'geojson', 'svg', 'check']) {
+      assert.throws(() => converter.dump(bytes, format, { name }), {
+        message: expected.stderr.trim().replace(/^segdump: /, ''),
+      });
+    }
+  });
+});
+
+test('output names as the converter gives them', () => {
+  for (const input of ['coast.txt', 'a.b/coast', 'dir/x.tar.gz', '.hidden', 'plain']) {
+    assert.equal(
+      converter.outputName(input),
+      input.replace(
+        /(\/?)([^/]*)$/,
+        (all, slash, last) =>
+          slash + (last.includes('.') ? last.slice(0, last.lastIndexOf('.')) : last) + '.bin',
+      ),
+    );
+  }
+});
+
+// GeoJSON against the real ogr2ogr with this build's SegmentFile plugin: the same bytes and the
+// same lines on stderr.
+const plugin = join(COORD2SEG_NATIVE, 'gdal_plugin');
+const ogr2ogr =
+  spawnSync('ogr2ogr', ['--version']).status === 0 &&
+  existsSync(join(plugin, 'ogr_SegmentFile.so'));
+for (const { name, bytes } of geoJsonCases()) {
+  test(
+    `${name}: as ogr2ogr -f SegmentFile`,
+    { skip: !ogr2ogr && !process.env.CI && 'no ogr2ogr or plugin' },
+    () => {
+      writeFileSync(join(scratch, name), bytes);
+      const out = `${name}.bin`;
+      const run = spawnSync('ogr2ogr', ['-f', 'SegmentFile', out, name], {
+        cwd: scratch,
+        env: { ...process.env, GDAL_DRIVER_PATH: plugin },
+      });
+      const converted = converter.fromGeoJson(bytes, { name });
+      assert.equal(converted.messages, run.stderr.toString(), 'messages');
+      assert.equal(converted.stopped, run.status !== 0, 'stopped');
+      assert.ok(
+        Buffer.from(converted.segments).equals(readFileSync(join(scratch, out))),
+        'segment file',
+      );
+    },
+  );
+}
+
+test('not JSON, not GeoJSON, malformed geometry: an Error that says so', () => {
+  const cases = [
+    ['{"type": "FeatureCollection", "features": [', /not valid JSON: unexpected end at byte 43/],
+    [
+      '{"type": "Feature", "geometry": {"type": "Point", "coordinates": [1]}}',
+      /malformed coordinates/,
+    ],
+    ['[1, 2]', /not GeoJSON/],
+    ['{"type": "Circle"}', /unknown geometry type 'Circle'/],
+    ['['.repeat(600) + ']'.repeat(600), /nesting too deep/],
+  ];
+  for (const [text, message] of cases) {
+    assert.throws(() => converter.fromGeoJson(Buffer.from(text)), { message });
+  }
+});
