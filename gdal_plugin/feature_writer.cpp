@@ -13,7 +13,7 @@ void Report(const PartMessage& message) {
 }
 
 // A boolean option in any of GDAL's spellings.
-std::optional<bool> BooleanOption(char** options, const char* name, bool default_value) {
+std::optional<bool> BooleanOption(CSLConstList options, const char* name, bool default_value) {
   const char* value = CSLFetchNameValue(options, name);
   if (value == nullptr) return default_value;
   for (const char* yes : {"YES", "TRUE", "ON", "1"}) {
@@ -28,7 +28,7 @@ std::optional<bool> BooleanOption(char** options, const char* name, bool default
 
 }  // namespace
 
-std::optional<PartRecordSettings> PartRecordSettingsFrom(char** options) {
+std::optional<PartRecordSettings> PartRecordSettingsFrom(CSLConstList options) {
   const char* long_parts = CSLFetchNameValueDef(options, "LONG_PARTS", "SPLIT");
   if (!EQUAL(long_parts, "SPLIT") && !EQUAL(long_parts, "REFUSE")) {
     CPLError(CE_Failure, CPLE_IllegalArg, "SegmentFile: LONG_PARTS is SPLIT or REFUSE, not '%s'",

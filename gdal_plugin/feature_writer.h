@@ -19,7 +19,7 @@ struct WriteSettings {
 
 // The settings of the layer creation options LONG_PARTS and WRAP_LONGITUDE; nothing, with a GDAL
 // error, for a value they do not take.
-std::optional<PartRecordSettings> PartRecordSettingsFrom(char** options);
+std::optional<PartRecordSettings> PartRecordSettingsFrom(CSLConstList options);
 
 // Turns features into records: one per part, longitudes wrapped as the converter wraps them
 // (unless the settings say not to), minutes by the converter's own exact rounding. A feature is

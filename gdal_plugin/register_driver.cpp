@@ -7,12 +7,6 @@
 #include "gdal_plugin/segment_file_dataset.h"
 #include "gdal_plugin/segment_file_identity.h"
 
-// GDAL's plugin interface changes between minor versions; this driver is built and tested with
-// GDAL 3.6, and GDAL itself refuses a plugin built for another minor version.
-#if GDAL_VERSION_NUM < GDAL_COMPUTE_VERSION(3, 6, 0)
-#error "the SegmentFile driver needs GDAL 3.6 or newer"
-#endif
-
 namespace {
 
 constexpr const char* kOpenOptions =

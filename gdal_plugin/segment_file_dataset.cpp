@@ -224,7 +224,8 @@ bool SegmentFileDataset::DropRecords() {
 
 std::unique_ptr<FeatureWriter> SegmentFileDataset::MakeWriter(const char* name,
                                                               const OGRSpatialReference* srs,
-                                                              char** options, std::uint64_t start) {
+                                                              CSLConstList options,
+                                                              std::uint64_t start) {
   std::string refusal;
   const std::optional<AxisOrder> order = DegreeAxisOrder(srs, refusal);
   if (!order) {
@@ -239,8 +240,8 @@ std::unique_ptr<FeatureWriter> SegmentFileDataset::MakeWriter(const char* name,
   return std::make_unique<FeatureWriter>(RecordAppender(file_.get(), path_, start), settings);
 }
 
-OGRLayer* SegmentFileDataset::ICreateLayer(const char* name, OGRSpatialReference* srs,
-                                           OGRwkbGeometryType, char** options) {
+OGRLayer* SegmentFileDataset::CreateSegmentLayer(const char* name, const OGRSpatialReference* srs,
+                                                 CSLConstList options) {
   if (RefuseWhenReadOnly("a layer cannot be created")) return nullptr;
   if (layer_ != nullptr) {
     CPLError(CE_Failure, CPLE_NotSupported,

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "gdal_plugin/gdal_version_compat.h"
 #include "gdal_plugin/segment_file_layer.h"
 
 namespace coord2seg::gdal {
@@ -33,14 +34,15 @@ class SegmentFileDataset final : public GDALDataset {
   char** GetFileList() override;
 
  protected:
-  OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
-                         char** options) override;
+  COORD2SEG_ICREATELAYER_CALLS(CreateSegmentLayer)
 
  private:
+  OGRLayer* CreateSegmentLayer(const char* name, const OGRSpatialReference* srs,
+                               CSLConstList options);
   // The writer for a layer in `srs` whose records start at `start`; nothing, with a GDAL error,
   // when the layer is refused.
   std::unique_ptr<FeatureWriter> MakeWriter(const char* name, const OGRSpatialReference* srs,
-                                            char** options, std::uint64_t start);
+                                            CSLConstList options, std::uint64_t start);
   bool RefuseWhenReadOnly(const char* what);
   bool DropRecords();
 

@@ -142,7 +142,7 @@ OGRErr SegmentFileLayer::DeleteFeature(GIntBig) { return RefuseChange("DeleteFea
 OGRErr SegmentFileLayer::ISetFeature(OGRFeature*) { return RefuseChange("SetFeature"); }
 OGRErr SegmentFileLayer::IUpsertFeature(OGRFeature*) { return RefuseChange("UpsertFeature"); }
 
-OGRErr SegmentFileLayer::CreateField(OGRFieldDefn* field, int) {
+OGRErr SegmentFileLayer::CreateField(compat::NewFieldDefinition field, int) {
   if (writer_ == nullptr) return RefuseReadOnly("CreateField");
   // The point count is the file's own. Other fields join the layer's definition, so that a
   // translation finds them, but their values are not stored, as is said once.

@@ -8,6 +8,7 @@
 
 #include "gdal_plugin/degree_axes.h"
 #include "gdal_plugin/feature_writer.h"
+#include "gdal_plugin/gdal_version_compat.h"
 #include "gdal_plugin/vsi_record_reader.h"
 
 namespace coord2seg::gdal {
@@ -37,7 +38,7 @@ class SegmentFileLayer final : public OGRLayer,
   OGRErr GetExtent(OGREnvelope* extent, int force) override;
   OGRErr GetExtent(int geometry_field, OGREnvelope* extent, int force) override;
   int TestCapability(const char* capability) override;
-  OGRErr CreateField(OGRFieldDefn* field, int approximate_ok) override;
+  OGRErr CreateField(compat::NewFieldDefinition field, int approximate_ok) override;
   OGRErr DeleteField(int field) override;
   OGRErr ReorderFields(int* map) override;
   OGRErr DeleteFeature(GIntBig fid) override;
