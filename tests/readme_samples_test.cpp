@@ -154,12 +154,12 @@ SamplesRun RunConsoleSamples(const std::string& page) {
 }
 
 TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
-  // or the README lost its samples, or this reads it wrongly
+  // Fewer would mean the README lost its samples, or this reads it wrongly.
   EXPECT_GE(RunConsoleSamples("README.md").ran, 6);
 }
 
-// The GIS samples moved from the README to the driver's page; they need GDAL's programs and the
-// plugin, so where those are missing they are found but not run.
+// The driver's page holds the GIS samples. They need GDAL's programs and the plugin, so where
+// those are missing they are found but not run.
 TEST(ReadmeSamples, EveryConsoleSampleOfTheDriverPagePrintsWhatItShows) {
   EXPECT_GE(RunConsoleSamples("docs/segmentfile_driver.md").found, 3);
 }
