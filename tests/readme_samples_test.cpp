@@ -1,6 +1,7 @@
-// The README's samples, run as a reader would paste them: a code block introduced by a line
-// ending in "as `NAME`:" is saved as NAME, and every ```console block runs in the same folder,
-// its "$ " lines as commands, each to print exactly the lines shown under it.
+// The samples of the README and of the driver's page, run as a reader would paste them: a code
+// block introduced by a line ending in "as `NAME`:" is saved as NAME, and every ```console block
+// of a page runs in that page's folder, its "$ " lines as commands, each to print exactly the
+// lines shown under it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -26,7 +27,7 @@ struct Block {
   std::string info;      // what follows the opening ```
   std::string saved_as;  // the file the text before it names, if any
   std::vector<std::string> lines;
-  int first_line = 0;  // in the README, for messages
+  int first_line = 0;  // in the page, for messages
 };
 
 std::vector<Block> ReadBlocks(const fs::path& markdown) {
@@ -108,12 +109,19 @@ std::vector<std::string> PluginEnvironment() {
 #endif
 }
 
-TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
-  const std::vector<Block> blocks = ReadBlocks(fs::path(COORD2SEG_SOURCE_DIR) / "README.md");
+struct SamplesRun {
+  int found = 0;  // console blocks on the page
+  int ran = 0;    // those run, the others needing what this build or machine lacks
+};
+
+// Runs the console samples of `page` (relative to the source folder) in a scratch folder of its
+// own, each expected to print what it shows.
+SamplesRun RunConsoleSamples(const std::string& page) {
+  const std::vector<Block> blocks = ReadBlocks(fs::path(COORD2SEG_SOURCE_DIR) / page);
   const std::string programs = fs::path(COORD2SEG_EXECUTABLE).parent_path().string() + ":" +
                                fs::path(SEGDUMP_EXECUTABLE).parent_path().string();
   TempDir dir;
-  int transcripts = 0;
+  SamplesRun run;
   for (const Block& block : blocks) {
     if (!block.saved_as.empty()) {
       std::string text;
@@ -121,6 +129,7 @@ TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
       WriteFileBytes(dir / block.saved_as, text);
     }
     if (block.info != "console") continue;
+    ++run.found;
     std::string script;
     std::string expected;
     SplitTranscript(block, script, expected);
@@ -138,10 +147,21 @@ TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
     const ProgramResult result =
         RunProgram("/bin/sh", {"-c", "PATH='" + programs + "':\"$PATH\"\nexec 2>&1\n" + script},
                    {.working_directory = dir.path(), .extra_environment = PluginEnvironment()});
-    EXPECT_EQ(result.out, expected) << "README.md line " << block.first_line << ":\n" << script;
-    ++transcripts;
+    EXPECT_EQ(result.out, expected) << page << " line " << block.first_line << ":\n" << script;
+    ++run.ran;
   }
-  EXPECT_GE(transcripts, 6);  // or the README lost its samples, or this reads it wrongly
+  return run;
+}
+
+TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
+  // Fewer would mean the README lost its samples, or this reads it wrongly.
+  EXPECT_GE(RunConsoleSamples("README.md").ran, 6);
+}
+
+// The driver's page holds the GIS samples. They need GDAL's programs and the plugin, so where
+// those are missing they are found but not run.
+TEST(ReadmeSamples, EveryConsoleSampleOfTheDriverPagePrintsWhatItShows) {
+  EXPECT_GE(RunConsoleSamples("docs/segmentfile_driver.md").found, 3);
 }
 
 }  // namespace
