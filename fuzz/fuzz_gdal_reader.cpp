@@ -60,7 +60,9 @@ std::string WriteBack(OGRLayer& layer) {
   {
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("SegmentFile");
     GDALDatasetUniquePtr output(driver->Create(kOutput, 0, 0, 0, GDT_Unknown, nullptr));
-    OGRLayer* copy = output->CreateLayer("copy");
+    // Stored longitudes of 180 degrees and more go back as they are, not wrapped.
+    const char* const options[] = {"WRAP_LONGITUDE=NO", nullptr};
+    OGRLayer* copy = output->CreateLayer("copy", nullptr, wkbUnknown, const_cast<char**>(options));
     layer.ResetReading();
     for (const auto& feature : layer) {
       if (copy->CreateFeature(feature.get()) != OGRERR_NONE) Fail("a record is not written back");
