@@ -13,21 +13,21 @@ std::optional<std::int64_t> ExactDegreesToMinutes(double degrees);
 
 // The same result, quicker for the usual values, as a flag and an out-parameter so that a loop
 // keeps it in registers. The double product p = degrees * 60 rounds the exact product P to a
-// neighbouring double, in whatever rounding mode the process has set. For |p| < 2^51 every
-// integer and half-integer near p is a double too, and rounding is monotonic in every mode, so P
-// cannot lie on the far side of a half-integer from p: rounding p to the nearest integer gives the
-// same integer as rounding P, except when p is itself a half-integer and P a little off it. Only
-// those, and large or non-finite values, take the exact way. p is rounded with a truncating
-// conversion and an exact subtraction, which no rounding mode changes: the plugin runs in host
-// processes that may have set another one.
+// neighbouring double. For |p| < 2^51 every integer and half-integer near p is a double too, and
+// rounding is monotonic, so P cannot lie on the far side of a half-integer from p: an integer
+// less than one half from p is the one nearest P too. Adding and removing 1.5 * 2^52 rounds p to
+// an integer, the nearest one in the default rounding mode; the plugin runs in host processes
+// that may have set another mode, so the result is taken only when it is less than one half from
+// p. Halves, values that another mode rounded the far way, and large or non-finite values take
+// the exact way.
 inline bool DegreesToMinutes(double degrees, std::int64_t& minutes) {
   constexpr double kLimit = 0x1p51;
+  constexpr double kRoundingShift = 0x1.8p52;
   const double product = degrees * 60;
   if (product > -kLimit && product < kLimit) {
-    const auto whole = static_cast<std::int64_t>(product);
-    const double fraction = product - static_cast<double>(whole);  // exact, below 1 in magnitude
-    if (std::fabs(fraction) != 0.5) {
-      minutes = whole + (fraction > 0.5) - (fraction < -0.5);
+    const double rounded = (product + kRoundingShift) - kRoundingShift;
+    if (std::fabs(product - rounded) < 0.5) {
+      minutes = static_cast<std::int64_t>(rounded);
       return true;
     }
   }
