@@ -47,17 +47,21 @@ void SegmentFileLayer::ResetReading() {
 }
 
 std::unique_ptr<OGRGeometry> SegmentFileLayer::MakeGeometry(std::uint32_t count) const {
-  const auto degrees = [this](std::uint32_t index, int axis) {
-    return StoredDegrees(LoadInt16(pairs_.data() + index * kPointPairBytes + 2 * axis));
+  const auto point = [this](std::uint32_t index) {
+    return LoadStoredPoint(pairs_.data() + std::size_t{index} * kPointPairBytes);
   };
   std::unique_ptr<OGRGeometry> geometry;
   if (count == 1 && settings_.one_point_records_as_points) {
-    geometry = std::make_unique<OGRPoint>(degrees(0, 0), degrees(0, 1));
+    const StoredPoint only = point(0);
+    geometry =
+        std::make_unique<OGRPoint>(StoredDegrees(only.longitude), StoredDegrees(only.latitude));
   } else {
     auto line = std::make_unique<OGRLineString>();
     line->setNumPoints(static_cast<int>(count), FALSE);
     for (std::uint32_t i = 0; i < count; ++i) {
-      line->setPoint(static_cast<int>(i), degrees(i, 0), degrees(i, 1));
+      const StoredPoint stored = point(i);
+      line->setPoint(static_cast<int>(i), StoredDegrees(stored.longitude),
+                     StoredDegrees(stored.latitude));
     }
     geometry = std::move(line);
   }

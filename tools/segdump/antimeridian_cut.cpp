@@ -1,10 +1,9 @@
 #include "tools/segdump/antimeridian_cut.h"
 
+#include "segment_file/stored_degrees.h"
+
 namespace coord2seg {
 namespace {
-
-constexpr int kHalfTurn = 180 * 60;
-constexpr int kFullTurn = 360 * 60;
 
 // A longitude brought into [-180, 180).
 int NormalizedLongitude(int minutes) {

@@ -4,21 +4,20 @@
 #include <cstdint>
 
 #include "segment_file/segment_reader.h"
+#include "segment_file/stored_degrees.h"
 #include "tools/segdump/antimeridian_cut.h"
 #include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
 namespace {
 
-constexpr int kHalfTurn = 180 * 60;
-
 // The part of the plate carree map a picture shows, in minutes: x is the longitude, y the
 // latitude turned upside down so that north is up. The map runs half a turn either side of its
 // middle meridian.
 struct Frame {
-  double left = -180 * 60;
+  double left = -kHalfTurn;
   double top = -90 * 60;
-  double width = 360 * 60;
+  double width = kFullTurn;
   double height = 180 * 60;
   int middle = 0;
 };
