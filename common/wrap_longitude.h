@@ -6,9 +6,12 @@ namespace coord2seg {
 // and above, then 360 on below -180. Values further out move by one turn only (600 gives 240).
 // The converter applies it to every point it reads, and the GDAL plugin to every point it writes,
 // so that the same numbers give the same bytes by either route.
+inline constexpr double kHalfTurnDegrees = 180;
+inline constexpr double kFullTurnDegrees = 360;
+
 inline double WrapLongitude(double longitude) {
-  if (longitude >= 180) longitude -= 360;
-  if (longitude < -180) longitude += 360;
+  if (longitude >= kHalfTurnDegrees) longitude -= kFullTurnDegrees;
+  if (longitude < -kHalfTurnDegrees) longitude += kFullTurnDegrees;
   return longitude;
 }
 

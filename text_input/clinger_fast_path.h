@@ -12,9 +12,8 @@ namespace coord2seg {
 // double (at most 2^53) and the power of ten is one too (10^22 at most), one IEEE multiplication
 // or division rounds only once, so it yields the correctly rounded result (Clinger, 1990).
 inline std::optional<double> ClingerFastPath(const DecimalNumber& number) {
-  constexpr std::uint64_t kMaxExactSignificand = std::uint64_t{1} << 53;
   if (number.truncated || number.significand > kMaxExactSignificand) return std::nullopt;
-  if (number.exponent < -22 || number.exponent > 22) {
+  if (number.exponent < -kMaxExactPowerOfTen || number.exponent > kMaxExactPowerOfTen) {
     if (number.significand != 0) return std::nullopt;
     return number.negative ? -0.0 : 0.0;  // zero stays zero under any power of ten
   }

@@ -1,16 +1,9 @@
 #include "text_input/decimal_number.h"
 
+#include "text_input/coordinate_grammar.h"
+
 namespace coord2seg {
 namespace {
-
-constexpr int kMaxHeldDigits = 19;
-// Exponent digits beyond this add nothing: any such exponent already leaves the double range,
-// and capping keeps the arithmetic far from overflow.
-constexpr std::int64_t kExponentCap = 1'000'000'000'000;
-
-bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-bool IsSign(char c) { return c == '+' || c == '-'; }
-bool IsDecimalMark(char c) { return c == '.' || c == ','; }
 
 // Reads "digits[mark digits]" into `number`; returns where it stopped and whether a digit was seen.
 const char* ScanSignificand(const char* p, const char* end, DecimalNumber& number,
@@ -23,7 +16,7 @@ const char* ScanSignificand(const char* p, const char* end, DecimalNumber& numbe
       const unsigned digit = static_cast<unsigned>(c - '0');
       if (number.significant_digits == 0 && digit == 0) {
         if (after_mark) --number.exponent;  // leading zero: only its place counts
-      } else if (number.significant_digits < kMaxHeldDigits) {
+      } else if (number.significant_digits < kMaxSignificantDigits) {
         number.significand = number.significand * 10 + digit;
         ++number.significant_digits;
         if (after_mark) --number.exponent;

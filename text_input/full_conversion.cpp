@@ -6,17 +6,19 @@
 #include <system_error>
 
 #include "common/double_text.h"
+#include "text_input/coordinate_grammar.h"
 
 namespace coord2seg {
 
 std::optional<double> FullConversion(std::string_view field, const DecimalNumber& number) {
-  // ReadDouble reads neither a leading '+' nor a comma as decimal mark, so the sign is applied
-  // here and a comma is handed over as '.'. It is correctly rounded and locale-independent.
-  if (!field.empty() && (field.front() == '+' || field.front() == '-')) field.remove_prefix(1);
+  // ReadDouble reads neither a leading '+' nor any decimal mark but '.', so the sign is applied
+  // here and every mark is handed over as '.'. It is correctly rounded and locale-independent.
+  if (!field.empty() && IsSign(field.front())) field.remove_prefix(1);
+  const auto other_mark = [](char c) { return IsDecimalMark(c) && c != '.'; };
   std::string with_point;
-  if (field.find(',') != std::string_view::npos) {
+  if (std::any_of(field.begin(), field.end(), other_mark)) {
     with_point.assign(field);
-    std::replace(with_point.begin(), with_point.end(), ',', '.');
+    std::replace_if(with_point.begin(), with_point.end(), other_mark, '.');
     field = with_point;
   }
   double magnitude = 0;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "text_input/coordinate_grammar.h"
 #include "text_input/line_rejection.h"
 #include "text_input/parse_decimal.h"
 #include "text_input/simple_line.h"

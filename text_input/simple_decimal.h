@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "text_input/coordinate_grammar.h"
 #include "text_input/digit_run.h"
 #include "text_input/eisel_lemire.h"
 #include "text_input/powers_of_ten.h"
@@ -23,9 +24,6 @@ enum class LongFractions { kDivideWhenExact, kByProduct };
 
 namespace simple_decimal_detail {
 
-// The most significant digits a significand takes: 10^19 - 1 still fits in 64 bits.
-inline constexpr int kMaxDigits = 19;
-
 // One rounding only: the significand is an exact double and so is the power of ten.
 inline double ScaledValue(std::uint64_t significand, long fraction_digits, bool negative) {
   const double value = static_cast<double>(significand) / kExactPowersOfTen[fraction_digits];
@@ -36,20 +34,18 @@ inline double ScaledValue(std::uint64_t significand, long fraction_digits, bool 
 // nonzero one on: zeros before it leave the significand as it is.
 inline long SignificantDigits(const char* start, const char* end) {
   const char* p = start;
-  while (p != end && (*p == '0' || *p == '.' || *p == ',')) ++p;
+  while (p != end && (*p == '0' || IsDecimalMark(*p))) ++p;
   long digits = end - p;
-  for (; p != end; ++p) digits -= *p == '.' || *p == ',';
+  for (; p != end; ++p) digits -= IsDecimalMark(*p);
   return digits;
 }
-
-inline constexpr long kMaxExactPower = 22;
 
 // Any significand of at most 19 digits over 10^fraction_digits by the 128-bit product; false
 // only in the rare cases it leaves to the exact conversion.
 inline bool ProductOfDigits(std::uint64_t significand, long fraction_digits, bool negative,
                             double& value) {
   const std::optional<double> product =
-      fraction_digits > 0 && fraction_digits <= kMaxExactPower
+      fraction_digits > 0 && fraction_digits <= kMaxExactPowerOfTen
           ? EiselLemireFraction(significand, static_cast<int>(fraction_digits), negative)
           : EiselLemire(significand, -fraction_digits, negative);
   if (product) value = *product;
@@ -59,8 +55,7 @@ inline bool ProductOfDigits(std::uint64_t significand, long fraction_digits, boo
 // The same, by one division when the significand is an exact double.
 inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool negative,
                           double& value) {
-  constexpr std::uint64_t kMaxExactSignificand = std::uint64_t{1} << 53;
-  if (significand <= kMaxExactSignificand && fraction_digits <= kMaxExactPower) {
+  if (significand <= kMaxExactSignificand && fraction_digits <= kMaxExactPowerOfTen) {
     value = ScaledValue(significand, fraction_digits, negative);
     return true;
   }
@@ -81,7 +76,7 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
   std::uint64_t significand = integer_digits ? DigitsValue(integer_word, integer_digits) : 0;
   const char* q = p + integer_digits;
   int fraction_digits = 0;
-  if (*q == '.' || *q == ',') {
+  if (IsDecimalMark(*q)) {
     const std::uint64_t fraction_word = LoadEightBytes(++q);
     fraction_digits = LeadingDigitCount(fraction_word);
     if (fraction_digits > 0) {
@@ -91,7 +86,8 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
     if (fraction_digits == 8) {
       const std::uint64_t more_word = LoadEightBytes(q);
       const int more = LeadingDigitCount(more_word);
-      if (more == 8 || integer_digits + fraction_digits + more > kMaxDigits) return nullptr;
+      if (more == 8 || integer_digits + fraction_digits + more > kMaxSignificantDigits)
+        return nullptr;
       if (more > 0) {
         significand = AppendDigits(significand, more_word, more);
         q += more;
@@ -117,14 +113,15 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
   p = ReadDigitRun(p, end, significand);
   const long integer_digits = p - digits_start;
   long fraction_digits = 0;
-  if (p != end && (*p == '.' || *p == ',')) {
+  if (p != end && IsDecimalMark(*p)) {
     const char* const fraction_start = ++p;
     p = ReadDigitRun(p, end, significand);
     fraction_digits = p - fraction_start;
   }
   const long digits = integer_digits + fraction_digits;
   if (digits == 0) return nullptr;
-  if (digits > kMaxDigits && SignificantDigits(digits_start, p) > kMaxDigits) return nullptr;
+  if (digits > kMaxSignificantDigits && SignificantDigits(digits_start, p) > kMaxSignificantDigits)
+    return nullptr;
   return ValueOfDigits(significand, fraction_digits, negative, value) ? p : nullptr;
 }
 

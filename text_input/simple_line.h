@@ -3,35 +3,29 @@
 #include <cstdint>
 
 #include "common/geo_point.h"
-#include "common/wrap_longitude.h"
+#include "text_input/coordinate_grammar.h"
 #include "text_input/simple_decimal.h"
 
 namespace coord2seg {
 
-// Only this much of the text after the first blank of a line is read for the second value.
-inline constexpr long kSecondFieldWindow = 999;
-
-inline bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-inline bool IsFieldSeparator(char c) { return c == ' ' || c == ';' || c == '\t'; }
-// Once ';' is read as a blank, it is trimmed like one.
-inline bool IsTrimmedAroundSecondField(char c) { return IsControlOrBlank(c) || c == ';'; }
-inline bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
-
 // Byte classes as bit sets over the codes 0 to 63, so a test is one comparison and one bit test.
+// Made from the grammar's own tests.
+template <typename Test>
+constexpr std::uint64_t ByteSetBelow64(Test test) {
+  std::uint64_t set = 0;
+  for (unsigned code = 0; code < 64; ++code) {
+    if (test(static_cast<char>(code))) set |= std::uint64_t{1} << code;
+  }
+  return set;
+}
 inline constexpr std::uint64_t kBlanksWithinLine =
-    ((std::uint64_t{1} << 33) - 1) & ~(std::uint64_t{1} << '\n') & ~(std::uint64_t{1} << '\r');
-inline constexpr std::uint64_t kBlanksOrSemicolonWithinLine = kBlanksWithinLine | std::uint64_t{1}
-                                                                                      << ';';
+    ByteSetBelow64([](char c) { return IsControlOrBlank(c) && !IsLineEnd(c); });
+inline constexpr std::uint64_t kBlanksOrSemicolonWithinLine =
+    ByteSetBelow64([](char c) { return IsTrimmedAroundSecondField(c) && !IsLineEnd(c); });
 
 inline bool IsIn(std::uint64_t byte_set, char c) {
   const auto code = static_cast<unsigned char>(c);
   return code < 64 && ((byte_set >> code) & 1) != 0;
-}
-
-inline GeoPoint AssignAndWrap(double first, double second, bool lat_first) {
-  const double longitude = lat_first ? second : first;
-  const double latitude = lat_first ? first : second;
-  return GeoPoint{WrapLongitude(longitude), latitude};
 }
 
 // Nearly every line is "number separators number" with plain numbers. Such a line is read here

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/avx2_target.h"
+#include "text_input/coordinate_grammar.h"
 #include "text_input/digit_run.h"
 #include "text_input/powers_of_ten.h"
 #include "text_input/simple_decimal.h"
@@ -29,7 +30,7 @@ constexpr std::ptrdiff_t kReadableBytes = 96;
 // numerator below 10^15 < 2^53 over an exact power of ten, so one division rounds it correctly.
 // Longer numbers, up to 19 digits, are valued from the same places eight digits at a time.
 constexpr unsigned kMaxVectorDigits = 15;
-constexpr unsigned kMaxDigits = simple_decimal_detail::kMaxDigits;
+constexpr unsigned kMaxDigits = kMaxSignificantDigits;
 // What follows the integer digits: nothing (0), or the mark and the fraction digits (1 to 16).
 constexpr unsigned kMaxTail = kMaxVectorDigits + 1;
 
@@ -106,26 +107,45 @@ struct ClassTables {
   std::uint8_t high[16];
 };
 
+// The classes of one byte by the grammar's own tests. The three separators have a class each.
+constexpr std::uint8_t GrammarClasses(char c) {
+  std::uint8_t classes = 0;
+  if (IsDigit(c)) classes |= kDigit;
+  if (IsSign(c) || IsDecimalMark(c)) classes |= kSignOrMark;
+  if (IsFieldSeparator(c) && c == ' ') classes |= kBlank;
+  if (IsLineEnd(c)) classes |= kLineEnd;
+  if (IsFieldSeparator(c) && c == ';') classes |= kSemicolon;
+  if (IsFieldSeparator(c) && c == '\t') classes |= kTab;
+  if (c == '-') classes |= kMinus;
+  if (IsDecimalMark(c)) classes |= kMark;
+  return classes;
+}
+
 constexpr ClassTables MakeClassTables() {
   ClassTables tables{};
-  const auto add = [&tables](unsigned byte, std::uint8_t byte_class) {
-    tables.low[byte & 15] |= byte_class;
-    tables.high[byte >> 4] |= byte_class;
-  };
-  for (unsigned digit = '0'; digit <= '9'; ++digit) add(digit, kDigit);
-  for (const char c : {'+', ',', '-', '.'}) add(static_cast<unsigned char>(c), kSignOrMark);
-  add(' ', kBlank);
-  add('\n', kLineEnd);
-  add('\r', kLineEnd);
-  add(';', kSemicolon);
-  add('\t', kTab);
-  add('-', kMinus);
-  add(',', kMark);
-  add('.', kMark);
+  for (unsigned byte = 0; byte < 128; ++byte) {
+    const std::uint8_t classes = GrammarClasses(static_cast<char>(byte));
+    tables.low[byte & 15] |= classes;
+    tables.high[byte >> 4] |= classes;
+  }
   return tables;
 }
 
 constexpr ClassTables kClassTables = MakeClassTables();
+
+// Two lookups give each byte exactly the grammar's classes, none borrowed from other bytes that
+// share a half, and the separator classes are all the field separators.
+constexpr bool ClassTablesFollowTheGrammar() {
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const char c = static_cast<char>(byte);
+    const unsigned looked_up = kClassTables.low[byte & 15] & kClassTables.high[byte >> 4];
+    if (looked_up != GrammarClasses(c)) return false;
+    const bool separator_class = (GrammarClasses(c) & (kBlank | kSemicolon | kTab)) != 0;
+    if (separator_class != IsFieldSeparator(c)) return false;
+  }
+  return true;
+}
+static_assert(ClassTablesFollowTheGrammar(), "the byte classes differ from the grammar");
 
 // The constants of the classification, made once per run of lines. Hidden from the optimiser,
 // which would otherwise rebuild each from an immediate or reload it in every pass.
@@ -336,12 +356,14 @@ constexpr SignBits kSignBits = {{{0, 0}, {kSign, 0}, {0, kSign}, {kSign, kSign}}
 // it never moves. Blends rather than adding zeros, which would turn -0 into +0.
 COORD2SEG_AVX2 inline __m128d WrappedPoint(__m128d values, __m128i order) {
   const __m128d point = _mm_permutevar_pd(values, order);
-  const __m128d turn = _mm_set_pd(0, 360);
+  const __m128d turn = _mm_set_pd(0, kFullTurnDegrees);
   const __m128d infinity = _mm_set1_pd(std::numeric_limits<double>::infinity());
-  const __m128d high = _mm_cmp_pd(point, _mm_move_sd(infinity, _mm_set_sd(180)), _CMP_GE_OQ);
+  const __m128d high =
+      _mm_cmp_pd(point, _mm_move_sd(infinity, _mm_set_sd(kHalfTurnDegrees)), _CMP_GE_OQ);
   const __m128d lowered = _mm_blendv_pd(point, _mm_sub_pd(point, turn), high);
   const __m128d low = _mm_cmp_pd(
-      lowered, _mm_move_sd(_mm_xor_pd(infinity, _mm_set1_pd(-0.0)), _mm_set_sd(-180)), _CMP_LT_OQ);
+      lowered, _mm_move_sd(_mm_xor_pd(infinity, _mm_set1_pd(-0.0)), _mm_set_sd(-kHalfTurnDegrees)),
+      _CMP_LT_OQ);
   return _mm_blendv_pd(lowered, _mm_add_pd(lowered, turn), low);
 }
 

@@ -7,8 +7,8 @@
 
 #include "common/text_bytes.h"
 #include "segment_file/segment_reader.h"
+#include "text_input/coordinate_grammar.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/simple_line.h"
 
 namespace coord2seg {
 namespace {
