@@ -1,5 +1,6 @@
 #include "tools/coordlint/coordlint_command.h"
 
+#include <array>
 #include <cstdio>
 #include <new>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "common/run_error.h"
 #include "common/version.h"
 #include "driver/command_line.h"
+#include "tools/command_options.h"
 #include "tools/coordlint/lint_text.h"
 
 namespace coord2seg {
@@ -29,66 +31,47 @@ constexpr std::string_view kHelp =
     "  --version    the version\n"
     "Exit status: 0 clean, 1 findings, 2 usage error or unreadable file.\n";
 
-// Built by appending: GCC 12 warns wrongly (-Wrestrict) about "'" + std::string(...).
-std::string Quoted(std::string_view argument) {
-  std::string quoted(1, '\'');
-  quoted.append(argument);
-  quoted += '\'';
-  return quoted;
-}
+constexpr std::array<OptionSpec, 6> kLintOptions = {{{"--help", false, "-h"},
+                                                     {"--version"},
+                                                     {"--all"},
+                                                     {"--summary"},
+                                                     {"--fail-on", true},
+                                                     {"--allow-dropped", true}}};
 
-bool IsOption(std::string_view argument) {
-  return argument.size() > 1 && argument[0] == '-' && !IsLatLonSwitch(argument);
-}
-
-// The value of an option that takes one, as "--name=value" or "--name value" (moving `index` past
-// it); nothing when `arguments[index]` is not that option.
-std::optional<std::string_view> OptionValue(std::string_view name,
-                                            std::span<const std::string_view> arguments,
-                                            std::size_t& index) {
-  const std::string_view argument = arguments[index];
-  if (argument.size() > name.size() && argument.starts_with(name) && argument[name.size()] == '=') {
-    return argument.substr(name.size() + 1);
-  }
-  if (argument != name) return std::nullopt;
-  return ++index < arguments.size() ? arguments[index] : std::string_view();
-}
-
-// Sets the gate from an option that shapes it; false, with `problem` set, when it is not one or
-// its value is wrong.
-bool TakeGateOption(std::span<const std::string_view> arguments, std::size_t& index,
-                    FailureGate& gate, std::string& problem) {
-  if (const auto kinds = OptionValue("--fail-on", arguments, index)) {
-    if (SetFailingKinds(*kinds, gate)) return true;
+// Sets the gate from an option that shapes it; false, with `problem` set, when its value is wrong.
+bool TakeGateOption(const CommandArgument& option, FailureGate& gate, std::string& problem) {
+  if (option.Is("--fail-on")) {
+    if (SetFailingKinds(option.text, gate)) return true;
     problem = "--fail-on takes a list of dropped, segment-dropped, capped and out-of-range";
     return false;
   }
-  if (const auto count = OptionValue("--allow-dropped", arguments, index)) {
-    const std::optional<std::uint64_t> lines = ReadLineCount(*count);
-    if (lines) {
-      gate.allowed_dropped_lines = *lines;
-      return true;
-    }
-    problem = "--allow-dropped takes a whole number of lines";
-    return false;
+  const std::optional<std::uint64_t> lines = ReadLineCount(option.text);
+  if (lines) {
+    gate.allowed_dropped_lines = *lines;
+    return true;
   }
-  problem = "unknown option " + Quoted(arguments[index]);
+  problem = "--allow-dropped takes a whole number of lines";
   return false;
 }
 
-// Sets `request` for one option; false for an unknown one.
-bool TakeOption(std::string_view option, LintRequest& request, bool& limited) {
-  if (option == "--help" || option == "-h") {
+// Sets `request` for one option; false, with `problem` set, when it conflicts or its value is
+// wrong.
+bool TakeOption(const CommandArgument& option, LintRequest& request, bool& limited,
+                std::string& problem) {
+  if (option.Is("--help")) {
     request.mode = LintMode::kHelp;
-  } else if (option == "--version") {
+  } else if (option.Is("--version")) {
     request.mode = LintMode::kVersion;
-  } else if (option == "--all" || option == "--summary") {
-    const FindingLimit limit = option == "--all" ? FindingLimit::kAll : FindingLimit::kSummaryOnly;
-    if (limited && request.limit != limit) return false;
+  } else if (option.Is("--all") || option.Is("--summary")) {
+    const FindingLimit limit = option.Is("--all") ? FindingLimit::kAll : FindingLimit::kSummaryOnly;
+    if (limited && request.limit != limit) {
+      problem = "choose one of --all and --summary";
+      return false;
+    }
     request.limit = limit;
     limited = true;
   } else {
-    return false;
+    return TakeGateOption(option, request.gate, problem);
   }
   return true;
 }
@@ -142,32 +125,26 @@ std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> 
   LintRequest request;
   bool limited = false;
   bool has_path = false;
-  bool options_ended = false;
-  for (std::size_t index = 0; index < arguments.size(); ++index) {
-    const std::string_view argument = arguments[index];
-    if (!options_ended && argument == "--") {
-      options_ended = true;
-    } else if (!options_ended && IsOption(argument)) {
-      if (TakeOption(argument, request, limited)) continue;
-      if (limited && (argument == "--all" || argument == "--summary")) {
-        problem = "choose one of --all and --summary";
-        return std::nullopt;
-      }
-      if (!TakeGateOption(arguments, index, request.gate, problem)) return std::nullopt;
+  for (CommandOptions options(arguments, kLintOptions, IsLatLonSwitch); !options.AtEnd();) {
+    const std::optional<CommandArgument> argument = options.Next(problem);
+    if (!argument) return std::nullopt;
+    const std::string_view text = argument->text;
+    if (argument->option) {
+      if (!TakeOption(*argument, request, limited, problem)) return std::nullopt;
     } else if (!has_path) {
-      if (!options_ended && IsLatLonSwitch(argument)) {
+      if (!argument->after_options && IsLatLonSwitch(text)) {
         // coord2seg would take it as the input path and look for a file of that name.
-        problem = Quoted(argument) + " stands where the file should: FILE comes first";
+        problem = QuotedArgument(text) + " stands where the file should: FILE comes first";
         return std::nullopt;
       }
-      request.path = argument;
+      request.path = text;
       // A file named like the switch sets it too, as it does for coord2seg.
-      request.lat_first |= IsLatLonSwitch(argument);
+      request.lat_first |= IsLatLonSwitch(text);
       has_path = true;
-    } else if (IsLatLonSwitch(argument)) {
+    } else if (IsLatLonSwitch(text)) {
       request.lat_first = true;
     } else {
-      problem = "unexpected argument " + Quoted(argument) + " (coord2seg ignores it)";
+      problem = "unexpected argument " + QuotedArgument(text) + " (coord2seg ignores it)";
       return std::nullopt;
     }
   }

@@ -13,17 +13,28 @@
 #include "common/run_error.h"
 #include "common/version.h"
 #include "segment_file/segment_reader.h"
+#include "tools/command_options.h"
 #include "tools/segdump/check_report.h"
 #include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
 namespace {
 
+constexpr std::array<OptionSpec, 9> kDumpOptions = {{{"--check"},
+                                                     {"--geojson"},
+                                                     {"--svg"},
+                                                     {"--help", false, "-h"},
+                                                     {"--version"},
+                                                     {"--raw"},
+                                                     {"--lines-only"},
+                                                     {"--fit"},
+                                                     {"--width", true}}};
+
 std::optional<DumpMode> ModeForOption(std::string_view option) {
   if (option == "--check") return DumpMode::kCheck;
   if (option == "--geojson") return DumpMode::kGeoJson;
   if (option == "--svg") return DumpMode::kSvg;
-  if (option == "--help" || option == "-h") return DumpMode::kHelp;
+  if (option == "--help") return DumpMode::kHelp;
   if (option == "--version") return DumpMode::kVersion;
   return std::nullopt;
 }
@@ -46,39 +57,25 @@ std::optional<int> ReadWidth(std::string_view text) {
   return width;
 }
 
-// Takes the option at `arguments[index]` that goes with a mode, and its value if it has one
-// (moving `index` past it). The name of the option, or nothing with `problem` set.
-std::optional<std::string_view> ReadModeOption(std::span<const std::string_view> arguments,
-                                               std::size_t& index, DumpRequest& request,
-                                               std::string& problem) {
-  const std::string_view argument = arguments[index];
-  if (argument == "--width" || argument.starts_with("--width=")) {
-    std::string_view value;
-    if (argument != "--width") {
-      value = argument.substr(argument.find('=') + 1);
-    } else if (index + 1 < arguments.size()) {
-      value = arguments[++index];
-    }
-    const std::optional<int> width = ReadWidth(value);
+// Sets the request from an option that goes with a mode; false, with `problem` set, when its
+// value is wrong.
+bool TakeModeOption(const CommandArgument& option, DumpRequest& request, std::string& problem) {
+  if (option.Is("--width")) {
+    const std::optional<int> width = ReadWidth(option.text);
     if (!width) {
       problem = "--width takes a whole number of pixels from " + std::to_string(kMinSvgWidth) +
                 " to " + std::to_string(kMaxSvgWidth);
-      return std::nullopt;
+      return false;
     }
     request.svg.width = *width;
-    return "--width";
-  }
-  if (argument == "--raw") {
+  } else if (option.Is("--raw")) {
     request.geojson.raw = true;
-  } else if (argument == "--lines-only") {
+  } else if (option.Is("--lines-only")) {
     request.geojson.lines_only = true;
-  } else if (argument == "--fit") {
+  } else if (option.Is("--fit")) {
     request.svg.fit = true;
-  } else {
-    problem = "unknown option '" + std::string(argument) + "'";
-    return std::nullopt;
   }
-  return argument;
+  return true;
 }
 
 // An option given for another mode than the one chosen is a mistake, not something to ignore.
@@ -102,8 +99,6 @@ constexpr std::string_view kStandardInputPath = "-";
 std::string DisplayName(const std::string& path) {
   return path == kStandardInputPath ? "standard input" : path;
 }
-
-bool IsOption(std::string_view argument) { return argument.size() > 1 && argument[0] == '-'; }
 
 FileContents ReadSegmentFile(const std::string& path) {
   if (path == kStandardInputPath) return ReadStandardInput();
@@ -174,32 +169,29 @@ std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> 
   DumpRequest request;
   std::vector<std::string_view> mode_options;
   bool has_mode = false;
-  bool options_ended = false;
-  for (std::size_t index = 0; index < arguments.size(); ++index) {
-    const std::string_view argument = arguments[index];
-    if (!options_ended && argument == "--") {
-      options_ended = true;
-    } else if (!options_ended && IsOption(argument)) {
-      const std::optional<DumpMode> mode = ModeForOption(argument);
-      if (!mode) {
-        const auto option = ReadModeOption(arguments, index, request, problem);
-        if (!option) return std::nullopt;
-        mode_options.push_back(*option);
-        continue;
-      }
-      if (*mode == DumpMode::kHelp || *mode == DumpMode::kVersion) {
-        request.mode = *mode;
-        return request;
-      }
-      if (has_mode && *mode != request.mode) {
-        problem = "choose one of --check, --geojson and --svg";
-        return std::nullopt;
-      }
-      request.mode = *mode;
-      has_mode = true;
-    } else {
-      request.paths.emplace_back(argument);
+  for (CommandOptions options(arguments, kDumpOptions); !options.AtEnd();) {
+    const std::optional<CommandArgument> argument = options.Next(problem);
+    if (!argument) return std::nullopt;
+    if (!argument->option) {
+      request.paths.emplace_back(argument->text);
+      continue;
     }
+    const std::optional<DumpMode> mode = ModeForOption(argument->option->name);
+    if (!mode) {
+      if (!TakeModeOption(*argument, request, problem)) return std::nullopt;
+      mode_options.push_back(argument->option->name);
+      continue;
+    }
+    if (*mode == DumpMode::kHelp || *mode == DumpMode::kVersion) {
+      request.mode = *mode;
+      return request;
+    }
+    if (has_mode && *mode != request.mode) {
+      problem = "choose one of --check, --geojson and --svg";
+      return std::nullopt;
+    }
+    request.mode = *mode;
+    has_mode = true;
   }
   if (!OptionsFitTheMode(request, mode_options, problem)) return std::nullopt;
   if (request.paths.empty()) {
