@@ -5,9 +5,9 @@
 
 #include "common/file_io.h"
 #include "common/segment_buffer.h"
-#include "driver/collect_segments.h"
 #include "driver/command_line.h"
 #include "driver/fast_paths.h"
+#include "driver/line_walk.h"
 #include "segment_file/segment_file.h"
 
 namespace coord2seg {

@@ -11,7 +11,7 @@
 #include "text_input/line_rejection.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/simple_lines.h"
+#include "text_input/simple_line_runs.h"
 
 namespace coord2seg {
 
