@@ -18,7 +18,6 @@
 
 #include "common/file_io.h"
 #include "common/output_buffer.h"
-#include "common/segment_buffer.h"
 #include "driver/fast_paths.h"
 #include "driver/line_walk.h"
 #include "segment_file/record_format.h"

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/segment_buffer.h"
 #include "driver/line_walk.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"

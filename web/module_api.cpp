@@ -13,7 +13,6 @@
 
 #include "common/output_buffer.h"
 #include "common/run_error.h"
-#include "common/segment_buffer.h"
 #include "driver/command_line.h"
 #include "driver/line_walk.h"
 #include "segment_file/record_encoder.h"
