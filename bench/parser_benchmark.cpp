@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/collect_segments.h"
 #include "driver/fast_paths.h"
+#include "driver/line_walk.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"

@@ -36,7 +36,7 @@ mb_of() { awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.3f", bytes / 1e6 
 in_turns() {
   local file=$1 count=$2 run
   for ((run = 0; run < count; ++run)); do
-    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/reference_converter" "$file" "$data/reference.bin")"
+    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/naive_converter" "$file" "$data/reference.bin")"
   done
 }
 # The median of an awk array, for the summaries below.

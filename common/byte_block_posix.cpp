@@ -10,7 +10,7 @@
 #include <new>
 #include <string>
 
-#include "common/free_large_blocks.h"
+#include "common/buddyinfo_free_blocks.h"
 
 namespace coord2seg {
 

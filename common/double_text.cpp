@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/bit_cast.h"
-#include "text_input/eisel_lemire.h"
+#include "common/eisel_lemire.h"
 
 namespace coord2seg {
 namespace {

@@ -11,18 +11,18 @@
 
 namespace coord2seg {
 
-// A segment keeps at most this many points; further points of the same segment are dropped.
-inline constexpr std::uint32_t kMaxSegmentPoints = 99999;
-
-// The points of the segment being collected. One fixed block for the whole run, so collecting
-// points never allocates.
-class SegmentBuffer {
+// The points of the segment being collected, at most kCapacity of them: further points of the
+// same segment are dropped. One fixed block for the whole run, so collecting points never
+// allocates. The record format sets the capacity (SegmentBuffer, segment_file/record_format.h); a
+// constant, so that the line loop tests against it for free.
+template <std::uint32_t kCapacity>
+class SegmentBufferOf {
  public:
-  SegmentBuffer() : points_(MakeUninitializedArray<GeoPoint>(kMaxSegmentPoints + kSpareRoom)) {}
+  SegmentBufferOf() : points_(MakeUninitializedArray<GeoPoint>(kCapacity + kSpareRoom)) {}
 
   // Stores the point unless the segment is already full; true when it was stored.
   bool Append(const GeoPoint& point) {
-    if (count_ >= kMaxSegmentPoints) return false;
+    if (count_ >= kCapacity) return false;
     points_[count_++] = point;
     return true;
   }
@@ -31,12 +31,12 @@ class SegmentBuffer {
   // Room for points stored in place, which Extend then takes in. Once the segment is full it is
   // spare room past the end, so a reader can go on storing points that Extend drops.
   std::span<GeoPoint> free_space() {
-    if (count_ == kMaxSegmentPoints) return {points_.get() + kMaxSegmentPoints, kSpareRoom};
-    return {points_.get() + count_, kMaxSegmentPoints - count_};
+    if (count_ == kCapacity) return {points_.get() + kCapacity, kSpareRoom};
+    return {points_.get() + count_, kCapacity - count_};
   }
   // Takes in the first `added` points of free_space(), as far as the segment has room.
   void Extend(std::size_t added) {
-    count_ = static_cast<std::uint32_t>(std::min<std::size_t>(count_ + added, kMaxSegmentPoints));
+    count_ = static_cast<std::uint32_t>(std::min<std::size_t>(count_ + added, kCapacity));
   }
 
   std::uint32_t count() const { return count_; }

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "common/file_io.h"
-#include "common/segment_buffer.h"
-#include "driver/collect_segments.h"
 #include "driver/command_line.h"
 #include "driver/fast_paths.h"
+#include "driver/line_walk.h"
+#include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
 
 namespace coord2seg {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "segment_file/record_encoder.h"
-#include "text_input/simple_lines.h"
+#include "text_input/simple_line_runs.h"
 
 namespace coord2seg {
 

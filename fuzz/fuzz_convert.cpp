@@ -18,9 +18,8 @@
 
 #include "common/file_io.h"
 #include "common/output_buffer.h"
-#include "common/segment_buffer.h"
-#include "driver/collect_segments.h"
 #include "driver/fast_paths.h"
+#include "driver/line_walk.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
 #include "segment_file/segment_reader.h"

@@ -6,7 +6,6 @@
 #include <utility>
 #include <variant>
 
-#include "common/segment_buffer.h"
 #include "segment_file/record_format.h"
 
 namespace coord2seg::gdal {

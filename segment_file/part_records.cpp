@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "common/double_text.h"
-#include "common/segment_buffer.h"
 #include "common/wrap_longitude.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "common/geo_point.h"
-#include "common/segment_buffer.h"
+#include "segment_file/record_format.h"
 
 namespace coord2seg {
 

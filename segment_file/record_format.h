@@ -3,10 +3,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/segment_buffer.h"
+
 // A segment file is a sequence of records and nothing else: no header, no trailer, no padding.
-// A record is a little-endian uint32 point count N (1 to 99999), one reserved byte that is always
-// 0, and N pairs of little-endian int16 minutes of arc, longitude then latitude.
+// A record is a little-endian uint32 point count N (1 to kMaxSegmentPoints), one reserved byte
+// that is always 0, and N pairs of little-endian int16 minutes of arc, longitude then latitude.
 namespace coord2seg {
+
+// The most points a record holds, and so a segment: the converter drops further points of the
+// same segment.
+inline constexpr std::uint32_t kMaxSegmentPoints = 99999;
+using SegmentBuffer = SegmentBufferOf<kMaxSegmentPoints>;
 
 inline constexpr std::size_t kRecordHeaderBytes = 5;
 inline constexpr std::size_t kPointPairBytes = 4;

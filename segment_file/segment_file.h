@@ -6,7 +6,6 @@
 #include <string>
 
 #include "common/file_io.h"
-#include "common/segment_buffer.h"
 #include "common/uninitialized_array.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/segment_buffer.h"
 #include "segment_file/record_format.h"
 
 namespace coord2seg {

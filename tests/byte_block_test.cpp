@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
+#include "common/buddyinfo_free_blocks.h"
 #include "common/file_io.h"
-#include "common/free_large_blocks.h"
 #include "tests/run_program.h"
 
 namespace coord2seg {

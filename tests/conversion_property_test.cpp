@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/output_buffer.h"
-#include "driver/collect_segments.h"
 #include "driver/fast_paths.h"
+#include "driver/line_walk.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "tests/reference_parser.h"
-#include "text_input/parse_decimal.h"
-#include "text_input/simple_decimal.h"
+#include "text_input/parse_decimal_field.h"
+#include "text_input/read_simple_decimal.h"
 
 namespace coord2seg {
 namespace {

@@ -1,6 +1,6 @@
 // The 128-bit product conversion against the exact one (std::from_chars), and its table against
 // big-integer products.
-#include "text_input/eisel_lemire.h"
+#include "common/eisel_lemire.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "text_input/powers_of_five_128.h"
+#include "common/powers_of_five_128.h"
 
 namespace coord2seg {
 namespace {

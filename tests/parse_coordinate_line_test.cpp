@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "text_input/parse_decimal.h"
+#include "text_input/parse_decimal_field.h"
 
 namespace coord2seg {
 namespace {

@@ -17,11 +17,11 @@
 #include "tests/random_lines.h"
 #include "tests/reference_parser.h"
 #include "text_input/clinger_fast_path.h"
-#include "text_input/decimal_number.h"
-#include "text_input/full_conversion.h"
+#include "text_input/from_chars_fallback.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/parse_decimal.h"
+#include "text_input/parse_decimal_field.h"
+#include "text_input/scan_decimal.h"
 
 namespace coord2seg {
 namespace {
@@ -49,7 +49,7 @@ TEST(ParserProperty, FieldsAgreeWithReference) {
   }
 }
 
-TEST(ParserProperty, FastPathAgreesWithFullConversion) {
+TEST(ParserProperty, FastPathAgreesWithConvertByFromChars) {
   RandomLines random(7);
   int fast_taken = 0;
   for (int i = 0; i < kFields; ++i) {
@@ -59,7 +59,7 @@ TEST(ParserProperty, FastPathAgreesWithFullConversion) {
     const std::optional<double> fast = ClingerFastPath(*number);
     if (!fast) continue;
     ++fast_taken;
-    const std::optional<double> full = FullConversion(field, *number);
+    const std::optional<double> full = ConvertByFromChars(field, *number);
     ASSERT_TRUE(full.has_value()) << field;
     ASSERT_EQ(Bits(*fast), Bits(*full)) << '"' << field << '"';
   }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/segment_buffer.h"
+#include "segment_file/record_format.h"
 #include "tests/segment_bytes.h"
 
 namespace coord2seg::testing {

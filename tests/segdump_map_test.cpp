@@ -12,7 +12,7 @@
 #include "segment_file/segment_reader.h"
 #include "tests/segment_bytes.h"
 #include "tools/segdump/antimeridian_cut.h"
-#include "tools/segdump/dump_formats.h"
+#include "tools/segdump/svg.h"
 
 namespace coord2seg {
 namespace {

@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "common/segment_buffer.h"
-#include "driver/collect_segments.h"
+#include "driver/line_walk.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "tests/random_lines.h"
 #include "tests/random_segment_files.h"
 #include "tests/run_program.h"
 #include "tests/segment_bytes.h"
-#include "tools/segdump/dump_formats.h"
+#include "tools/segdump/coordinate_text.h"
 
 namespace coord2seg {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "text_input/decimal_number.h"
 #include "text_input/powers_of_ten.h"
+#include "text_input/scan_decimal.h"
 
 namespace coord2seg {
 

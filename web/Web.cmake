@@ -9,19 +9,16 @@
 # finds only with this path.
 set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 
-set(web_sources
-  ${COORD2SEG_PORTABLE_SOURCES}
-  driver/fast_paths_portable.cpp
+# The page's entry points over the layers' portable sources (see coord2seg_layer).
+add_library(coord2seg_web_code OBJECT
   web/geojson_records.cpp
   web/input_kind.cpp
   web/json_reader.cpp
   web/module_api.cpp
 )
-
-add_library(coord2seg_web_code OBJECT ${web_sources})
-target_include_directories(coord2seg_web_code PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_options(coord2seg_web_code PUBLIC -Wall -Wextra -Wpedantic -fwasm-exceptions)
-target_compile_definitions(coord2seg_web_code PUBLIC COORD2SEG_VERSION="${PROJECT_VERSION}")
+target_link_libraries(coord2seg_web_code PUBLIC coord2seg_driver coord2seg_segdump
+                                                coord2seg_coordlint)
+coord2seg_restrict_includes(web USES driver segdump coordlint text_input segment_file common)
 
 set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
     _Lint _Dump _OutputName _Classify _FromGeoJson)
@@ -39,6 +36,7 @@ set(module_link_options
 # One module build: `name` is the output file, `options` what sets this variant apart.
 function(add_web_module target output_name)
   add_executable(${target} $<TARGET_OBJECTS:coord2seg_web_code>)
+  target_link_libraries(${target} PRIVATE coord2seg_driver coord2seg_segdump coord2seg_coordlint)
   target_link_options(${target} PRIVATE ${module_link_options} ${ARGN})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX "")
 endfunction()

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "common/run_error.h"
-#include "text_input/parse_decimal.h"
+#include "text_input/parse_decimal_field.h"
 
 namespace coord2seg {
 namespace {

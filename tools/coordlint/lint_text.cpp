@@ -9,7 +9,7 @@
 
 #include "common/double_text.h"
 #include "common/uninitialized_array.h"
-#include "driver/collect_segments.h"
+#include "driver/line_walk.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"

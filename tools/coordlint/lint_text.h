@@ -3,7 +3,7 @@
 #include <memory>
 #include <string_view>
 
-#include "common/segment_buffer.h"
+#include "segment_file/record_format.h"
 #include "tools/coordlint/findings_report.h"
 
 namespace coord2seg {

@@ -1,6 +1,7 @@
+#include "tools/segdump/coordinate_text.h"
+
 #include "segment_file/segment_reader.h"
 #include "segment_file/stored_degrees.h"
-#include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
 

@@ -1,6 +1,7 @@
+#include "tools/segdump/geojson.h"
+
 #include "segment_file/segment_reader.h"
 #include "tools/segdump/antimeridian_cut.h"
-#include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
 namespace {

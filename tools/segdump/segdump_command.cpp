@@ -15,7 +15,9 @@
 #include "segment_file/segment_reader.h"
 #include "tools/command_options.h"
 #include "tools/segdump/check_report.h"
-#include "tools/segdump/dump_formats.h"
+#include "tools/segdump/coordinate_text.h"
+#include "tools/segdump/geojson.h"
+#include "tools/segdump/svg.h"
 
 namespace coord2seg {
 namespace {

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/segdump/dump_formats.h"
+#include "tools/segdump/geojson.h"
+#include "tools/segdump/svg.h"
 
 namespace coord2seg {
 

@@ -1,3 +1,5 @@
+#include "tools/segdump/svg.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -6,7 +8,6 @@
 #include "segment_file/segment_reader.h"
 #include "segment_file/stored_degrees.h"
 #include "tools/segdump/antimeridian_cut.h"
-#include "tools/segdump/dump_formats.h"
 
 namespace coord2seg {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "common/bit_cast.h"
-#include "text_input/powers_of_five_128.h"
+#include "common/powers_of_five_128.h"
 
 namespace coord2seg {
 

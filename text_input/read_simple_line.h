@@ -4,7 +4,7 @@
 
 #include "common/geo_point.h"
 #include "text_input/coordinate_grammar.h"
-#include "text_input/simple_decimal.h"
+#include "text_input/read_simple_decimal.h"
 
 namespace coord2seg {
 

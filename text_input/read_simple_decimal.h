@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/eisel_lemire.h"
 #include "text_input/coordinate_grammar.h"
 #include "text_input/digit_run.h"
-#include "text_input/eisel_lemire.h"
 #include "text_input/powers_of_ten.h"
 
 namespace coord2seg {
@@ -22,7 +22,7 @@ namespace coord2seg {
 // so in runs of those the branch costs more than the product does, and the product takes them all.
 enum class LongFractions { kDivideWhenExact, kByProduct };
 
-namespace simple_decimal_detail {
+namespace read_simple_decimal_detail {
 
 // One rounding only: the significand is an exact double and so is the power of ten.
 inline double ScaledValue(std::uint64_t significand, long fraction_digits, bool negative) {
@@ -125,7 +125,7 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
   return ValueOfDigits(significand, fraction_digits, negative, value) ? p : nullptr;
 }
 
-}  // namespace simple_decimal_detail
+}  // namespace read_simple_decimal_detail
 
 // Reads such a number starting at `p` and returns the position after it, or nullptr when the text
 // there has another shape (which the full grammar then decides on). The number ends at the first
@@ -135,12 +135,13 @@ template <LongFractions kRoute = LongFractions::kDivideWhenExact>
 inline const char* ParseSimpleDecimal(const char* p, const char* end, double& value) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-  if (end - p >= simple_decimal_detail::kShortDecimalReadable) {
-    if (const char* after = simple_decimal_detail::ParseShortDecimal<kRoute>(p, negative, value)) {
+  if (end - p >= read_simple_decimal_detail::kShortDecimalReadable) {
+    if (const char* after =
+            read_simple_decimal_detail::ParseShortDecimal<kRoute>(p, negative, value)) {
       return after;
     }
   }
-  return simple_decimal_detail::ParseLongDecimal(p, end, negative, value);
+  return read_simple_decimal_detail::ParseLongDecimal(p, end, negative, value);
 }
 
 }  // namespace coord2seg

@@ -6,12 +6,12 @@
 #include <type_traits>
 #include <utility>
 
-#include "common/segment_buffer.h"
 #include "driver/fast_paths.h"
+#include "segment_file/record_format.h"
 #include "text_input/line_rejection.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/simple_lines.h"
+#include "text_input/simple_line_runs.h"
 
 namespace coord2seg {
 

@@ -9,9 +9,9 @@
 #include "text_input/coordinate_grammar.h"
 #include "text_input/digit_run.h"
 #include "text_input/powers_of_ten.h"
-#include "text_input/simple_decimal.h"
-#include "text_input/simple_line.h"
-#include "text_input/simple_lines.h"
+#include "text_input/read_simple_decimal.h"
+#include "text_input/read_simple_line.h"
+#include "text_input/simple_line_runs.h"
 
 namespace coord2seg {
 namespace {
@@ -309,14 +309,15 @@ struct DigitsPlace {
   const char* const digits = p + place.first_digit;
   const char* const number_end = digits + place.integer_digits + place.tail;
   if (place.digits() > kMaxDigits &&
-      simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
+      read_simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
     return false;
   }
   const unsigned fraction_digits = place.fraction_digits();
   std::uint64_t significand = 0;
   if (place.integer_digits - 1 < 8 && fraction_digits - 9 < 8) {
     significand = CommonLongSignificand(digits, place.integer_digits, fraction_digits);
-    return simple_decimal_detail::ProductOfDigits(significand, fraction_digits, false, magnitude);
+    return read_simple_decimal_detail::ProductOfDigits(significand, fraction_digits, false,
+                                                       magnitude);
   }
   const auto add_digits = [&significand](const char* digits, unsigned count) {
     for (; count > 0; digits += 8) {
@@ -327,8 +328,8 @@ struct DigitsPlace {
   };
   add_digits(digits, place.integer_digits);
   add_digits(digits + place.integer_digits + 1, place.fraction_digits());
-  return simple_decimal_detail::ProductOfDigits(significand, place.fraction_digits(), false,
-                                                magnitude);
+  return read_simple_decimal_detail::ProductOfDigits(significand, place.fraction_digits(), false,
+                                                     magnitude);
 }
 
 // Both magnitudes, when either number is too long for the vector conversion, or -1 as the first

@@ -3,7 +3,7 @@
 // is not exact in every corner (no 999-byte window, rounding through double) and is not used for
 // anything but timing.
 //
-//   reference_converter INPUT OUTPUT
+//   naive_converter INPUT OUTPUT
 #include <charconv>
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "text_input/full_conversion.h"
+#include "text_input/from_chars_fallback.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,7 +10,7 @@
 
 namespace coord2seg {
 
-std::optional<double> FullConversion(std::string_view field, const DecimalNumber& number) {
+std::optional<double> ConvertByFromChars(std::string_view field, const DecimalNumber& number) {
   // ReadDouble reads neither a leading '+' nor any decimal mark but '.', so the sign is applied
   // here and every mark is handed over as '.'. It is correctly rounded and locale-independent.
   if (!field.empty() && IsSign(field.front())) field.remove_prefix(1);

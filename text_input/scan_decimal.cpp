@@ -1,4 +1,4 @@
-#include "text_input/decimal_number.h"
+#include "text_input/scan_decimal.h"
 
 #include "text_input/coordinate_grammar.h"
 

@@ -1,6 +1,5 @@
-#include "text_input/simple_lines.h"
-
-#include "text_input/simple_line.h"
+#include "text_input/read_simple_line.h"
+#include "text_input/simple_line_runs.h"
 
 namespace coord2seg {
 

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string_view>
 
+#include "common/eisel_lemire.h"
 #include "text_input/clinger_fast_path.h"
-#include "text_input/decimal_number.h"
-#include "text_input/eisel_lemire.h"
-#include "text_input/full_conversion.h"
+#include "text_input/from_chars_fallback.h"
+#include "text_input/scan_decimal.h"
 
 namespace coord2seg {
 
@@ -30,7 +30,7 @@ inline std::optional<double> ParseDecimalField(std::string_view field,
       return product;
     }
   }
-  std::optional<double> full = FullConversion(field, *number);
+  std::optional<double> full = ConvertByFromChars(field, *number);
   if (!full && why) why->too_large = true;
   return full;
 }

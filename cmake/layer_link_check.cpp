@@ -1,0 +1,3 @@
+// Linked with one layer's whole library and the layers it may use: it builds only when the layer
+// needs nothing else.
+int main() { return 0; }
