@@ -36,7 +36,7 @@ mb_of() { awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.3f", bytes / 1e6 
 in_turns() {
   local file=$1 count=$2 run
   for ((run = 0; run < count; ++run)); do
-    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/naive_converter" "$file" "$data/reference.bin")"
+    echo "$(measure 1 "$build/coord2seg" "$file") $(measure 1 "$tools/naive_converter" "$file" "$data/naive.bin")"
   done
 }
 # The median of an awk array, for the summaries below.
@@ -62,15 +62,15 @@ awk -v mb="$(mb_of "$input")" -v runs="$runs" -v wc="${wc_l%% *}" -v lint="$lint
   {
     ++n
     wall[n] = $1; user[n] = $2; sys[n] = $3; cpu[n] = $2 + $3; if ($4 > peak) peak = $4
-    ref_wall[n] = $5; ref_user[n] = $6; ref_sys[n] = $7; ref_cpu[n] = $6 + $7
-    ratio[n] = $5 / $1; cpu_ratio[n] = ref_cpu[n] / cpu[n]
+    naive_wall[n] = $5; naive_user[n] = $6; naive_sys[n] = $7; naive_cpu[n] = $6 + $7
+    ratio[n] = $5 / $1; cpu_ratio[n] = naive_cpu[n] / cpu[n]
   }
   END {
-    w = median(wall, n); rw = median(ref_wall, n)
+    w = median(wall, n); rw = median(naive_wall, n)
     printf "input                      %.1f MB (coast100.txt), %d runs of each, in turns\n", mb, runs
     printf "                           median: wall s  user s  system s      MB/s\n"
     printf "coord2seg                          %6.3f  %6.3f    %6.3f   %7.1f\n", w, median(user, n), median(sys, n), mb / w
-    printf "straightforward converter          %6.3f  %6.3f    %6.3f   %7.1f\n", rw, median(ref_user, n), median(ref_sys, n), mb / rw
+    printf "straightforward converter          %6.3f  %6.3f    %6.3f   %7.1f\n", rw, median(naive_user, n), median(naive_sys, n), mb / rw
     printf "coord2seg is faster by             %.2fx median, from %.2fx to %.2fx over the pairs of runs\n", median(ratio, n), low(ratio, n), high(ratio, n)
     printf "  by user + system time            %.2fx median, from %.2fx to %.2fx\n", median(cpu_ratio, n), low(cpu_ratio, n), high(cpu_ratio, n)
     printf "wc -l (memory-scan floor)          %6.3f                    %7.1f  -> coord2seg takes %.2fx its time\n", wc, mb / wc, w / wc
@@ -98,13 +98,13 @@ shape_row() {
       -v sum="$(sha256sum "${file%.txt}.bin" | cut -c1-12)" "$awk_median"'
     {
       ++n; wall[n] = $1; user[n] = $2; sys[n] = $3; if ($4 > peak) peak = $4
-      ref_wall[n] = $5; ref_user[n] = $6
+      naive_wall[n] = $5; naive_user[n] = $6
       ratio[n] = $5 / $1; user_ratio[n] = $6 / ($2 > 0.0005 ? $2 : 0.0005); cpu_ratio[n] = ($6 + $7) / ($2 + $3)
     }
     END {
       split(lint, l, " ")
       printf "%-22s %6.1f  %6.3f %6.3f %6.3f  %6.3f %6.3f  %5.2fx %5.2fx %5.2fx  %6.1f  %6.3f %6.3f  %s\n", name, mb,
-        median(wall, n), median(user, n), median(sys, n), median(ref_wall, n), median(ref_user, n),
+        median(wall, n), median(user, n), median(sys, n), median(naive_wall, n), median(naive_user, n),
         median(ratio, n), median(user_ratio, n), median(cpu_ratio, n), peak / 1024, l[1], l[2], sum
     }' <<< "$pairs"
 }

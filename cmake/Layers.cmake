@@ -4,6 +4,8 @@
 #    program (<target>_link_check), so a call into any other layer is an undefined symbol;
 #  - every file of its folder is searched for an #include from another folder it may not use,
 #    which also catches inline code and constants, where the linker sees nothing.
+# Both run before anything that uses the layer is built, so a build of one program checks the
+# layers under it too.
 include_guard(GLOBAL)
 
 # What every layer is compiled with: sources are named from the top folder ("common/system.h").
@@ -37,6 +39,15 @@ function(coord2seg_layer layer)
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set_property(GLOBAL PROPERTY COORD2SEG_FOLDER_OF_${layer} ${folder})
   coord2seg_restrict_includes(${folder} USES ${arg_USES})
+  if(sources)
+    string(MAKE_C_IDENTIFIER ${folder} name)
+    add_dependencies(${target} coord2seg_${name}_includes)
+    foreach(used_target IN LISTS used)
+      if(TARGET ${used_target}_link_check)
+        add_dependencies(${target} ${used_target}_link_check)
+      endif()
+    endforeach()
+  endif()
   if(sources AND NOT EMSCRIPTEN)
     add_executable(${target}_link_check ${PROJECT_SOURCE_DIR}/cmake/layer_link_check.cpp)
     target_link_libraries(${target}_link_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${target}>")
@@ -44,7 +55,8 @@ function(coord2seg_layer layer)
 endfunction()
 
 # coord2seg_restrict_includes(FOLDER USES layers...)
-# Lets the files of FOLDER include only from itself and from the folders of those layers.
+# Lets the files of FOLDER include only from itself and from the folders of those layers; the
+# check is the target coord2seg_<FOLDER as an identifier>_includes.
 function(coord2seg_restrict_includes folder)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "USES")
   set(allowed ${folder})
@@ -60,7 +72,7 @@ function(coord2seg_restrict_includes folder)
   string(MAKE_C_IDENTIFIER ${folder} name)
   set(stamp ${PROJECT_BINARY_DIR}/layer_includes/${name}.checked)
   add_custom_command(OUTPUT ${stamp}
-    COMMAND ${CMAKE_COMMAND} "-DALLOWED=${allowed}" "-DFILES=${files}" -DSTAMP=${stamp}
+    COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} "-DALLOWED=${allowed}" "-DFILES=${files}" -DSTAMP=${stamp}
             -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     COMMENT "Checking what ${folder} includes" VERBATIM)
@@ -70,7 +82,8 @@ endfunction()
 # coord2seg_pic_layer(LAYER)
 # The layer again, position-independent, for a shared module, with the layers it uses; the
 # layer itself keeps its flags. GCC is told that the functions are not replaced at load time, so
-# it still inlines across them as in the programs.
+# it still inlines across them as in the programs. Only the sources are taken over: options set
+# on the layer's target or on its files (the MinGW ones) are not, as no module is built there.
 function(coord2seg_pic_layer layer)
   set(target coord2seg_${layer}_pic)
   if(TARGET ${target})
@@ -79,6 +92,7 @@ function(coord2seg_pic_layer layer)
   get_target_property(sources coord2seg_${layer} COORD2SEG_SOURCES)
   get_target_property(uses coord2seg_${layer} COORD2SEG_USES)
   add_library(${target} STATIC ${sources})
+  add_dependencies(${target} coord2seg_${layer})  # and so its checks
   set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${target} PRIVATE -fno-semantic-interposition)

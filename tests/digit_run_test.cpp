@@ -64,7 +64,7 @@ TEST(SimpleDecimal, AgreesWithTheGeneralConversion) {
     for (const std::string& text : {number + follower + std::string(16, ' '), number + follower}) {
       double value = 0;
       const char* end = text.data() + text.size();
-      const char* after = ParseSimpleDecimal(text.data(), end, value);
+      const char* after = ReadSimpleDecimal(text.data(), end, value);
       if (after == nullptr) continue;  // left to the general reading, which decides
       const std::string read(text.data(), after);
       const std::optional<double> general = ParseDecimalField(read);

@@ -17,18 +17,17 @@ namespace {
 
 using testing::StoredRecord;
 
-constexpr const char* kDir = "/vsimem/gdal_open_test/";
 constexpr const char* kPrefix = "SegmentFile:";
 // A plausible first header, then bytes that are not a second one.
 const std::string kForeign = std::string("\x01\x00\x00\x00\x00\x01\x00\x02\x00", 9) + "GIF89a..";
 
-class SegmentFileTargets : public ::testing::Test {
+class SegmentFileTargets : public ::testing::Test, protected testing::VsiScratch {
  protected:
-  ~SegmentFileTargets() override { VSIRmdirRecursive(kDir); }
-  // `name` under kDir, keeping the driver's prefix in front; the file itself in `file`.
-  static std::string Place(const std::string& name, std::string& file) {
+  SegmentFileTargets() : VsiScratch("/vsimem/gdal_open_test") {}
+  // `name` in the scratch folder, keeping the driver's prefix in front; the file itself in `file`.
+  std::string Place(const std::string& name, std::string& file) const {
     const bool prefixed = name.starts_with(kPrefix);
-    file = kDir + name.substr(prefixed ? std::strlen(kPrefix) : 0);
+    file = At(name.substr(prefixed ? std::strlen(kPrefix) : 0));
     return (prefixed ? kPrefix : "") + file;
   }
   testing::GdalSession gdal_;
@@ -79,7 +78,7 @@ TEST_F(SegmentFileTargets, EachFlagReplacesAddsOrRefusesWithoutLosingOrDoublingR
        old,
        "is refused"},
   };
-  testing::WriteVsiFile(std::string(kDir) + "new.bin", added);
+  testing::WriteVsiFile(At("new.bin"), added);
   for (const Case& c : cases) {
     std::string file;
     const std::string target = Place(c.target, file);
@@ -91,8 +90,7 @@ TEST_F(SegmentFileTargets, EachFlagReplacesAddsOrRefusesWithoutLosingOrDoublingR
       arguments.emplace_back(flag == F ? "SegmentFile" : flag);
     }
     testing::CapturedErrors errors;
-    EXPECT_EQ(testing::Ogr2ogr(target, std::string(kDir) + "new.bin", arguments), c.succeeds)
-        << c.what;
+    EXPECT_EQ(testing::Ogr2ogr(target, At("new.bin"), arguments), c.succeeds) << c.what;
     EXPECT_EQ(testing::DescribeDifference(testing::ReadVsiFile(file), c.after), "") << c.what;
     EXPECT_TRUE(Contains(errors.failures, c.message)) << c.what << ": " << c.message;
   }
@@ -141,7 +139,7 @@ TEST_F(SegmentFileTargets, OpensWhatItShouldNamedOrNotAndSaysWhyItRefuses) {
   testing::CapturedErrors errors;
   for (const unsigned int update : {0, GDAL_OF_UPDATE}) {
     GDALDatasetUniquePtr dataset(
-        GDALDataset::Open((std::string(kDir) + "a.seg").c_str(), GDAL_OF_VECTOR | update, allowed));
+        GDALDataset::Open(At("a.seg").c_str(), GDAL_OF_VECTOR | update, allowed));
     EXPECT_EQ(dataset->CreateLayer("second"), nullptr);
   }
   ASSERT_EQ(errors.failures.size(), 2u);

@@ -31,11 +31,9 @@ using testing::ReadVsiFile;
 using testing::StoredRecord;
 using testing::WriteVsiFile;
 
-class SegmentFileDriver : public ::testing::Test {
+class SegmentFileDriver : public ::testing::Test, protected testing::VsiScratch {
  protected:
-  ~SegmentFileDriver() override { VSIRmdirRecursive(kDir); }
-  static constexpr const char* kDir = "/vsimem/segment_file_test";
-  static std::string At(const std::string& name) { return std::string(kDir) + "/" + name; }
+  SegmentFileDriver() : VsiScratch("/vsimem/segment_file_test") {}
 
   // Stored values as they are, wrapped or not: stored files may hold longitudes anywhere.
   static std::vector<std::string> AsStored() {
@@ -43,7 +41,7 @@ class SegmentFileDriver : public ::testing::Test {
   }
 
   // `file` through ogr2ogr into `format` and back into a segment file.
-  static std::string Through(const std::string& format, const std::string& name) {
+  std::string Through(const std::string& format, const std::string& name) {
     EXPECT_TRUE(Ogr2ogr(At(name), At("in.bin"), {"-f", format}));
     EXPECT_TRUE(Ogr2ogr(At(name + ".bin"), At(name), AsStored()));
     return ReadVsiFile(At(name + ".bin"));
@@ -78,7 +76,7 @@ TEST_F(SegmentFileDriver, RandomFilesComeBackByteForByteDirectlyAndThroughOtherF
     ASSERT_EQ(DescribeDifference(ReadVsiFile(At("direct.bin")), file), "") << "file " << i;
     ASSERT_EQ(DescribeDifference(Through("GPKG", "x.gpkg"), file), "") << "file " << i;
     ASSERT_EQ(DescribeDifference(Through("ESRI Shapefile", "x.shp"), file), "") << "file " << i;
-    VSIRmdirRecursive(kDir);
+    Clear();
   }
 }
 

@@ -18,6 +18,10 @@ GdalSession::GdalSession() {
   static_cast<void>(registered);
 }
 
+VsiScratch::~VsiScratch() { Clear(); }
+
+void VsiScratch::Clear() const { VSIRmdirRecursive(folder_.c_str()); }
+
 CapturedErrors::CapturedErrors() { CPLPushErrorHandlerEx(Collect, this); }
 
 CapturedErrors::~CapturedErrors() { CPLPopErrorHandler(); }

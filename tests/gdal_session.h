@@ -3,6 +3,7 @@
 #include <cpl_error.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace coord2seg::testing {
@@ -29,7 +30,6 @@ class CapturedErrors {
   static void CPL_STDCALL Collect(CPLErr type, CPLErrorNum number, const char* message);
 };
 
-// ogr2ogr's own code with `arguments`; true when it made or updated `destination`.
 // An argument list for GDAL: the strings' copies, freed with it.
 class GdalArguments {
  public:
@@ -43,6 +43,23 @@ class GdalArguments {
   char** list_ = nullptr;
 };
 
+// A folder in GDAL's memory file system, removed with all it holds when the test ends.
+class VsiScratch {
+ public:
+  explicit VsiScratch(std::string folder) : folder_(std::move(folder)) {}
+  ~VsiScratch();
+  VsiScratch(const VsiScratch&) = delete;
+  VsiScratch& operator=(const VsiScratch&) = delete;
+  // The path of `name` in the folder.
+  std::string At(const std::string& name) const { return folder_ + "/" + name; }
+  // Empties the folder.
+  void Clear() const;
+
+ private:
+  std::string folder_;
+};
+
+// ogr2ogr's own code with `arguments`; true when it made or updated `destination`.
 bool Ogr2ogr(const std::string& destination, const std::string& source,
              const std::vector<std::string>& arguments);
 

@@ -20,11 +20,9 @@ using testing::ReadVsiFile;
 using testing::StoredRecord;
 using testing::WriteVsiFile;
 
-class GdalVersion : public ::testing::Test {
+class GdalVersion : public ::testing::Test, protected testing::VsiScratch {
  protected:
-  ~GdalVersion() override { VSIRmdirRecursive(kDir); }
-  static constexpr const char* kDir = "/vsimem/gdal_version_test";
-  static std::string At(const std::string& name) { return std::string(kDir) + "/" + name; }
+  GdalVersion() : VsiScratch("/vsimem/gdal_version_test") {}
   testing::GdalSession gdal_;
 };
 

@@ -7,6 +7,8 @@
 #include <charconv>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "segment_file/segment_reader.h"
@@ -22,25 +24,16 @@ using testing::StoredRecord;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-using Parts = std::vector<std::span<const GeoPoint>>;
-
-std::string RecordsOf(PartRecords& records, std::span<const GeoPoint> part,
-                      FeatureOutcome* outcome = nullptr) {
-  const Parts parts = {part};
+std::pair<std::string, FeatureOutcome> RecordsOf(PartRecords& records,
+                                                 std::span<const GeoPoint> part) {
+  const std::span<const GeoPoint> parts[] = {part};
   std::vector<unsigned char> out;
-  const FeatureOutcome result = records.Add(parts, std::nullopt, out);
-  if (outcome != nullptr) *outcome = result;
-  return std::string(out.begin(), out.end());
-}
-
-double Number(const std::string& text) {
-  double value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
+  const FeatureOutcome outcome = records.Add(parts, std::nullopt, out);
+  return {std::string(out.begin(), out.end()), outcome};
 }
 
 struct WrapCase {
-  const char* longitude;
+  std::string_view longitude;
   std::optional<std::int16_t> wrapped;   // minutes with the wrap; none: refused
   std::optional<std::int16_t> as_given;  // minutes without it; none: refused
 };
@@ -62,9 +55,9 @@ TEST(PartRecords, WrapsLongitudesAsTheConverterDoes) {
   PartRecords as_given({.wrap_longitude = false});
   std::string text, converted_here;
   for (const WrapCase& c : cases) {
-    const GeoPoint point{Number(c.longitude), 10};
-    FeatureOutcome outcome;
-    const std::string wrapped = RecordsOf(wrapping, {&point, 1}, &outcome);
+    GeoPoint point{0, 10};
+    std::from_chars(c.longitude.data(), c.longitude.data() + c.longitude.size(), point.longitude);
+    const auto [wrapped, outcome] = RecordsOf(wrapping, {&point, 1});
     EXPECT_EQ(outcome.written, c.wrapped.has_value()) << c.longitude;
     if (c.wrapped) {
       EXPECT_EQ(wrapped, StoredRecord({{*c.wrapped, 600}})) << c.longitude;
@@ -73,11 +66,11 @@ TEST(PartRecords, WrapsLongitudesAsTheConverterDoes) {
     } else {
       ASSERT_TRUE(outcome.message);
       EXPECT_EQ(outcome.message->severity, PartMessage::Severity::kError);
-      EXPECT_NE(outcome.message->text.find(std::string("longitude ") + c.longitude),
+      EXPECT_NE(outcome.message->text.find("longitude " + std::string(c.longitude)),
                 std::string::npos)
           << outcome.message->text;
     }
-    const std::string kept = RecordsOf(as_given, {&point, 1});
+    const std::string kept = RecordsOf(as_given, {&point, 1}).first;
     EXPECT_EQ(kept, c.as_given ? StoredRecord({{*c.as_given, 600}}) : "") << c.longitude;
   }
   const TempDir dir;
@@ -98,8 +91,7 @@ TEST(PartRecords, CountsPointsOnTheMinuteOfThePointBeforeWhereWritten) {
       {8.5411, 47.3769}, {8.5412, 47.3770}, {8.5414, 47.3771}, {8.5415, 47.3772}};
   for (const LongParts long_parts : {LongParts::kSplit, LongParts::kRefuse}) {
     PartRecords records({.long_parts = long_parts});
-    FeatureOutcome outcome;
-    const std::string split = RecordsOf(records, line, &outcome);
+    const auto [split, outcome] = RecordsOf(records, line);
     EXPECT_EQ(outcome.written, long_parts == LongParts::kSplit);
     EXPECT_EQ(CheckSegmentFile(Bytes(split)).points, outcome.written ? 150001u : 0u);
     RecordsOf(records, track);

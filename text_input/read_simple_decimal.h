@@ -132,7 +132,7 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
 // byte that is not a digit or the first mark, or at `end`. The caller must check that this byte
 // ends the field: where it is an exponent or a second mark, the field has another shape.
 template <LongFractions kRoute = LongFractions::kDivideWhenExact>
-inline const char* ParseSimpleDecimal(const char* p, const char* end, double& value) {
+inline const char* ReadSimpleDecimal(const char* p, const char* end, double& value) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   if (end - p >= read_simple_decimal_detail::kShortDecimalReadable) {

@@ -41,11 +41,11 @@ inline const char* ReadSimpleLine(const char* p, const char* end, bool lat_first
   };
   skip_while(kBlanksWithinLine);
   double first = 0;
-  p = ParseSimpleDecimal<kRoute>(p, end, first);
+  p = ReadSimpleDecimal<kRoute>(p, end, first);
   if (p == nullptr || p == end || !IsFieldSeparator(*p)) return nullptr;
   skip_while(kBlanksOrSemicolonWithinLine);
   double second = 0;
-  p = ParseSimpleDecimal<kRoute>(p, end, second);
+  p = ReadSimpleDecimal<kRoute>(p, end, second);
   if (p == nullptr) return nullptr;
   skip_while(kBlanksOrSemicolonWithinLine);
   // Within the window the second field is all there is after the first separator.

@@ -18,7 +18,7 @@ add_library(coord2seg_web_code OBJECT
 )
 target_link_libraries(coord2seg_web_code PUBLIC coord2seg_driver coord2seg_segdump
                                                 coord2seg_coordlint)
-coord2seg_restrict_includes(web USES driver segdump coordlint text_input segment_file common)
+add_dependencies(coord2seg_web_code coord2seg_web_includes)
 
 set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
     _Lint _Dump _OutputName _Classify _FromGeoJson)
