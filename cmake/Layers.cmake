@@ -72,8 +72,8 @@ function(coord2seg_restrict_includes folder)
   string(MAKE_C_IDENTIFIER ${folder} name)
   set(stamp ${PROJECT_BINARY_DIR}/layer_includes/${name}.checked)
   add_custom_command(OUTPUT ${stamp}
-    COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} "-DALLOWED=${allowed}" "-DFILES=${files}" -DSTAMP=${stamp}
-            -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+    COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} "-DALLOWED=${allowed}"
+            "-DFILES=${files}" -DSTAMP=${stamp} -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     COMMENT "Checking what ${folder} includes" VERBATIM)
   add_custom_target(coord2seg_${name}_includes ALL DEPENDS ${stamp})
