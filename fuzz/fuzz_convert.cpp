@@ -23,8 +23,8 @@
 #include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
 #include "segment_file/segment_reader.h"
-#include "tests/reference_converter.h"
-#include "tests/reference_parser.h"
+#include "tests/support/reference_converter.h"
+#include "tests/support/reference_parser.h"
 #include "tools/coordlint/lint_text.h"
 
 namespace coord2seg {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "driver/fast_paths.h"
-#include "tests/reference_parser.h"
+#include "tests/support/reference_parser.h"
 #include "text_input/parse_coordinate_line.h"
 
 namespace coord2seg {

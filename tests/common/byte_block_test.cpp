@@ -7,7 +7,7 @@
 
 #include "common/buddyinfo_free_blocks.h"
 #include "common/file_io.h"
-#include "tests/run_program.h"
+#include "tests/support/run_program.h"
 
 namespace coord2seg {
 namespace {

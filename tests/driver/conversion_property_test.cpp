@@ -13,10 +13,10 @@
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
-#include "tests/random_lines.h"
-#include "tests/reference_converter.h"
-#include "tests/reference_parser.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/random_lines.h"
+#include "tests/support/reference_converter.h"
+#include "tests/support/reference_parser.h"
+#include "tests/support/segment_bytes.h"
 #include "tools/coordlint/lint_text.h"
 
 namespace coord2seg {

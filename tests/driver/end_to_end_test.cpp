@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/run_program.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/run_program.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

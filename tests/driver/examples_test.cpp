@@ -1,14 +1,14 @@
-// The bundled examples convert to the bytes kept in tests/expected/, on every system the suite
-// runs on, so the programs built for each write the same files. After a deliberate change to an
-// example, convert it with the Linux build and copy the result there.
+// The bundled examples convert to the bytes kept in tests/support/expected/, on every system the
+// suite runs on, so the programs built for each write the same files. After a deliberate change to
+// an example, convert it with the Linux build and copy the result there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "tests/run_program.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/run_program.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

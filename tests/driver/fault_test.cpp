@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/reference_converter.h"
-#include "tests/run_program.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/reference_converter.h"
+#include "tests/support/run_program.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "segment_file/segment_reader.h"
-#include "tests/outside_tools.h"
-#include "tests/random_segment_files.h"
-#include "tests/run_program.h"
-#include "tests/sanitized_build.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/outside_tools.h"
+#include "tests/support/random_segment_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/sanitized_build.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

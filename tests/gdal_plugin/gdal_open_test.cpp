@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "gdal_plugin/segment_file_dataset.h"
-#include "tests/gdal_session.h"
-#include "tests/segment_bytes.h"
+#include "tests/gdal_plugin/gdal_session.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

@@ -1,7 +1,7 @@
 # The GDAL plugin package's dependency for the GDAL versions it is built against, and none for a
 # soname Debian would not name a package after. Run as: cmake -P gdal_package_depends_test.cmake
 cmake_minimum_required(VERSION 3.25)
-include(${CMAKE_CURRENT_LIST_DIR}/../cmake/GdalPackageDepends.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/GdalPackageDepends.cmake)
 set(cases
     "libgdal.so.32|3|6|libgdal32 (>= 3.6), libgdal32 (<< 3.7~)"
     "libgdal.so.36|3|10|libgdal36 (>= 3.10), libgdal36 (<< 3.11~)"

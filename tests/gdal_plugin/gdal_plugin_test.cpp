@@ -14,10 +14,10 @@
 #include "driver/convert_file.h"
 #include "gdal_plugin/register_driver.h"
 #include "segment_file/segment_reader.h"
-#include "tests/gdal_session.h"
-#include "tests/random_segment_files.h"
-#include "tests/run_program.h"
-#include "tests/segment_bytes.h"
+#include "tests/gdal_plugin/gdal_session.h"
+#include "tests/support/random_segment_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/gdal_session.h"
+#include "tests/gdal_plugin/gdal_session.h"
 
 #include <cpl_string.h>
 #include <cpl_vsi.h>

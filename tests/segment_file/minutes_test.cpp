@@ -13,7 +13,7 @@
 #include "driver/fast_paths.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
-#include "tests/reference_converter.h"
+#include "tests/support/reference_converter.h"
 
 namespace coord2seg {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "segment_file/segment_reader.h"
-#include "tests/run_program.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/run_program.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

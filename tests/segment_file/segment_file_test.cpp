@@ -8,7 +8,7 @@
 #include "common/run_error.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
-#include "tests/run_program.h"
+#include "tests/support/run_program.h"
 
 namespace coord2seg {
 namespace {

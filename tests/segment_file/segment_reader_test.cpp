@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/segment_bytes.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/run_program.h"
+#include "tests/support/run_program.h"
 
 namespace coord2seg::testing {
 

@@ -1,4 +1,4 @@
-#include "tests/random_lines.h"
+#include "tests/support/random_lines.h"
 
 #include <array>
 

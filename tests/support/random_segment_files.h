@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "segment_file/record_format.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg::testing {
 

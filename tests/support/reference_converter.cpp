@@ -1,4 +1,4 @@
-#include "tests/reference_converter.h"
+#include "tests/support/reference_converter.h"
 
 #include <cmath>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/geo_point.h"
-#include "tests/reference_parser.h"
+#include "tests/support/reference_parser.h"
 
 namespace coord2seg::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/reference_parser.h"
+#include "tests/support/reference_parser.h"
 
 #include <algorithm>
 #include <cerrno>

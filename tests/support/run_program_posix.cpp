@@ -1,4 +1,4 @@
-#include "tests/run_program.h"
+#include "tests/support/run_program.h"
 
 #include <fcntl.h>
 #include <poll.h>

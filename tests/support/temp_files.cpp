@@ -3,7 +3,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "tests/run_program.h"
+#include "tests/support/run_program.h"
 
 namespace coord2seg::testing {
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "tests/reference_parser.h"
+#include "tests/support/reference_parser.h"
 #include "text_input/parse_decimal_field.h"
 #include "text_input/read_simple_decimal.h"
 

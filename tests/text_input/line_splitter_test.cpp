@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/reference_converter.h"
+#include "tests/support/reference_converter.h"
 
 namespace coord2seg {
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "driver/fast_paths.h"
-#include "tests/random_lines.h"
-#include "tests/reference_parser.h"
+#include "tests/support/random_lines.h"
+#include "tests/support/reference_parser.h"
 #include "text_input/clinger_fast_path.h"
 #include "text_input/from_chars_fallback.h"
 #include "text_input/line_splitter.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "segment_file/segment_reader.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/segment_bytes.h"
 #include "tools/segdump/antimeridian_cut.h"
 #include "tools/segdump/svg.h"
 

@@ -12,10 +12,10 @@
 #include "driver/line_walk.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
-#include "tests/random_lines.h"
-#include "tests/random_segment_files.h"
-#include "tests/run_program.h"
-#include "tests/segment_bytes.h"
+#include "tests/support/random_lines.h"
+#include "tests/support/random_segment_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/segment_bytes.h"
 #include "tools/segdump/coordinate_text.h"
 
 namespace coord2seg {
