@@ -13,6 +13,7 @@
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
+#include "tests/support/instruction_sets.h"
 #include "tests/support/random_lines.h"
 #include "tests/support/reference_converter.h"
 #include "tests/support/reference_parser.h"
@@ -21,6 +22,8 @@
 
 namespace coord2seg {
 namespace {
+
+using ConversionPropertyOnEachSet = testing::EachInstructionSet;
 
 // The converter's own line loop and record encoding, collected in memory.
 // The converter's buffers, made once and reused for every text as the converter reuses them for
@@ -71,7 +74,8 @@ std::string RandomText(testing::RandomLines& random, std::mt19937_64& engine) {
   return text;
 }
 
-TEST(ConversionProperty, AgreesWithTheReferenceConversionOnRandomTexts) {
+TEST_P(ConversionPropertyOnEachSet, AgreesWithTheReferenceConversionOnRandomTexts) {
+  const InstructionSet set = GetParam();
   testing::RandomLines random(99);
   std::mt19937_64 engine(5);
   FastConverter converter;
@@ -79,13 +83,9 @@ TEST(ConversionProperty, AgreesWithTheReferenceConversionOnRandomTexts) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     const std::string expected = testing::ReferenceSegmentFile(text, lat_first);
-    // Every set of fast paths this machine runs, the plain one always.
-    for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-      if (!CanRun(set)) continue;
-      ASSERT_EQ(converter.Convert(text, lat_first, FastPathsFor(set)), expected)
-          << "instruction set " << static_cast<int>(set) << ":\n"
-          << text;
-    }
+    ASSERT_EQ(converter.Convert(text, lat_first, FastPathsFor(set)), expected)
+        << "instruction set " << static_cast<int>(set) << ":\n"
+        << text;
   }
 }
 
@@ -186,6 +186,9 @@ TEST(ConversionProperty, CoordlintAgreesWithTheConversionOnRandomTexts) {
     ASSERT_EQ(counts.capped_points, expected.counts.capped_points) << text;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(, ConversionPropertyOnEachSet, testing::kEveryInstructionSet,
+                         testing::ParamName);
 
 }  // namespace
 }  // namespace coord2seg

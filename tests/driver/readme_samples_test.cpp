@@ -110,9 +110,22 @@ std::vector<std::string> PluginEnvironment() {
 }
 
 struct SamplesRun {
-  int found = 0;  // console blocks on the page
-  int ran = 0;    // those run, the others needing what this build or machine lacks
+  int found = 0;        // console blocks on the page
+  int ran = 0;          // those run, the others needing what this build or machine lacks
+  std::string missing;  // what those others need
 };
+
+// The page's console blocks counted apart from the reader above: lines that are an opening
+// ```console fence, however indented.
+int ConsoleFences(const std::string& page) {
+  std::ifstream in(fs::path(COORD2SEG_SOURCE_DIR) / page);
+  int count = 0;
+  for (std::string line; std::getline(in, line);) {
+    line.erase(0, line.find_first_not_of(' '));
+    count += line == "```console" ? 1 : 0;
+  }
+  return count;
+}
 
 // Runs the console samples of `page` (relative to the source folder) in a scratch folder of its
 // own, each expected to print what it shows.
@@ -136,12 +149,14 @@ SamplesRun RunConsoleSamples(const std::string& page) {
     std::string tool;
     if (NeedsMissingTool(script, tool)) {
       if (std::getenv("CI") != nullptr) ADD_FAILURE() << tool << " is missing";
+      run.missing += " line " + std::to_string(block.first_line) + ": " + tool + ";";
       continue;
     }
     if (NeedsMissingPlugin(script)) {
 #ifndef COORD2SEG_SANITIZED
       if (std::getenv("CI") != nullptr) ADD_FAILURE() << "the GDAL plugin is not built";
 #endif
+      run.missing += " line " + std::to_string(block.first_line) + ": the GDAL plugin;";
       continue;
     }
     const ProgramResult result =
@@ -153,15 +168,23 @@ SamplesRun RunConsoleSamples(const std::string& page) {
   return run;
 }
 
-TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) {
-  // Fewer would mean the README lost its samples, or this reads it wrongly.
-  EXPECT_GE(RunConsoleSamples("README.md").ran, 6);
+// Every console block of the page is found and run; those that need what this build or machine
+// lacks make the test a skip, not a pass (in CI, a failure).
+void CheckConsoleSamples(const std::string& page) {
+  const SamplesRun run = RunConsoleSamples(page);
+  ASSERT_GT(run.found, 0) << page << " has no console samples";
+  EXPECT_EQ(run.found, ConsoleFences(page)) << page;
+  if (run.ran < run.found) {
+    GTEST_SKIP() << run.found - run.ran << " of " << run.found << " samples of " << page
+                 << " not run:" << run.missing;
+  }
 }
 
-// The driver's page holds the GIS samples. They need GDAL's programs and the plugin, so where
-// those are missing they are found but not run.
+TEST(ReadmeSamples, EveryConsoleSamplePrintsWhatItShows) { CheckConsoleSamples("README.md"); }
+
+// The driver's page holds the GIS samples, which need GDAL's programs and the plugin.
 TEST(ReadmeSamples, EveryConsoleSampleOfTheDriverPagePrintsWhatItShows) {
-  EXPECT_GE(RunConsoleSamples("docs/segmentfile_driver.md").found, 3);
+  CheckConsoleSamples("docs/segmentfile_driver.md");
 }
 
 }  // namespace

@@ -13,10 +13,13 @@
 #include "driver/fast_paths.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
+#include "tests/support/instruction_sets.h"
 #include "tests/support/reference_converter.h"
 
 namespace coord2seg {
 namespace {
+
+using EncodeRecordOnEachSet = testing::EachInstructionSet;
 
 struct MinutesCase {
   double degrees;
@@ -81,7 +84,8 @@ TEST(DegreesToMinutes, AgreesWithExtendedPrecisionOnRandomValues) {
 
 // A host process of the GDAL plugin may round its arithmetic another way: every encoder still
 // stores the minutes of the exact product, rounded to nearest.
-TEST(EncodeRecord, IgnoresTheProcessRoundingMode) {
+TEST_P(EncodeRecordOnEachSet, IgnoresTheProcessRoundingMode) {
+  const InstructionSet set = GetParam();
   std::mt19937_64 engine(62);
   std::vector<GeoPoint> points(4096);
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -92,20 +96,18 @@ TEST(EncodeRecord, IgnoresTheProcessRoundingMode) {
   ASSERT_TRUE(EncodeRecord(points, expected.data()));
   std::vector<unsigned char> bytes(expected.size());
   for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
-    for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-      if (!CanRun(set)) continue;
-      ASSERT_EQ(std::fesetround(mode), 0);
-      const bool done = FastPathsFor(set).encode_record(points, bytes.data());
-      std::fesetround(FE_TONEAREST);
-      ASSERT_TRUE(done);
-      EXPECT_EQ(bytes, expected) << "rounding mode " << mode;
-    }
+    ASSERT_EQ(std::fesetround(mode), 0);
+    const bool done = FastPathsFor(set).encode_record(points, bytes.data());
+    std::fesetround(FE_TONEAREST);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(bytes, expected) << "rounding mode " << mode;
   }
 }
 
 // Every record encoder this machine runs against the plain one, on records of 0 to 13 points
 // (whole groups and leftovers) whose values are mostly common with an uncommon one now and then.
-TEST(EncodeRecord, EncodersAgreeWithThePlainOne) {
+TEST_P(EncodeRecordOnEachSet, EncodersAgreeWithThePlainOne) {
+  const InstructionSet set = GetParam();
   std::mt19937_64 engine(61);
   std::uniform_real_distribution<double> degrees(-200, 700);
   const double kUncommon[] = {0.125,
@@ -119,27 +121,26 @@ TEST(EncodeRecord, EncodersAgreeWithThePlainOne) {
                               std::numeric_limits<double>::quiet_NaN()};
   std::vector<unsigned char> plain(RecordBytes(13));
   std::vector<unsigned char> fast(RecordBytes(13));
-  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-    if (!CanRun(set)) continue;
-    const RecordEncoder encode_record = FastPathsFor(set).encode_record;
-    for (int round = 0; round < 300'000; ++round) {
-      std::vector<GeoPoint> points(engine() % 14);
-      for (GeoPoint& point : points) {
-        for (double* value : {&point.longitude, &point.latitude}) {
-          *value =
-              engine() % 40 == 0 ? kUncommon[engine() % std::size(kUncommon)] : degrees(engine);
-        }
+  const RecordEncoder encode_record = FastPathsFor(set).encode_record;
+  for (int round = 0; round < 300'000; ++round) {
+    std::vector<GeoPoint> points(engine() % 14);
+    for (GeoPoint& point : points) {
+      for (double* value : {&point.longitude, &point.latitude}) {
+        *value = engine() % 40 == 0 ? kUncommon[engine() % std::size(kUncommon)] : degrees(engine);
       }
-      const bool plain_done = EncodeRecord(points, plain.data());
-      ASSERT_EQ(encode_record(points, fast.data()), plain_done) << round;
-      if (!plain_done) continue;  // the bytes are then in no defined state
-      ASSERT_TRUE(std::equal(plain.begin(),
-                             plain.begin() + RecordBytes(static_cast<std::uint32_t>(points.size())),
-                             fast.begin()))
-          << round;
     }
+    const bool plain_done = EncodeRecord(points, plain.data());
+    ASSERT_EQ(encode_record(points, fast.data()), plain_done) << round;
+    if (!plain_done) continue;  // the bytes are then in no defined state
+    ASSERT_TRUE(std::equal(plain.begin(),
+                           plain.begin() + RecordBytes(static_cast<std::uint32_t>(points.size())),
+                           fast.begin()))
+        << round;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(, EncodeRecordOnEachSet, testing::kEveryInstructionSet,
+                         testing::ParamName);
 
 }  // namespace
 }  // namespace coord2seg

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "driver/fast_paths.h"
+#include "tests/support/instruction_sets.h"
 #include "tests/support/random_lines.h"
 #include "tests/support/reference_parser.h"
 #include "text_input/clinger_fast_path.h"
@@ -25,6 +26,8 @@
 
 namespace coord2seg {
 namespace {
+
+using ParserPropertyOnEachSet = testing::EachInstructionSet;
 
 using testing::RandomLines;
 
@@ -93,40 +96,38 @@ TEST(ParserProperty, LinesAgreeWithReference) {
 // Each line reader this machine runs, the plain one always, on one line at the start of a text
 // with room to read ahead: it reads the line with the point the general reading gives, or leaves
 // it.
-TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
+TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeWithTheGeneralReading) {
+  const InstructionSet set = GetParam();
   static const char* const kEnds[] = {"\n", "\r\n", "\r", ""};
-  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-    if (!CanRun(set)) continue;
-    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
-    RandomLines random(static_cast<std::uint64_t>(set) + 3);
-    int plain_read = 0;
-    for (int i = 0; i < kLines; ++i) {
-      const bool plain = i % 2 != 0;
-      const int end = i / 2 % 4;
-      std::string text = (plain ? random.PlainLine() : random.Line()) + kEnds[end];
-      if (end != 3 && i % 5 != 0) text += "#" + std::string(100, 'x');  // else the line ends it
-      LineSplitter lines(text);
-      std::string_view line;
-      lines.Next(line);
-      const bool lat_first = i / 8 % 2 != 0;
-      GeoPoint point;
-      SimpleLinesState state;
-      const SimpleLinesRead read = read_simple_lines(
-          text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1), state);
-      ASSERT_LE(read.lines, 1u);
-      if (read.lines == 0) {
-        ASSERT_EQ(read.next, text.data());
-        continue;
-      }
-      ASSERT_EQ(read.next, lines.cursor()) << '"' << line << '"';
-      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(line, lat_first);
-      ASSERT_TRUE(general.has_value()) << '"' << line << '"';
-      ASSERT_EQ(Bits(point.longitude), Bits(general->longitude)) << '"' << line << '"';
-      ASSERT_EQ(Bits(point.latitude), Bits(general->latitude)) << '"' << line << '"';
-      plain_read += plain;
+  const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+  RandomLines random(static_cast<std::uint64_t>(set) + 3);
+  int plain_read = 0;
+  for (int i = 0; i < kLines; ++i) {
+    const bool plain = i % 2 != 0;
+    const int end = i / 2 % 4;
+    std::string text = (plain ? random.PlainLine() : random.Line()) + kEnds[end];
+    if (end != 3 && i % 5 != 0) text.append("#").append(100, 'x');  // else the line ends it
+    LineSplitter lines(text);
+    std::string_view line;
+    lines.Next(line);
+    const bool lat_first = i / 8 % 2 != 0;
+    GeoPoint point;
+    SimpleLinesState state;
+    const SimpleLinesRead read = read_simple_lines(
+        text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1), state);
+    ASSERT_LE(read.lines, 1u);
+    if (read.lines == 0) {
+      ASSERT_EQ(read.next, text.data());
+      continue;
     }
-    EXPECT_GT(plain_read, kLines / 4);  // most plain lines must take the fast way
+    ASSERT_EQ(read.next, lines.cursor()) << '"' << line << '"';
+    const std::optional<GeoPoint> general = ParseCoordinateLineInFull(line, lat_first);
+    ASSERT_TRUE(general.has_value()) << '"' << line << '"';
+    ASSERT_EQ(Bits(point.longitude), Bits(general->longitude)) << '"' << line << '"';
+    ASSERT_EQ(Bits(point.latitude), Bits(general->latitude)) << '"' << line << '"';
+    plain_read += plain;
   }
+  EXPECT_GT(plain_read, kLines / 4);  // most plain lines must take the fast way
 }
 
 // Each line reader over runs of many lines, as the line loop calls it: stretches of doubles
@@ -134,48 +135,46 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
 // reading, which here takes that line before the reader goes on; 1 to 13 lines a call, with what
 // the reader keeps carried from call to call. Every point is the general reading's, and the
 // reader stops exactly at each line it leaves.
-TEST(ParserProperty, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
-  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-    if (!CanRun(set)) continue;
-    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
-    std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 29);
-    std::uniform_real_distribution<double> degrees(-180, 180);
-    const auto shortest = [&engine, &degrees] {
-      char text[32];
-      return std::string(text, std::to_chars(text, text + sizeof text, degrees(engine)).ptr);
-    };
-    std::vector<std::string> lines;
-    std::string text;
-    for (int i = 0; i < 20'000; ++i) {
-      std::string line = i % 301 == 300 ? "1e1 2"  // an exponent: the general reading's
-                         : (i / 40 + i / 1000) % 3 == 2 ? std::to_string(i % 180) + ".5 -7.25"
-                                                        : shortest() + " " + shortest();
-      text += line + (i % 7 == 0 ? "\r\n" : "\n");
-      lines.push_back(std::move(line));
-    }
-    text += "#" + std::string(99, 'x');
-    std::vector<GeoPoint> points(lines.size());
-    const char* p = text.data();
-    SimpleLinesState state;
-    for (std::size_t index = 0; index < lines.size();) {
-      const std::size_t room = std::min<std::size_t>(lines.size() - index, 1 + index % 13);
-      const SimpleLinesRead read =
-          read_simple_lines(p, text.data() + text.size(), false,
-                            std::span<GeoPoint>(points).subspan(index, room), state);
-      index += read.lines;
-      p = read.next;
-      if (read.lines == room) continue;  // out of room, not at a line it leaves
-      ASSERT_EQ(std::string_view(p, lines[index].size()), lines[index]) << index;
-      p += lines[index].size() + (*(p + lines[index].size()) == '\r' ? 2 : 1);
-      ++index;
-    }
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (lines[i] == "1e1 2") continue;  // the general reading's own
-      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(lines[i], false);
-      ASSERT_TRUE(general.has_value()) << lines[i];
-      ASSERT_EQ(Bits(points[i].longitude), Bits(general->longitude)) << lines[i];
-      ASSERT_EQ(Bits(points[i].latitude), Bits(general->latitude)) << lines[i];
-    }
+TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
+  const InstructionSet set = GetParam();
+  const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+  std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 29);
+  std::uniform_real_distribution<double> degrees(-180, 180);
+  const auto shortest = [&engine, &degrees] {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, degrees(engine)).ptr);
+  };
+  std::vector<std::string> lines;
+  std::string text;
+  for (int i = 0; i < 20'000; ++i) {
+    std::string line = i % 301 == 300 ? "1e1 2"  // an exponent: the general reading's
+                       : (i / 40 + i / 1000) % 3 == 2 ? std::to_string(i % 180) + ".5 -7.25"
+                                                      : shortest() + " " + shortest();
+    text += line + (i % 7 == 0 ? "\r\n" : "\n");
+    lines.push_back(std::move(line));
+  }
+  text += "#" + std::string(99, 'x');
+  std::vector<GeoPoint> points(lines.size());
+  const char* p = text.data();
+  SimpleLinesState state;
+  for (std::size_t index = 0; index < lines.size();) {
+    const std::size_t room = std::min<std::size_t>(lines.size() - index, 1 + index % 13);
+    const SimpleLinesRead read =
+        read_simple_lines(p, text.data() + text.size(), false,
+                          std::span<GeoPoint>(points).subspan(index, room), state);
+    index += read.lines;
+    p = read.next;
+    if (read.lines == room) continue;  // out of room, not at a line it leaves
+    ASSERT_EQ(std::string_view(p, lines[index].size()), lines[index]) << index;
+    p += lines[index].size() + (*(p + lines[index].size()) == '\r' ? 2 : 1);
+    ++index;
+  }
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] == "1e1 2") continue;  // the general reading's own
+    const std::optional<GeoPoint> general = ParseCoordinateLineInFull(lines[i], false);
+    ASSERT_TRUE(general.has_value()) << lines[i];
+    ASSERT_EQ(Bits(points[i].longitude), Bits(general->longitude)) << lines[i];
+    ASSERT_EQ(Bits(points[i].latitude), Bits(general->latitude)) << lines[i];
   }
 }
 
@@ -209,31 +208,32 @@ std::string NextToHalfway(double value, int offset, int digits = 19) {
 
 // Each line reader on coordinates of 19 digits, and of 16 and 17 as shortest doubles have, that
 // lie next to a point halfway between two doubles, against the exact conversion.
-TEST(ParserProperty, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
-  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
-    if (!CanRun(set)) continue;
-    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
-    std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 15);
-    std::uniform_real_distribution<double> longitudes(0.001, 180);
-    std::uniform_real_distribution<double> latitudes(1e-7, 90);
-    for (int i = 0; i < kLines / 4; ++i) {
-      const int digits = 16 + i % 4;
-      const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2, digits);
-      const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2, digits);
-      const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
-      GeoPoint point;
-      SimpleLinesState state;
-      const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,
-                                                     std::span<GeoPoint>(&point, 1), state);
-      ASSERT_EQ(read.lines, 1u) << text;
-      double expected = 0;
-      std::from_chars(longitude.data(), longitude.data() + longitude.size(), expected);
-      ASSERT_EQ(Bits(point.longitude), Bits(-expected)) << text;
-      std::from_chars(latitude.data(), latitude.data() + latitude.size(), expected);
-      ASSERT_EQ(Bits(point.latitude), Bits(expected)) << text;
-    }
+TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
+  const InstructionSet set = GetParam();
+  const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+  std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 15);
+  std::uniform_real_distribution<double> longitudes(0.001, 180);
+  std::uniform_real_distribution<double> latitudes(1e-7, 90);
+  for (int i = 0; i < kLines / 4; ++i) {
+    const int digits = 16 + i % 4;
+    const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2, digits);
+    const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2, digits);
+    const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
+    GeoPoint point;
+    SimpleLinesState state;
+    const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,
+                                                   std::span<GeoPoint>(&point, 1), state);
+    ASSERT_EQ(read.lines, 1u) << text;
+    double expected = 0;
+    std::from_chars(longitude.data(), longitude.data() + longitude.size(), expected);
+    ASSERT_EQ(Bits(point.longitude), Bits(-expected)) << text;
+    std::from_chars(latitude.data(), latitude.data() + latitude.size(), expected);
+    ASSERT_EQ(Bits(point.latitude), Bits(expected)) << text;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(, ParserPropertyOnEachSet, testing::kEveryInstructionSet,
+                         testing::ParamName);
 
 }  // namespace
 }  // namespace coord2seg
