@@ -96,7 +96,7 @@ TEST_F(OnWindows, TakesNamesOutsideTheOldCodePages) {
   EXPECT_EQ(ReadFileBytes(dir_.path() / Utf8Path(name + ".bin")), StoredRecord({{60, 120}}));
 
   const ProgramResult checked = Run(SEGDUMP_EXECUTABLE, {"--check", name + ".bin"});
-  EXPECT_EQ(checked.out, name + ".bin: 1 segments, 1 points\n");
+  EXPECT_EQ(checked.out, name + ".bin: 1 segment, 1 point\n");
   const ProgramResult missing = Run(SEGDUMP_EXECUTABLE, {name + ".txt.bin"});
   EXPECT_EQ(missing.err,
             "segdump: cannot read '" + name + ".txt.bin': No such file or directory\n");

@@ -56,6 +56,11 @@ TEST_F(Segdump, WritesCoordinateTextWithASeparatorLinePerRecord) {
 TEST_F(Segdump, ChecksAWholeFile) {
   EXPECT_EQ(Dump(kExample, {"--check"}), "x.bin: 3 segments, 5 points\n");
   EXPECT_EQ(Dump("", {"--check"}), "x.bin: 0 segments, 0 points\n");
+  // One of a kind is said in the singular.
+  EXPECT_EQ(Dump(StoredRecord({{1, 2}}), {"--check"}), "x.bin: 1 segment, 1 point\n");
+  EXPECT_EQ(Dump(StoredRecord({{1, 2}, {3, 4}}), {"--check"}), "x.bin: 1 segment, 2 points\n");
+  EXPECT_EQ(Dump(StoredRecord({{1, 2}}) + StoredRecord({{3, 4}}), {"--check"}),
+            "x.bin: 2 segments, 2 points\n");
 }
 
 TEST_F(Segdump, ChecksSeveralFilesAndTellsTextFromASegmentFile) {
@@ -211,7 +216,7 @@ TEST_F(Segdump, ReadsAFileNamedLikeAnOptionAfterDoubleDash) {
   WriteFileBytes(dir_ / "--svg", StoredRecord({{60, 60}}));
   const ProgramResult result = Run({"--check", "--", "--svg"});
   EXPECT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(result.out, "--svg: 1 segments, 1 points\n");
+  EXPECT_EQ(result.out, "--svg: 1 segment, 1 point\n");
 }
 
 TEST_F(Segdump, ReportsAFailedWriteToStdout) {
