@@ -35,8 +35,8 @@ constexpr std::array<OptionSpec, 6> kLintOptions = {{{"--help", false, "-h"},
                                                      {"--version"},
                                                      {"--all"},
                                                      {"--summary"},
-                                                     {"--fail-on", true},
-                                                     {"--allow-dropped", true}}};
+                                                     {"--fail-on", true, {}, "KINDS"},
+                                                     {"--allow-dropped", true, {}, "N"}}};
 
 // Sets the gate from an option that shapes it; false, with `problem` set, when its value is wrong.
 bool TakeGateOption(const CommandArgument& option, FailureGate& gate, std::string& problem) {
@@ -119,6 +119,8 @@ int Run(std::span<const std::string_view> arguments) {
 }
 
 }  // namespace
+
+std::span<const OptionSpec> CoordlintOptions() { return kLintOptions; }
 
 std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> arguments,
                                               std::string& problem) {

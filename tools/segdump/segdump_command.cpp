@@ -30,7 +30,7 @@ constexpr std::array<OptionSpec, 9> kDumpOptions = {{{"--check"},
                                                      {"--raw"},
                                                      {"--lines-only"},
                                                      {"--fit"},
-                                                     {"--width", true}}};
+                                                     {"--width", true, {}, "PIXELS"}}};
 
 std::optional<DumpMode> ModeForOption(std::string_view option) {
   if (option == "--check") return DumpMode::kCheck;
@@ -165,6 +165,8 @@ void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
 }
 
 }  // namespace
+
+std::span<const OptionSpec> SegdumpOptions() { return kDumpOptions; }
 
 std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> arguments,
                                               std::string& problem) {
