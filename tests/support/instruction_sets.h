@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "driver/fast_paths.h"
 
-namespace coord2seg::testing {
+namespace coord2seg {
+namespace testing {
 
 inline std::string InstructionSetName(InstructionSet set) {
   return set == InstructionSet::kAvx2 ? "Avx2" : "Plain";
@@ -31,4 +33,11 @@ inline std::string ParamName(const ::testing::TestParamInfo<InstructionSet>& inf
   return InstructionSetName(info.param);
 }
 
-}  // namespace coord2seg::testing
+}  // namespace testing
+
+// How GoogleTest shows the parameter.
+inline void PrintTo(InstructionSet set, std::ostream* out) {
+  *out << testing::InstructionSetName(set);
+}
+
+}  // namespace coord2seg
