@@ -93,5 +93,52 @@ TEST_F(DatasetRequests, TheDriverDeletesASegmentFileAndNothingElse) {
   EXPECT_NE(VSIStatL(At("a.bin").c_str(), &status), 0);
 }
 
+// A segment file takes features at its end and changes nothing else: every other change to its
+// layer is refused, read-only or not, and the bytes stay; the count and extent come from the file.
+TEST_F(DatasetRequests, TheLayerRefusesEveryOtherChangeAndKeepsTheBytes) {
+  for (const unsigned int update : {0u, static_cast<unsigned int>(GDAL_OF_UPDATE)}) {
+    SCOPED_TRACE(update != 0 ? "update" : "read-only");
+    {
+      GDALDatasetUniquePtr dataset = Open(update);
+      ASSERT_NE(dataset, nullptr);
+      OGRLayer* layer = dataset->GetLayer(0);
+      ASSERT_NE(layer, nullptr);
+      EXPECT_EQ(layer->TestCapability(OLCSequentialWrite) != 0, update != 0);
+      EXPECT_EQ(layer->TestCapability(OLCCreateField) != 0, update != 0);
+      EXPECT_TRUE(layer->TestCapability(OLCFastFeatureCount));
+      EXPECT_FALSE(layer->TestCapability(OLCRandomWrite));
+      EXPECT_EQ(layer->GetFeatureCount(TRUE), 2);
+      OGREnvelope extent;
+      ASSERT_EQ(layer->GetExtent(0, &extent, TRUE), OGRERR_NONE);
+      EXPECT_EQ(extent.MinX, 1 / 60.0);
+      EXPECT_EQ(extent.MaxX, 5 / 60.0);
+      EXPECT_EQ(extent.MinY, 2 / 60.0);
+      EXPECT_EQ(extent.MaxY, 6 / 60.0);
+      CapturedErrors errors;
+      OGRFeature feature(layer->GetLayerDefn());
+      feature.SetFID(0);
+      int order[] = {0};
+      EXPECT_NE(layer->DeleteFeature(0), OGRERR_NONE);
+      EXPECT_NE(layer->SetFeature(&feature), OGRERR_NONE);
+      EXPECT_NE(layer->DeleteField(0), OGRERR_NONE);
+      EXPECT_NE(layer->ReorderFields(order), OGRERR_NONE);
+      std::size_t refusals = 4;
+      if (update == 0) {
+        OGRFieldDefn field("name", OFTString);
+        EXPECT_NE(layer->CreateField(&field), OGRERR_NONE);
+        EXPECT_NE(layer->CreateFeature(&feature), OGRERR_NONE);
+        refusals += 2;
+      }
+      ASSERT_EQ(errors.failures.size(), refusals) << ::testing::PrintToString(errors.failures);
+      for (std::size_t i = 0; i < refusals; ++i) {
+        EXPECT_NE(errors.failures[i].find(i < 4 ? "is not supported" : "is open read-only"),
+                  std::string::npos)
+            << errors.failures[i];
+      }
+    }
+    EXPECT_EQ(ReadVsiFile(At("a.bin")), kRecords);
+  }
+}
+
 }  // namespace
 }  // namespace coord2seg
