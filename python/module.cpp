@@ -54,7 +54,8 @@ std::span<const unsigned char> BytesOf(const py::buffer_info& info) {
 template <typename Element>
 py::array OwningArray(std::vector<Element>&& vector) {
   auto* owned = new std::vector<Element>(std::move(vector));
-  py::capsule release(owned, [](void* pointer) { delete static_cast<std::vector<Element>*>(pointer); });
+  py::capsule release(owned,
+                      [](void* pointer) { delete static_cast<std::vector<Element>*>(pointer); });
   return py::array_t<Element>(static_cast<py::ssize_t>(owned->size()), owned->data(), release);
 }
 
@@ -124,8 +125,8 @@ py::tuple ReadRecords(py::buffer source, const std::string& name, bool keep, boo
 }
 
 // Stored minutes as degrees, the way every reader of the library shows them.
-py::array_t<double> Degrees(py::array_t<std::int16_t, py::array::c_style | py::array::forcecast>
-                                minutes) {
+py::array_t<double> Degrees(
+    py::array_t<std::int16_t, py::array::c_style | py::array::forcecast> minutes) {
   py::array_t<double> degrees(minutes.request().shape);
   const std::int16_t* in = minutes.data();
   double* out = degrees.mutable_data();
@@ -169,8 +170,9 @@ std::size_t FirstRefusedRow(std::span<const std::span<const GeoPoint>> parts, co
 
 // The records the GDAL plugin writes for features made of parts: coords (N, 2) float64 in
 // degrees, part_offsets (parts + 1) into coords, feature_parts (features + 1) into the parts.
-// Returns (records' bytes as a uint8 array, records and points in them, features passed over, same-minute points, warnings [(feature, text)], summary [text], refusal or None) where
-// the refusal is (feature, row, text) and then nothing is encoded.
+// Returns (records' bytes as a uint8 array, records and points in them, features passed over,
+// same-minute points, warnings [(feature, text)], summary [text], refusal or None) where the
+// refusal is (feature, row, text) and then nothing is encoded.
 py::tuple EncodeParts(py::array_t<double, py::array::c_style> coords,
                       py::array_t<std::int64_t, py::array::c_style> part_offsets,
                       py::array_t<std::int64_t, py::array::c_style> feature_parts,
@@ -236,8 +238,8 @@ py::tuple EncodeParts(py::array_t<double, py::array::c_style> coords,
   if (refusal) refused = py::make_tuple(refusal->feature, refusal->row, refusal->message);
   const SegmentFileCheck written = CheckSegmentFile(out);
   return py::make_tuple(OwningArray(std::move(out)), written.segments, written.points,
-                        records.passed_over(),
-                        records.same_minute_points(), warning_list, summary, refused);
+                        records.passed_over(), records.same_minute_points(), warning_list, summary,
+                        refused);
 }
 
 // The segment file the converter writes for `text`, as a uint8 array.
@@ -338,6 +340,5 @@ PYBIND11_MODULE(_core, module) {
              py::arg("feature_parts"), py::arg("wrap_longitude"));
   module.def("convert", &Convert, py::arg("text"), py::arg("lat_first"));
   module.def("convert_path", &ConvertPath, py::arg("path"), py::arg("lat_first"));
-  module.def("lint", &Lint, py::arg("text"), py::arg("name"), py::arg("lat_first"),
-             py::arg("all"));
+  module.def("lint", &Lint, py::arg("text"), py::arg("name"), py::arg("lat_first"), py::arg("all"));
 }

@@ -143,3 +143,27 @@ def test_the_package_is_typed_and_versioned():
     for name in coord2seg.__all__:
         item = getattr(coord2seg, name)
         assert isinstance(item, int) or item.__doc__, name
+
+
+def test_other_threads_run_while_a_text_converts():
+    import threading
+    import time
+
+    text = b"12.5 48.25\n12,75;48.3\n#\n" * 2_000_000
+    started = threading.Event()
+    results = []
+
+    def work():
+        started.set()
+        results.append(coord2seg.convert(text))
+
+    worker = threading.Thread(target=work)
+    worker.start()
+    started.wait()
+    ticks = 0
+    while worker.is_alive():  # each tick needs the GIL
+        time.sleep(0.001)
+        ticks += 1
+    worker.join()
+    assert len(results[0]) == 2_000_000 * 13
+    assert ticks >= 20  # about 3 when the call holds the GIL, over 100 when it does not
