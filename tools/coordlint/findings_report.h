@@ -46,7 +46,8 @@ class FindingsReport {
   // Counts one finding of `kind`; true when it is to be written, so that only those are worded.
   bool Counts(FindingKind kind);
   // Hears each finding as it is written, for callers that take the findings as data.
-  using Listener = std::function<void(std::uint64_t line, FindingKind kind, std::string_view detail)>;
+  using Listener =
+      std::function<void(std::uint64_t line, FindingKind kind, std::string_view detail)>;
   void set_listener(Listener listener) { listener_ = std::move(listener); }
 
   // Adds a finding that Counts let through.
