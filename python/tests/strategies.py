@@ -55,7 +55,8 @@ NUMBER = st.one_of(
     st.decimals(-600, 600, places=6, allow_nan=False).map(str),
     st.decimals(-200, 200, places=17, allow_nan=False).map(str),
     st.decimals(-200, 200, places=3, allow_nan=False).map(lambda d: str(d).replace(".", ",")),
-    st.sampled_from(["1e3", "-2.5E-1", "+12", ".5", "5.", "0x10", "inf", "nan", "1e400", "-0"]),
+    st.sampled_from(["1e3", "-2.5E-1", "+12", ".5", "5.", "0x10", "inf", "nan", "1e400", "-0",
+                     "1e300", "-4e17"]),
 )
 SEPARATOR = st.sampled_from([" ", "\t", ";", "  ", " ; ", ", ", ",", ""])
 DATA_LINE = st.builds(lambda a, s, b: a + s + b, NUMBER, SEPARATOR, NUMBER)

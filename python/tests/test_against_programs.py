@@ -132,3 +132,44 @@ def test_a_refused_value_is_refused_by_both(tmp_path_factory, ogr2ogr, records, 
     with pytest.raises(ValueError, match="has no minutes of arc from -32768 to 32767"):
         coord2seg.write(folder / "package.bin", records)
     assert not (folder / "package.bin").exists()
+
+
+@st.composite
+def geometries(draw):
+    """A shapely geometry of any kind the plugin takes, or None."""
+    shapely_geometry = pytest.importorskip("shapely.geometry")
+    records = draw(position_records(max_records=3, max_points=5))
+    lines = [record if len(record) > 1 else np.vstack([record, record * 0.5])
+             for record in records]
+    kind = draw(st.sampled_from(["Point", "LineString", "Polygon", "MultiPoint",
+                                 "MultiLineString", "GeometryCollection", "None"]))
+    if kind == "Point":
+        return shapely_geometry.Point(records[0][0])
+    if kind == "LineString":
+        return shapely_geometry.LineString(lines[0])
+    if kind == "Polygon":
+        rings = [np.vstack([line, line[:1] * 0.5, line[:1]]) for line in lines]
+        return shapely_geometry.Polygon(rings[0], rings[1:])
+    if kind == "MultiPoint":
+        return shapely_geometry.MultiPoint(np.vstack(records))
+    if kind == "MultiLineString":
+        return shapely_geometry.MultiLineString(lines)
+    if kind == "GeometryCollection":
+        return shapely_geometry.GeometryCollection(
+            [shapely_geometry.Point(records[0][0]), shapely_geometry.LineString(lines[-1])])
+    return None
+
+
+@given(st.lists(geometries(), min_size=1, max_size=4))
+def test_write_dataframe_gives_the_plugins_bytes(tmp_path_factory, ogr2ogr, shapes):
+    geopandas = pytest.importorskip("geopandas")
+    folder = tmp_path_factory.mktemp("frame")
+    frame = geopandas.GeoDataFrame(geometry=shapes, crs="EPSG:4326")
+    source = folder / "frame.geojson"
+    source.write_text(frame.to_json())  # Python's shortest round-trip numbers: exact
+    ran = subprocess.run([*ogr2ogr, "-f", "SegmentFile", str(folder / "plugin.bin"),
+                          str(source)], capture_output=True)
+    assert ran.returncode == 0, ran.stderr
+    result = coord2seg.write_dataframe(frame, folder / "package.bin")
+    assert (folder / "package.bin").read_bytes() == (folder / "plugin.bin").read_bytes()
+    assert result.passed_over == sum(shape is None for shape in shapes)
