@@ -30,7 +30,8 @@ class CMakeBuild(build_ext):
         if not built:
             cmake_build = os.path.join(BUILD, "cmake")
             subprocess.run(["cmake", "-S", ROOT, "-B", cmake_build, "-DCMAKE_BUILD_TYPE=Release",
-                            "-DCOORD2SEG_BUILD_TESTS=OFF", "-DPython_EXECUTABLE=" + sys.executable],
+                            "-DCOORD2SEG_BUILD_TESTS=OFF", "-DCOORD2SEG_BUILD_PYTHON=ON",
+                            "-DPython_EXECUTABLE=" + sys.executable],
                            check=True)
             subprocess.run(["cmake", "--build", cmake_build, "-j2", "--target", "coord2seg_python"],
                            check=True)
