@@ -191,6 +191,8 @@ py::tuple EncodeParts(py::array_t<double, py::array::c_style> coords,
   const auto feature_count = static_cast<std::size_t>(feature_parts.size()) - 1;
 
   std::vector<unsigned char> out;
+  // Room for every record unless parts are split, so the records are not moved as they grow.
+  out.reserve(point_count * kPointPairBytes + part_count * kRecordHeaderBytes);
   std::vector<std::pair<std::size_t, std::string>> warnings;
   std::optional<Refusal> refusal;
   std::string problem;
