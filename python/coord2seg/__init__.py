@@ -317,11 +317,19 @@ def _records_arrays(coords: Any, offsets: Any) -> "tuple[np.ndarray, np.ndarray]
         if offsets is not None:
             raise ValueError("records carry their own offsets")
         return coords.coords, coords.offsets
-    if offsets is not None or isinstance(coords, np.ndarray):
+    if offsets is not None:
         array = _as_coords(coords)
-        if offsets is None:  # one array alone is one record
-            offsets = [0, len(array)]
         return array, _as_offsets(offsets, len(array))
+    try:  # one array of points is one record; an array of records of one length is those
+        whole = np.asarray(coords, dtype=np.float64)
+    except ValueError:  # records of several lengths
+        whole = None
+    if whole is not None and whole.ndim == 2:
+        array = _as_coords(whole)
+        return array, np.array([0, len(array)], dtype=np.int64)
+    if whole is not None and whole.ndim == 3 and whole.shape[1] > 0:
+        array = _as_coords(whole.reshape(-1, whole.shape[-1]))
+        return array, np.arange(len(whole) + 1, dtype=np.int64) * whole.shape[1]
     parts = [_as_coords(part) for part in coords]
     counts = [len(part) for part in parts]
     joined = np.concatenate(parts) if parts else np.empty((0, 2))
@@ -396,6 +404,8 @@ def convert_file(path: PathLike, *, lat_first: bool = False) -> Union[str, bytes
         raise FileNotFoundError(2, "No such file or directory", os.fspath(path))
     if os.path.isdir(path):
         raise IsADirectoryError(21, "Is a directory", os.fspath(path))
+    if not os.path.isfile(path):
+        raise OSError(f"cannot open {os.fsdecode(path)!r}: not a regular file")
     output = _core.convert_path(os.fsencode(path), lat_first)
     return output if isinstance(os.fspath(path), bytes) else os.fsdecode(output)
 

@@ -73,6 +73,17 @@ def test_records_split_and_warnings_as_the_plugin_gives_them():
     assert any("landed on the same minute" in warning for warning in result.warnings)
 
 
+def test_every_form_of_records_gives_the_same_bytes():
+    first, second = [[12.5, 48.25], [12.75, 48.3]], [[170.0, 10.0], [-190.0, 10.5]]
+    expected = write_bytes(np.array(first + second), [0, 2, 4])
+    forms = [[first, second], [np.array(first), np.array(second)], np.array([first, second]),
+             coord2seg.read(expected)]
+    assert all(write_bytes(form) == expected for form in forms)
+    assert write_bytes(first) == write_bytes(np.array(first), [0, 2])  # a list of points
+    assert write_bytes([first, second[:1]]) == write_bytes(np.array(first + second[:1]), [0, 2, 3])
+    assert write_bytes([]) == b""
+
+
 @pytest.mark.parametrize("bad", [(1000.0, 0.0), (0.0, 546.2), (np.nan, 0.0), (0.0, np.inf),
                                  (0.0, 32767.5 / 60), (-1000.0, 0.0)])
 def test_a_value_out_of_range_names_its_row_and_writes_nothing(tmp_path, bad):
