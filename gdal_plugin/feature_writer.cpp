@@ -3,6 +3,9 @@
 #include <cpl_error.h>
 #include <cpl_string.h>
 
+#include "gdal_plugin/degree_axes.h"
+#include "segment_file/segment_reader.h"
+
 namespace coord2seg::gdal {
 namespace {
 
@@ -42,14 +45,32 @@ std::optional<PartRecordSettings> PartRecordSettingsFrom(CSLConstList options) {
       .long_parts = EQUAL(long_parts, "REFUSE") ? LongParts::kRefuse : LongParts::kSplit};
 }
 
-OGRErr FeatureWriter::Write(const OGRFeature& feature) {
+bool FeatureWriter::InDegrees(const OGRSpatialReference* srs) {
+  if (srs == nullptr || srs == checked_srs_) return true;
+  std::string refusal;
+  if (!DegreeAxisOrder(srs, refusal)) {
+    CPLError(CE_Failure, CPLE_NotSupported, "SegmentFile: feature %lld is refused: %s",
+             static_cast<long long>(records_.features() + 1), refusal.c_str());
+    return false;
+  }
+  checked_srs_ = srs;
+  return true;
+}
+
+OGRErr FeatureWriter::Write(OGRFeature& feature) {
   if (appender_.failed()) {
     CPLError(CE_Failure, CPLE_FileIO, "SegmentFile: a write has failed; nothing more is written");
+    ++failures_;
     return OGRERR_FAILURE;
   }
   part_spans_.clear();
   if (const OGRGeometry* geometry = feature.GetGeometryRef()) {
-    parts_.Collect(*geometry, axis_order_);
+    if (!InDegrees(geometry->getSpatialReference())) {
+      ++failures_;
+      return OGRERR_FAILURE;
+    }
+    // Longitude first whatever the system's axis order, as GeoPackage and GeoJSON take x.
+    parts_.Collect(*geometry, AxisOrder::kLongitudeFirst);
     for (std::size_t i = 0; i < parts_.size(); ++i) part_spans_.push_back(parts_.part(i));
   }
   std::optional<std::int64_t> fid;
@@ -57,8 +78,24 @@ OGRErr FeatureWriter::Write(const OGRFeature& feature) {
   pending_.clear();
   const FeatureOutcome outcome = records_.Add(part_spans_, fid, pending_);
   if (outcome.message) Report(*outcome.message);
-  if (!outcome.written) return outcome.message ? OGRERR_FAILURE : OGRERR_NONE;
-  return appender_.Append(pending_) ? OGRERR_NONE : OGRERR_FAILURE;
+  if (!outcome.written) {
+    failures_ += outcome.message ? 1 : 0;
+    return outcome.message ? OGRERR_FAILURE : OGRERR_NONE;
+  }
+  if (!appender_.Append(pending_)) {
+    ++failures_;
+    return OGRERR_FAILURE;
+  }
+  // The reader numbers records from 1; the feature is its first record.
+  const std::uint64_t added = CheckSegmentFile(pending_).segments;
+  if (added > 0) feature.SetFID(static_cast<GIntBig>(records_before_ + 1));
+  records_before_ += added;
+  return OGRERR_NONE;
+}
+
+void FeatureWriter::CutBack(std::uint64_t size, std::uint64_t records) {
+  appender_.CutBack(size);
+  records_before_ = records;
 }
 
 bool FeatureWriter::Finish() {
