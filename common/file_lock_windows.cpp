@@ -1,9 +1,9 @@
 // The advisory whole-file lock on Windows: LockFileEx over every byte, released when the handle
 // is closed.
 // SPDX-License-Identifier: MIT
-#include <windows.h>
-
 #include "common/file_lock.h"
+
+#include <windows.h>
 
 namespace coord2seg {
 

@@ -23,8 +23,7 @@ class RecordAppender {
  public:
   // `size`: the bytes of whole records the file holds already; records go after them. `path`
   // names the file in messages, and `abandoned_state` says what a failed write leaves.
-  RecordAppender(VSILFILE* file, std::string path, std::uint64_t size,
-                 std::string abandoned_state);
+  RecordAppender(VSILFILE* file, std::string path, std::uint64_t size, std::string abandoned_state);
 
   // Hands the records to the file; false, with a GDAL error, when that failed or was refused.
   // After a failure nothing more is written.

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <variant>
 
@@ -143,8 +143,8 @@ GDALDataset* SegmentFileDataset::Open(GDALOpenInfo* info) {
   if (info->fpL != nullptr) {
     const FirstRecords first = ReadFirstRecords(info->fpL);
     if (std::optional<std::string> reason = ForeignFileToKeep(*info, first)) {
-      auto guard = std::make_unique<SegmentFileDataset>(nullptr, path, info->pszFilename,
-                                                        info->eAccess);
+      auto guard =
+          std::make_unique<SegmentFileDataset>(nullptr, path, info->pszFilename, info->eAccess);
       guard->foreign_ = std::move(*reason);
       return guard.release();
     }
@@ -177,8 +177,8 @@ GDALDataset* SegmentFileDataset::Open(GDALOpenInfo* info) {
     dataset->target_ = WriteTarget::Append(dataset->file_.get(), path, walker.offset());
     dataset->committed_size_ = walker.offset();
     dataset->committed_records_ = walker.record_number();
-    auto writer = dataset->MakeWriter(dataset->layer_->GetName(), nullptr, nullptr,
-                                      walker.record_number());
+    auto writer =
+        dataset->MakeWriter(dataset->layer_->GetName(), nullptr, nullptr, walker.record_number());
     dataset->writer_ = writer.get();
     dataset->layer_->StartWriting(std::move(writer));
   }
@@ -236,7 +236,7 @@ CPLErr SegmentFileDataset::Delete(const char* name) {
 SegmentFileDataset::~SegmentFileDataset() {
   bool keep = !abandoned_ && refused_layers_ == 0;
   if (layer_ != nullptr) keep = layer_->FinishWriting() && keep;
-  if (target_ != nullptr) target_->Finish(keep);
+  if (target_ != nullptr) target_->Finish(keep, writer_ != nullptr ? writer_->size() : 0);
   // The layer reads from the target's file: it goes first.
   layer_.reset();
   target_.reset();
@@ -353,7 +353,8 @@ std::unique_ptr<FeatureWriter> SegmentFileDataset::MakeWriter(const char* name,
   if (!settings) return nullptr;
   layer_settings_ = settings;
   // The file holds whole records only, so new ones go after them.
-  RecordAppender appender(target_->file(), path_, target_->file() == file_.get() ? target_->start() : 0,
+  RecordAppender appender(target_->file(), path_,
+                          target_->file() == file_.get() ? target_->start() : 0,
                           target_->abandoned_state());
   return std::make_unique<FeatureWriter>(std::move(appender), WriteSettings{.records = *settings},
                                          records);

@@ -58,8 +58,8 @@ class SegmentFileDataset final : public GDALDataset {
   // The layer a second layer's features join, or nothing, with a GDAL error.
   OGRLayer* JoinLayer(const char* name, const OGRSpatialReference* srs, CSLConstList options);
 
-  VsiFilePtr file_;   // the file opened, locked while it is written
-  std::string path_;  // the file's own name, without the driver's prefix
+  VsiFilePtr file_;      // the file opened, locked while it is written
+  std::string path_;     // the file's own name, without the driver's prefix
   std::string foreign_;  // opened for update, a file that is not a segment file: why it is kept
   std::unique_ptr<WriteTarget> target_;
   std::unique_ptr<SegmentFileLayer> layer_;

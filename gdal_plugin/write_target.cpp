@@ -4,8 +4,8 @@
 #include "gdal_plugin/write_target.h"
 
 #include <cpl_conv.h>
-#include <cpl_multiproc.h>
 #include <cpl_error.h>
+#include <cpl_multiproc.h>
 #include <cpl_string.h>
 
 #include <atomic>
@@ -74,9 +74,11 @@ std::unique_ptr<WriteTarget> WriteTarget::Create(const std::string& path, bool r
         replaced ? "'" + path + "' is left as it was" : "no file is made at '" + path + "'";
   }
   errno = 0;
-  // A compressed stream is written only; other files are read back by the new layer.
+  // A compressed stream or an archive is written only; other files are read back by the new
+  // layer.
   const FileSizeSignalHeld signal_held;
-  target->file_ = VSIFOpenL(target->written_path_.c_str(), gzip ? "wb" : "w+b");
+  const bool write_only = gzip || InsideArchive(path);
+  target->file_ = VSIFOpenL(target->written_path_.c_str(), write_only ? "wb" : "w+b");
   if (target->file_ == nullptr) {
     CPLError(CE_Failure, CPLE_OpenFailed, "SegmentFile: cannot create '%s': %s", path.c_str(),
              ErrnoReason("open failed").c_str());
@@ -120,7 +122,30 @@ void WriteTarget::Abandon() {
   if (!aside_.empty()) VSIRename(aside_.c_str(), StoredFileName(path_).c_str());
 }
 
-bool WriteTarget::Finish(bool keep) {
+bool WriteTarget::ReadsBackWhole(std::uint64_t size) {
+  if (!STARTS_WITH_CI(written_path_.c_str(), kGzipPrefix)) return true;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  VSILFILE* file = VSIFOpenL(written_path_.c_str(), "rb");
+  bool whole = false;
+  if (file != nullptr) {
+    std::vector<unsigned char> block(1 << 16);
+    std::uint64_t read = 0;
+    std::size_t got;
+    while ((got = VSIFReadL(block.data(), 1, block.size(), file)) > 0) read += got;
+    whole = read == size;
+    VSIFCloseL(file);
+  }
+  CPLPopErrorHandler();
+  if (!whole) {
+    CPLError(CE_Failure, CPLE_FileIO,
+             "SegmentFile: cannot write '%s': the compressed file reads back incomplete (is the "
+             "disk full?); %s",
+             path_.c_str(), abandoned_state_.c_str());
+  }
+  return whole;
+}
+
+bool WriteTarget::Finish(bool keep, std::uint64_t size) {
   if (finished_) return true;
   finished_ = true;
   if (!keep) {
@@ -128,7 +153,7 @@ bool WriteTarget::Finish(bool keep) {
     return true;
   }
   if (!owns_file_) return VSIFFlushL(file_) == 0;
-  if (!CloseOwnFile()) {
+  if (!CloseOwnFile() || !ReadsBackWhole(size)) {
     Abandon();
     return false;
   }

@@ -37,12 +37,15 @@ class WriteTarget {
   const std::string& abandoned_state() const { return abandoned_state_; }
 
   // Ends the write: kept (a new file takes its name), or abandoned (every file as it was). False,
-  // with a GDAL error, when the kept write could not be completed, which abandons it.
-  bool Finish(bool keep);
+  // with a GDAL error, when the kept write could not be completed, which abandons it. `size`: the
+  // bytes written, which a compressed file is read back to find whole.
+  bool Finish(bool keep, std::uint64_t size = 0);
 
  private:
   WriteTarget() = default;
   bool CloseOwnFile();
+  // A compressed stream's writer may not say that the disk filled: it is read back.
+  bool ReadsBackWhole(std::uint64_t size);
   void Abandon();
 
   VSILFILE* file_ = nullptr;
