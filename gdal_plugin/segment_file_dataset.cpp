@@ -233,9 +233,18 @@ CPLErr SegmentFileDataset::Delete(const char* name) {
   return DeleteSegmentFile(path) ? CE_None : CE_Failure;
 }
 
+// A refusal or a failure gives up the whole write, unless a commit (or, after a rollback, a new
+// transaction) came after it: ogr2ogr rolls back and closes when it stops, and goes on with a new
+// transaction after a feature it skips.
 SegmentFileDataset::~SegmentFileDataset() {
-  bool keep = !abandoned_ && refused_layers_ == 0;
+  bool keep = Failures() == accepted_failures_;
   if (layer_ != nullptr) keep = layer_->FinishWriting() && keep;
+  const bool written = writer_ != nullptr && writer_->size() > target_->start();
+  if (!keep && target_ != nullptr && (written || Failures() > accepted_failures_) &&
+      (writer_ == nullptr || !writer_->write_failed())) {
+    CPLError(CE_Warning, CPLE_AppDefined, "SegmentFile: the write is given up after a refusal; %s",
+             target_->abandoned_state().c_str());
+  }
   if (target_ != nullptr) target_->Finish(keep, writer_ != nullptr ? writer_->size() : 0);
   // The layer reads from the target's file: it goes first.
   layer_.reset();
@@ -300,8 +309,7 @@ OGRErr SegmentFileDataset::StartTransaction(int) {
     return OGRERR_FAILURE;
   }
   in_transaction_ = true;
-  abandoned_ = false;
-  failures_at_start_ = Failures();
+  accepted_failures_ = Failures();
   return OGRERR_NONE;
 }
 
@@ -316,6 +324,7 @@ OGRErr SegmentFileDataset::CommitTransaction() {
     committed_size_ = writer_->size();
     committed_records_ = writer_->records();
   }
+  accepted_failures_ = Failures();
   return OGRERR_NONE;
 }
 
@@ -326,9 +335,6 @@ OGRErr SegmentFileDataset::RollbackTransaction() {
   }
   in_transaction_ = false;
   if (writer_ != nullptr) writer_->CutBack(committed_size_, committed_records_);
-  // A rollback after a refusal or a failure ends a write that is given up: when no transaction
-  // follows, the file is left as it was before the write.
-  if (Failures() > failures_at_start_) abandoned_ = true;
   return OGRERR_NONE;
 }
 

@@ -17,11 +17,11 @@ struct CloseVsiFile {
 using VsiFilePtr = std::unique_ptr<VSILFILE, CloseVsiFile>;
 
 // A segment file seen by GDAL: one vector layer, read, created, appended to or replaced. A write
-// is kept when the dataset closes, unless it was refused or failed: then every file is left as it
-// was. Transactions let ogr2ogr say so: a rollback after a refusal gives up the whole write, and
-// a rollback without one goes back to the last commit. Opened for update by name, a file that is
-// not a segment file gives a dataset that refuses every layer, so that ogr2ogr -append and
-// -overwrite stop there rather than create (which GDAL begins by deleting what is there).
+// is kept when the dataset closes, unless a layer or feature was refused or a write failed since
+// the last commit: then every file is left as it was. A rollback goes back to the last commit.
+// Opened for update by name, a file that is not a segment file gives a dataset that refuses every
+// layer, so that ogr2ogr -append and -overwrite stop there rather than create (which GDAL begins by
+// deleting what is there).
 class SegmentFileDataset final : public GDALDataset {
  public:
   static GDALDataset* Open(GDALOpenInfo* info);
@@ -68,13 +68,12 @@ class SegmentFileDataset final : public GDALDataset {
   bool layer_from_file_ = false;  // the layer the file held when opened, not one made since
   std::uint64_t refused_layers_ = 0;
   std::uint64_t failures_gone_ = 0;  // of writers that are no more
-  // Transactions: the failures when the last began, where the last commit left the file, and
-  // whether a rollback gave up the write.
+  // Transactions: the failures a commit or a new transaction accepted (more give up the write),
+  // and where the last commit left the file.
   bool in_transaction_ = false;
-  std::uint64_t failures_at_start_ = 0;
+  std::uint64_t accepted_failures_ = 0;
   std::uint64_t committed_size_ = 0;
   std::uint64_t committed_records_ = 0;
-  bool abandoned_ = false;
 };
 
 // True when the file is a segment file for GDAL. Unnamed, a .bin file (not an ENVI raster's)

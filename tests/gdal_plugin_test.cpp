@@ -155,7 +155,9 @@ TEST_F(SegmentFileDriver, OpensSegmentFilesAndLeavesOtherBinFilesToOtherDrivers)
   EXPECT_EQ(empty->GetLayer(0)->GetFeatureCount(), 0);
 }
 
-// A layer in `srs` (none when null) written with features of the given WKT geometries.
+// A layer in `srs` (none when null) written with features of the given WKT geometries, in a
+// transaction committed at the end: the caller accepts the features refused, and the file keeps
+// the others (without the commit a refusal gives up the whole write).
 struct WriteResult {
   bool layer_created = false;
   int refused_features = 0;
@@ -173,6 +175,7 @@ void WriteFeatures(const std::string& path, const OGRSpatialReference* srs,
                                          layer_options.list());
   result.layer_created = layer != nullptr;
   if (layer == nullptr) return;
+  ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
   OGRFieldDefn name("name", OFTString);
   EXPECT_EQ(layer->CreateField(&name), OGRERR_NONE);
   for (const std::string& wkt : wkts) {
@@ -184,6 +187,7 @@ void WriteFeatures(const std::string& path, const OGRSpatialReference* srs,
     }
     result.refused_features += layer->CreateFeature(&feature) != OGRERR_NONE;
   }
+  EXPECT_EQ(dataset->CommitTransaction(), OGRERR_NONE);
 }
 
 TEST_F(SegmentFileDriver, WritesEachPartAsARecordWithTheConvertersExactMinutes) {
