@@ -15,6 +15,28 @@ void Report(const PartMessage& message) {
            message.text.c_str());
 }
 
+std::string Ordinal(std::uint64_t number) {
+  const std::uint64_t tens = number % 100;
+  const char* suffix = "th";
+  if (tens < 11 || tens > 13) {
+    if (number % 10 == 1) suffix = "st";
+    if (number % 10 == 2) suffix = "nd";
+    if (number % 10 == 3) suffix = "rd";
+  }
+  return std::to_string(number) + suffix;
+}
+
+// A feature without an FID is named by its place among those given to the layer, in words that
+// do not pass for the source's FID: ogr2ogr gives none, and names the source's FID next.
+PartMessage NamedByPlace(PartMessage message, std::uint64_t number) {
+  const std::string said = "feature " + std::to_string(number);
+  if (message.text.rfind(said, 0) == 0) {
+    message.text =
+        "the " + Ordinal(number) + " feature given to the layer" + message.text.substr(said.size());
+  }
+  return message;
+}
+
 // A boolean option in any of GDAL's spellings.
 std::optional<bool> BooleanOption(CSLConstList options, const char* name, bool default_value) {
   const char* value = CSLFetchNameValue(options, name);
@@ -49,8 +71,8 @@ bool FeatureWriter::InDegrees(const OGRSpatialReference* srs) {
   if (srs == nullptr || srs == checked_srs_) return true;
   std::string refusal;
   if (!DegreeAxisOrder(srs, refusal)) {
-    CPLError(CE_Failure, CPLE_NotSupported, "SegmentFile: feature %lld is refused: %s",
-             static_cast<long long>(records_.features() + 1), refusal.c_str());
+    CPLError(CE_Failure, CPLE_NotSupported, "SegmentFile: features in this system are refused: %s",
+             refusal.c_str());
     return false;
   }
   checked_srs_ = srs;
@@ -77,7 +99,9 @@ OGRErr FeatureWriter::Write(OGRFeature& feature) {
   if (feature.GetFID() != OGRNullFID) fid = feature.GetFID();
   pending_.clear();
   const FeatureOutcome outcome = records_.Add(part_spans_, fid, pending_);
-  if (outcome.message) Report(*outcome.message);
+  if (outcome.message) {
+    Report(fid ? *outcome.message : NamedByPlace(*outcome.message, records_.features()));
+  }
   if (!outcome.written) {
     failures_ += outcome.message ? 1 : 0;
     return outcome.message ? OGRERR_FAILURE : OGRERR_NONE;

@@ -245,7 +245,8 @@ TEST_F(SegmentFileDriver, SplitsLongPartsIntoJoinedRecordsOrRefusesThemByOption)
   WriteResult split;
   WriteFeatures(At("split.bin"), nullptr, {LongLine(150000)}, split);
   ASSERT_EQ(split.errors.warnings.size(), 2u);  // the attributes not kept, and the split
-  EXPECT_NE(split.errors.warnings[1].find("feature 1 has a part of 150000 points"),
+  EXPECT_NE(split.errors.warnings[1].find(
+                "the 1st feature given to the layer has a part of 150000 points"),
             std::string::npos);
   const std::string file = ReadVsiFile(At("split.bin"));
   SegmentReader reader(Bytes(file));
@@ -269,14 +270,17 @@ TEST_F(SegmentFileDriver, RefusesValuesBeyondSixteenBitsAndProjectedLayersLeavin
                 {"WRAP_LONGITUDE=NO"});
   EXPECT_EQ(range.refused_features, 1);
   ASSERT_EQ(range.errors.failures.size(), 1u);
-  EXPECT_NE(range.errors.failures[0].find("feature 2: longitude 600 degrees"), std::string::npos);
+  EXPECT_NE(
+      range.errors.failures[0].find("the 2nd feature given to the layer: longitude 600 degrees"),
+      std::string::npos);
   EXPECT_EQ(ReadVsiFile(At("range.bin")), StoredRecord({{60, 60}}));
   // Wrapped, 600 is 240; 1000 is 640, still too far.
   WriteResult wrapped;
   WriteFeatures(At("wrapped.bin"), nullptr, {"LINESTRING (0 0,600 0)", "POINT (1000 0)"}, wrapped);
   EXPECT_EQ(wrapped.refused_features, 1);
   ASSERT_EQ(wrapped.errors.failures.size(), 1u);
-  EXPECT_NE(wrapped.errors.failures[0].find("feature 2: longitude 1000 (640 once wrapped) degrees"),
+  EXPECT_NE(wrapped.errors.failures[0].find(
+                "the 2nd feature given to the layer: longitude 1000 (640 once wrapped) degrees"),
             std::string::npos);
   EXPECT_EQ(ReadVsiFile(At("wrapped.bin")), StoredRecord({{0, 0}, {14400, 0}}));
 
