@@ -141,6 +141,8 @@ TEST_F(SegmentFileDriver, OpensSegmentFilesAndLeavesOtherBinFilesToOtherDrivers)
       {"zeros.bin", std::string(64, '\0'), false},
       {"random.bin", "\x9f\x31\xc4\x07\x5a\x11\xe0\x42\x88\x01", false},
       {"raster.bin", record, false},  // beside raster.hdr, as ENVI keeps its data
+      // A whole record, then one cut by the end of the file: a damaged segment file.
+      {"cut.bin", record + StoredRecord({{3, 4}, {5, 6}}).substr(0, 9), true},
   };
   WriteVsiFile(At("raster.hdr"), "ENVI\nsamples = 1\n");
   const CapturedErrors other_drivers_complaints;
@@ -391,6 +393,68 @@ TEST_F(SegmentFileDriver, RefusesWhatItCannotDoWithAReasonAndAnswersCapabilities
     }
   }
   EXPECT_EQ(ReadVsiFile(At("c.bin")), StoredRecord({{1, 2}}) + StoredRecord({{1, 2}}));
+}
+
+// A rollback goes back to the last commit; a refusal gives up the whole write unless a commit
+// came after it, which is how ogr2ogr -skipfailures keeps the features it does not skip.
+TEST_F(SegmentFileDriver, TransactionsKeepWhatWasCommittedAndARefusalGivesUpTheRest) {
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("SegmentFile");
+  const auto add = [](OGRLayer* layer, const char* wkt) {
+    OGRFeature feature(layer->GetLayerDefn());
+    OGRGeometry* geometry = nullptr;
+    OGRGeometryFactory::createFromWkt(wkt, nullptr, &geometry);
+    feature.SetGeometryDirectly(geometry);
+    return layer->CreateFeature(&feature);
+  };
+  CapturedErrors errors;
+  for (const bool commit_after_refusal : {false, true}) {
+    {
+      GDALDatasetUniquePtr dataset(
+          driver->Create(At("t.bin").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+      OGRLayer* layer = dataset->CreateLayer("t");
+      ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
+      EXPECT_EQ(add(layer, "POINT (1 1)"), OGRERR_NONE);
+      ASSERT_EQ(dataset->CommitTransaction(), OGRERR_NONE);
+      ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
+      EXPECT_EQ(add(layer, "POINT (2 2)"), OGRERR_NONE);
+      ASSERT_EQ(dataset->RollbackTransaction(), OGRERR_NONE);
+      ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
+      EXPECT_NE(add(layer, "POINT (0 600)"), OGRERR_NONE);
+      if (commit_after_refusal) {
+        EXPECT_EQ(dataset->CommitTransaction(), OGRERR_NONE);
+      }
+    }
+    VSIStatBufL status;
+    if (commit_after_refusal) {
+      EXPECT_EQ(ReadVsiFile(At("t.bin")), StoredRecord({{60, 60}}));
+    } else {
+      EXPECT_NE(VSIStatL(At("t.bin").c_str(), &status), 0);
+    }
+  }
+  // ogr2ogr -skipfailures: the refused feature alone is left out.
+  WriteVsiFile(At("in.geojson"), R"({"type":"FeatureCollection","features":[)"
+                                 R"({"type":"Feature","properties":{},"geometry":)"
+                                 R"({"type":"Point","coordinates":[1,1]}},)"
+                                 R"({"type":"Feature","properties":{},"geometry":)"
+                                 R"({"type":"Point","coordinates":[0,600]}},)"
+                                 R"({"type":"Feature","properties":{},"geometry":)"
+                                 R"({"type":"Point","coordinates":[2,2]}}]})");
+  ASSERT_TRUE(Ogr2ogr(At("skip.bin"), At("in.geojson"), {"-f", "SegmentFile", "-skipfailures"}));
+  EXPECT_EQ(ReadVsiFile(At("skip.bin")), StoredRecord({{60, 60}}) + StoredRecord({{120, 120}}));
+}
+
+// GDAL's deletion of a segment file moves it aside until it is certain no creation takes it
+// over: a deletion asked for by itself leaves nothing behind once the driver is next called.
+TEST_F(SegmentFileDriver, ADeletionLeavesNothingBehind) {
+  WriteVsiFile(At("d.bin"), StoredRecord({{1, 2}}));
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("SegmentFile");
+  ASSERT_EQ(driver->Delete(At("d.bin").c_str()), CE_None);
+  VSIStatBufL status;
+  EXPECT_NE(VSIStatL(At("d.bin").c_str(), &status), 0);
+  GDALDatasetUniquePtr other(GDALDataset::Open(At("none.bin").c_str(), GDAL_OF_VECTOR));
+  char** left = VSIReadDir(At("").c_str());
+  EXPECT_EQ(CSLCount(left), 0) << (left != nullptr ? left[0] : "");
+  CSLDestroy(left);
 }
 
 }  // namespace
