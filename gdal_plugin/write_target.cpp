@@ -33,7 +33,8 @@ bool InsideArchive(const std::string& path) {
 // A name beside `stored` that no other write of this process or another uses.
 std::string NameBeside(const std::string& stored, const char* what) {
   static std::atomic<unsigned> count{0};
-  return stored + "." + what + "-" + std::to_string(CPLGetPID()) + "-" + std::to_string(++count);
+  return stored + "." + what + "-" + std::to_string(CPLGetCurrentProcessID()) + "-" +
+         std::to_string(++count);
 }
 
 std::string ErrnoReason(const char* fallback) {
