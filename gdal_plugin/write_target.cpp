@@ -95,14 +95,14 @@ WriteTarget::~WriteTarget() {
   if (!finished_) Finish(false);
 }
 
-bool WriteTarget::CloseOwnFile() {
+bool WriteTarget::CloseOwnFile(bool report) {
   if (!owns_file_ || file_ == nullptr) return true;
   // A compressed stream writes its last block on closing.
   const FileSizeSignalHeld signal_held;
   errno = 0;
   const bool closed = VSIFCloseL(file_) == 0;
   file_ = nullptr;
-  if (!closed) {
+  if (!closed && report) {
     CPLError(CE_Failure, CPLE_FileIO, "SegmentFile: cannot write '%s': %s; %s", path_.c_str(),
              ErrnoReason("close failed").c_str(), abandoned_state_.c_str());
   }
@@ -117,7 +117,7 @@ void WriteTarget::Abandon() {
     }
     return;
   }
-  CloseOwnFile();
+  CloseOwnFile(false);                 // what is given up needs no more words
   if (written_path_ == path_) return;  // inside an archive: said when the write failed
   VSIUnlink(StoredFileName(written_path_).c_str());
   if (!aside_.empty()) VSIRename(aside_.c_str(), StoredFileName(path_).c_str());
@@ -154,7 +154,7 @@ bool WriteTarget::Finish(bool keep, std::uint64_t size) {
     return true;
   }
   if (!owns_file_) return VSIFFlushL(file_) == 0;
-  if (!CloseOwnFile() || !ReadsBackWhole(size)) {
+  if (!CloseOwnFile(true) || !ReadsBackWhole(size)) {
     Abandon();
     return false;
   }

@@ -43,7 +43,8 @@ class WriteTarget {
 
  private:
   WriteTarget() = default;
-  bool CloseOwnFile();
+  // False when closing failed, said in a GDAL error if `report`.
+  bool CloseOwnFile(bool report);
   // A compressed stream's writer may not say that the disk filled: it is read back.
   bool ReadsBackWhole(std::uint64_t size);
   void Abandon();
