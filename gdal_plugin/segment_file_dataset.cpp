@@ -245,10 +245,17 @@ SegmentFileDataset::~SegmentFileDataset() {
     CPLError(CE_Warning, CPLE_AppDefined, "SegmentFile: the write is given up after a refusal; %s",
              target_->abandoned_state().c_str());
   }
-  if (target_ != nullptr) target_->Finish(keep, writer_ != nullptr ? writer_->size() : 0);
-  // The layer reads from the target's file: it goes first.
+  bool replaced = false;  // a new file took the name
+  if (target_ != nullptr) {
+    const bool in_place = target_->file() == file_.get();
+    const bool finished = target_->Finish(keep, writer_ != nullptr ? writer_->size() : 0);
+    replaced = keep && finished && !in_place;
+  }
+  // The layer reads from the target's file: it goes first, then every handle on the old file.
   layer_.reset();
   target_.reset();
+  file_.reset();
+  if (replaced) ForgetReplacedCompressedFile(path_);
 }
 
 std::uint64_t SegmentFileDataset::Failures() const {

@@ -43,6 +43,23 @@ std::string ErrnoReason(const char* fallback) {
 
 }  // namespace
 
+void ForgetReplacedCompressedFile(const std::string& path) {
+  if (!STARTS_WITH_CI(path.c_str(), kGzipPrefix)) return;
+  VSIUnlink((StoredFileName(path) + ".properties").c_str());
+  const std::string other = std::string(kGzipPrefix) + "/vsimem/segmentfile_forget_" +
+                            std::to_string(CPLGetCurrentProcessID()) + ".gz";
+  if (VSILFILE* out = VSIFOpenL(other.c_str(), "wb")) {
+    VSIFWriteL("\n", 1, 1, out);
+    VSIFCloseL(out);
+  }
+  if (VSILFILE* in = VSIFOpenL(other.c_str(), "rb")) {
+    char byte = 0;
+    VSIFReadL(&byte, 1, 1, in);
+    VSIFCloseL(in);
+  }
+  VSIUnlink(other.substr(std::strlen(kGzipPrefix)).c_str());
+}
+
 std::string StoredFileName(const std::string& path) {
   if (STARTS_WITH_CI(path.c_str(), kGzipPrefix)) return path.substr(std::strlen(kGzipPrefix));
   return path;

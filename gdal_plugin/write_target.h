@@ -69,6 +69,12 @@ std::optional<std::string> TakeMovedAside(const std::string& path);
 // Completes the deletions no creation took over.
 void CompleteDeletions();
 
+// GDAL keeps the last compressed file it read open and finds it again by its name, so that a
+// /vsigzip/ file that a write replaced would still be read through it: reading a file of another
+// name lets it go, and GDAL's index of the replaced file, kept beside it, goes too. Called once
+// every handle on the old file is closed; other names are left alone.
+void ForgetReplacedCompressedFile(const std::string& path);
+
 // The file a /vsigzip/ name is stored in, on which renames and deletions act; other names as
 // they are.
 std::string StoredFileName(const std::string& path);

@@ -259,22 +259,7 @@ class Folder {
     return files;
   }
 
-  // GDAL keeps the last compressed file it read open under its name, and would read a file
-  // renamed over it through that: a compressed file is read from a copy of its own.
-  static std::string ReadVsi(const std::string& path) {
-    if (path.rfind("/vsigzip/", 0) == 0) {
-      static int copies = 0;
-      const std::string stored = path.substr(std::strlen("/vsigzip/"));
-      const std::string copy = "/vsimem/no_loss_copy_" + std::to_string(++copies) + ".gz";
-      VSIStatBufL status;
-      if (VSIStatL(stored.c_str(), &status) != 0) return "<unreadable>";
-      WriteVsi(copy, ReadRaw(stored));
-      const std::string bytes = ReadRaw("/vsigzip/" + copy);
-      VSIUnlink(copy.c_str());
-      return bytes;
-    }
-    return ReadRaw(path);
-  }
+  static std::string ReadVsi(const std::string& path) { return ReadRaw(path); }
 
   static std::string ReadRaw(const std::string& path) {
     std::string bytes;
