@@ -9,9 +9,11 @@
 
 namespace coord2seg {
 
-// Waits for, then takes, an exclusive lock on the open file `file`; it is released when the
-// file is closed. 0, or the system error number.
-int LockWholeFile(FileHandle::Native file);
+// Takes an exclusive lock on the open file `file`, waiting for it if `wait`; it is released when
+// the file is closed. 0, kLockHeld when another holds it and `wait` is false, or the system error
+// number.
+inline constexpr int kLockHeld = -1;
+int LockWholeFile(FileHandle::Native file, bool wait);
 
 // True when `path` still names the open file `file`: a writer that waited for the lock checks
 // that the file was not replaced under its name meanwhile.

@@ -10,8 +10,9 @@
 
 namespace coord2seg {
 
-int LockWholeFile(FileHandle::Native file) {
-  while (::flock(static_cast<int>(file), LOCK_EX) != 0) {
+int LockWholeFile(FileHandle::Native file, bool wait) {
+  while (::flock(static_cast<int>(file), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+    if (errno == EWOULDBLOCK) return kLockHeld;
     if (errno != EINTR) return errno;
   }
   return 0;

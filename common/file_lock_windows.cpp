@@ -7,13 +7,14 @@
 
 namespace coord2seg {
 
-int LockWholeFile(FileHandle::Native file) {
+int LockWholeFile(FileHandle::Native file, bool wait) {
   OVERLAPPED from_start{};
-  if (LockFileEx(reinterpret_cast<HANDLE>(file), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD,
-                 &from_start)) {
+  const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+  if (LockFileEx(reinterpret_cast<HANDLE>(file), flags, 0, MAXDWORD, MAXDWORD, &from_start)) {
     return 0;
   }
-  return static_cast<int>(GetLastError());
+  const DWORD error = GetLastError();
+  return error == ERROR_LOCK_VIOLATION ? kLockHeld : static_cast<int>(error);
 }
 
 // Windows renames nothing over a file that is open without FILE_SHARE_DELETE, so the name still

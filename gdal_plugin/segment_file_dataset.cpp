@@ -121,7 +121,16 @@ bool LockForWriting(VsiFilePtr& file, const std::string& path) {
     void* native = VSIFGetNativeFileDescriptorL(file.get());
     if (native == nullptr) return true;  // in memory or remote: no other process writes it
     const auto descriptor = reinterpret_cast<FileHandle::Native>(native);
-    if (const int error = LockWholeFile(descriptor)) {
+    int error = LockWholeFile(descriptor, false);
+    if (error == kLockHeld) {
+      // Another writer (ogr2ogr -append, a GIS with the layer in edit mode) holds it till it
+      // closes the file.
+      CPLError(CE_Warning, CPLE_AppDefined,
+               "SegmentFile: '%s' is being written by another program; waiting for it to finish",
+               path.c_str());
+      error = LockWholeFile(descriptor, true);
+    }
+    if (error != 0) {
       CPLError(CE_Failure, CPLE_FileIO, "SegmentFile: cannot lock '%s' for writing: %s",
                path.c_str(), SystemErrorReason(error).c_str());
       return false;
