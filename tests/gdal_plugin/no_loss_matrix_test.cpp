@@ -15,7 +15,6 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -230,7 +229,7 @@ void WriteVsi(const std::string& path, const std::string& bytes) {
 // A cell's folder: a real one, or one in GDAL's memory file system.
 class Folder {
  public:
-  Folder(Route route, const fs::path& real) : route_(route), real_(real) {
+  Folder(Route route, const fs::path& real) : route_(route) {
     if (route == Route::kMemory) {
       static int count = 0;
       base_ = "/vsimem/no_loss_" + std::to_string(++count);
@@ -274,7 +273,6 @@ class Folder {
 
  private:
   Route route_;
-  fs::path real_;
   std::string base_;
 };
 
