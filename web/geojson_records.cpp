@@ -2,12 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 
 #include "common/geo_point.h"
-#include "common/run_error.h"
 #include "segment_file/part_records.h"
+#include "web/input_error.h"
 #include "web/json_reader.h"
 
 namespace coord2seg {
@@ -18,13 +19,26 @@ const std::string* StringMember(const JsonValue& object, std::string_view name) 
   return member && member->kind == JsonValue::Kind::kString ? &member->text : nullptr;
 }
 
+// The FID GDAL's reader takes from a feature's "id": a whole number from 0 up, those beyond the
+// largest 64-bit integer taken as the largest (json-c's reading); none for a negative number, a
+// fraction or anything else, which makes "id" a field instead.
 std::optional<std::int64_t> IntegerId(const JsonValue& feature) {
   const JsonValue* id = feature.Find("id");
   if (!id || id->kind != JsonValue::Kind::kNumber ||
       id->text.find_first_of(".eE") != std::string::npos) {
     return std::nullopt;
   }
-  return std::stoll(id->text);
+  std::string_view digits = id->text;
+  const bool negative = digits.front() == '-';
+  if (negative) digits.remove_prefix(1);
+  constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+  std::int64_t value = 0;
+  for (const char digit : digits) {
+    if (value > (kLargest - (digit - '0')) / 10) return negative ? std::nullopt : std::optional(kLargest);
+    value = value * 10 + (digit - '0');
+  }
+  if (negative && value != 0) return std::nullopt;
+  return value;
 }
 
 // The points of one feature and where each of its parts ends.
@@ -75,7 +89,8 @@ class FeatureParts {
     for (const Nesting& nesting : kNestings) {
       if (type && *type == nesting.type) return AddCoordinates(geometry, nesting);
     }
-    throw RunError("unknown geometry type '" + (type ? *type : std::string("(none)")) + "'");
+    throw InputError(InputFault::kBadGeometry,
+                     "unknown geometry type '" + (type ? *type : std::string("(none)")) + "'");
   }
 
   void AddCoordinates(const JsonValue& geometry, const Nesting& nesting) {
@@ -85,7 +100,8 @@ class FeatureParts {
     reader.Walk(
         [&](const std::vector<double>& values, int depth) {
           if (depth != nesting.position_depth || values.size() < 2) {
-            throw RunError(std::string(nesting.type) + " with malformed coordinates");
+            throw InputError(InputFault::kBadGeometry,
+                             std::string(nesting.type) + " with malformed coordinates");
           }
           points_.push_back({values[0], values[1]});
           if (nesting.part_depth == 0) EndPart();
@@ -129,7 +145,7 @@ std::string FirstFieldName(const std::vector<const JsonValue*>& features) {
     const JsonValue* properties = feature->Find("properties");
     if (!properties) continue;
     for (std::size_t i = 0; i < properties->members.size(); ++i) {
-      const std::size_t at = index_of(properties->members[i].first);
+      const std::size_t at = index_of(properties->members[i].name);
       if (i > 0) follows[at] = true;
     }
   }
@@ -152,7 +168,9 @@ GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name)
   const JsonValue root = ReadJson(text);
   const std::string* type =
       root.kind == JsonValue::Kind::kObject ? StringMember(root, "type") : nullptr;
-  if (!type) throw RunError("not GeoJSON: no \"type\" member at the top");
+  if (!type) {
+    throw InputError(InputFault::kNotGeoJson, "not GeoJSON: no \"type\" member at the top");
+  }
   std::vector<const JsonValue*> features;
   JsonValue wrapped;  // a bare geometry, as the feature GDAL makes of it
   std::string layer = Stem(file_name);
@@ -167,7 +185,7 @@ GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name)
     features.push_back(&root);
   } else {
     wrapped.kind = JsonValue::Kind::kObject;
-    wrapped.members.emplace_back("geometry", root);
+    wrapped.members.push_back({"geometry", root});
     features.push_back(&wrapped);
   }
 
@@ -190,8 +208,8 @@ GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name)
     const std::int64_t fid = id ? *id : next_fid++;
     try {
       parts.Collect(feature.Find("geometry"));
-    } catch (const RunError& error) {
-      throw RunError("feature " + std::to_string(index + 1) + ": " + error.what());
+    } catch (const InputError& error) {
+      throw InputError(error.fault(), "feature " + std::to_string(index + 1) + ": " + error.what());
     }
     const FeatureOutcome outcome = records.Add(parts.Spans(), std::nullopt, result.records);
     if (outcome.message) Say(result.messages, *outcome.message);

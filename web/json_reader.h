@@ -4,10 +4,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace coord2seg {
+
+struct JsonMember;
 
 // A JSON value as far as a GeoJSON reader needs it. Numbers keep their text; the value of a member
 // named "coordinates" is only checked and kept as its text (kRaw), so that the points of a large
@@ -17,20 +18,28 @@ struct JsonValue {
   Kind kind = Kind::kNull;
   std::string text;  // a string's characters, a number's or a raw value's text, "true" or "false"
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  // An object's members in the order of their first appearance; a name that comes again keeps
+  // its place and takes the later value, as GDAL's reader does.
+  std::vector<JsonMember> members;
 
   // The member of an object by name; null when there is none.
   const JsonValue* Find(std::string_view name) const;
 };
 
-// Reads a whole JSON text (RFC 8259, a UTF-8 byte-order mark allowed). Throws RunError that says
-// what is wrong at which byte when it is not JSON.
+struct JsonMember {
+  std::string name;
+  JsonValue value;
+};
+
+// Reads a whole JSON text (RFC 8259 in UTF-8, a byte-order mark allowed). Throws InputError
+// (InputFault::kNotJson) that says what is wrong at which byte when it is not JSON.
 JsonValue ReadJson(std::string_view text);
 
 // Reads the text of a kRaw value, which ReadJson has checked, as nested arrays of numbers:
 // `position(values, depth)` for each array of numbers (as doubles, correctly rounded; depth 1 for
-// the outermost array), and `end_array(depth)` after each array that holds arrays. Throws RunError
-// for a number that does not fit a double, and for arrays of other values.
+// the outermost array), and `end_array(depth)` after each array that holds arrays. Throws
+// InputError (InputFault::kBadGeometry) for an array that holds anything but numbers or anything
+// but arrays.
 class RawArrayReader {
  public:
   explicit RawArrayReader(std::string_view text) : text_(text) {}
@@ -52,6 +61,7 @@ class RawArrayReader {
     values_.clear();
     while (text_[at_] != ']') {
       if (text_[at_] == '[') {
+        if (!holds_arrays && !values_.empty()) Fail();  // numbers, then an array
         holds_arrays = true;
         WalkArray(depth + 1, position, end_array);
       } else if (holds_arrays) {
