@@ -9,6 +9,9 @@ export { Coord2segError };
 // `locateFile` may name the .wasm by a path or a file: URL here; `wasmBinary` is taken as it is.
 export default async function createConverter(options = {}) {
   if (options.wasmBinary !== undefined) return createSharedConverter(options);
+  if (options.locateFile !== undefined && typeof options.locateFile !== 'function') {
+    throw new TypeError('locateFile must be a function (name, folder) => path or URL of the file');
+  }
   const folder = new URL('.', import.meta.url).href;
   const where = options.locateFile ? options.locateFile(wasmFileName, folder) : wasmFileName;
   const url = new URL(String(where), folder);
