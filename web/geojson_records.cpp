@@ -34,7 +34,8 @@ std::optional<std::int64_t> IntegerId(const JsonValue& feature) {
   constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
   std::int64_t value = 0;
   for (const char digit : digits) {
-    if (value > (kLargest - (digit - '0')) / 10) return negative ? std::nullopt : std::optional(kLargest);
+    if (value > (kLargest - (digit - '0')) / 10)
+      return negative ? std::nullopt : std::optional(kLargest);
     value = value * 10 + (digit - '0');
   }
   if (negative && value != 0) return std::nullopt;
@@ -124,8 +125,9 @@ std::string Stem(std::string_view file_name) {
 }
 
 // The first attribute field of the layer GDAL's reader makes: "id" when a feature has an id that
-// is not a whole number, else the first of the properties' names in an order that keeps each feature's order of
-// them (of those no name must come before, the one seen first). Empty when there is none.
+// is not a whole number, else the first of the properties' names in an order that keeps each
+// feature's order of them (of those no name must come before, the one seen first). Empty when there
+// is none.
 std::string FirstFieldName(const std::vector<const JsonValue*>& features) {
   std::vector<std::string> names;  // as first seen
   std::vector<bool> follows;       // whether some feature lists a name before it

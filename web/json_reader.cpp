@@ -112,8 +112,8 @@ class Parser {
 
   // A member, or the later value of one already there.
   static void AddMember(std::vector<JsonMember>& members,
-                       std::unordered_map<std::string, std::size_t>& places, std::string name,
-                       JsonValue value) {
+                        std::unordered_map<std::string, std::size_t>& places, std::string name,
+                        JsonValue value) {
     constexpr std::size_t kMostLookedAlong = 16;
     if (members.size() < kMostLookedAlong) {
       for (JsonMember& member : members) {
@@ -284,18 +284,21 @@ class Parser {
     return value;
   }
 
-  // A \u escape, joined with the low half of a surrogate pair that follows it.
+  // A \u escape, joined with the low half of a surrogate pair that follows it. Half a pair alone
+  // is no character that UTF-8 can hold, so it is refused as invalid UTF-8 is.
   std::uint32_t ReadCodePoint() {
+    const std::size_t start = at_ - 2;
     const std::uint32_t first = ReadHex4();
-    if (first < 0xD800 || first > 0xDBFF || text_.substr(at_, 2) != "\\u") return first;
-    const std::size_t before = at_;
-    at_ += 2;
-    const std::uint32_t second = ReadHex4();
-    if (second < 0xDC00 || second > 0xDFFF) {
-      at_ = before;
-      return first;
+    if (first < 0xD800 || first > 0xDFFF) return first;
+    if (first <= 0xDBFF && text_.substr(at_, 2) == "\\u") {
+      at_ += 2;
+      const std::uint32_t second = ReadHex4();
+      if (second >= 0xDC00 && second <= 0xDFFF) {
+        return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+      }
     }
-    return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+    at_ = start;
+    Fail("half a surrogate pair");
   }
 
   static void AppendUtf8(std::uint32_t code, std::string& out) {

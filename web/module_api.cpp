@@ -34,8 +34,8 @@ namespace {
 // Kept between calls; one page or program uses one module at a time.
 std::vector<unsigned char> input;
 std::string name;
-std::string result;   // an answer's bytes or text
-std::string message;  // why a call failed, or warnings of one that did not
+std::string result;                     // an answer's bytes or text
+std::string message;                    // why a call failed, or warnings of one that did not
 InputFault fault = InputFault::kOther;  // the kind of the last failure
 double fault_offset = -1;               // and the byte it concerns, -1 for none
 
