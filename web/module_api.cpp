@@ -34,10 +34,12 @@ namespace {
 // Kept between calls; one page or program uses one module at a time.
 std::vector<unsigned char> input;
 std::string name;
-std::string result;                     // an answer's bytes or text
-std::string message;                    // why a call failed, or warnings of one that did not
-InputFault fault = InputFault::kOther;  // the kind of the last failure
-double fault_offset = -1;               // and the byte it concerns, -1 for none
+std::string result;   // an answer's bytes or text
+std::string message;  // why a call failed, or warnings of one that did not
+
+// The kind of the last failure, and the byte it concerns (-1 for none).
+InputFault fault = InputFault::kOther;
+double fault_offset = -1;
 
 std::string_view InputText() { return {reinterpret_cast<const char*>(input.data()), input.size()}; }
 
