@@ -36,10 +36,10 @@ struct JsonMember {
 JsonValue ReadJson(std::string_view text);
 
 // Reads the text of a kRaw value, which ReadJson has checked, as nested arrays of numbers:
-// `position(values, depth)` for each array of numbers (as doubles, correctly rounded; depth 1 for
-// the outermost array), and `end_array(depth)` after each array that holds arrays. Throws
-// InputError (InputFault::kBadGeometry) for an array that holds anything but numbers or anything
-// but arrays.
+// `position(values, depth)` for each array of numbers or empty array (as doubles, correctly
+// rounded; depth 1 for the outermost array), and `end_array(depth)` after each array that holds
+// arrays. Throws InputError (InputFault::kBadGeometry) for an array that holds anything but
+// numbers or anything but arrays.
 class RawArrayReader {
  public:
   explicit RawArrayReader(std::string_view text) : text_(text) {}
@@ -76,7 +76,7 @@ class RawArrayReader {
     ++at_;  // ']'
     if (holds_arrays) {
       end_array(depth);
-    } else if (!values_.empty()) {
+    } else {
       position(static_cast<const std::vector<double>&>(values_), depth);
     }
   }

@@ -249,8 +249,8 @@ TEST(GeoJsonRecords, IdsOfEveryKindAndLength) {
   for (const Case& c : cases) {
     const std::string text =
         std::string(R"({"type": "FeatureCollection", "features": [)") +
-        R"({"type": "Feature", "geometry": {"type": "Point", "coordinates": [1, 2]}},)" +
-        R"({"type": "Feature", "id": )" + c.id +
+        R"({"type": "Feature", "properties": {}, "geometry": {"type": "Point", "coordinates": [1, 2]}},)" +
+        R"({"type": "Feature", "properties": {}, "id": )" + c.id +
         R"(, "geometry": {"type": "Point", "coordinates": [1, 2000]}}]})";
     const GeoJsonRecords records = ConvertGeoJson(text, "ids.geojson");
     EXPECT_TRUE(records.stopped) << c.id;
@@ -282,7 +282,7 @@ TEST(GeoJsonRecords, RepeatedNamesTakeTheLastValue) {
 TEST(GeoJsonRecords, MixedArraysAreRefused) {
   for (const char* coordinates :
        {"[7, [1, 2], [3, 4]]", "[[1, 2], 7, [3, 4]]", "[[1, 2], [3, 4], 7]", "[[1, [2]], [3, 4]]",
-        "[[1, 2], [3, \"4\"]]", "[[1, 2], [null, 4]]", "[[1, 2], [3, {}]]"}) {
+        "[[1, 2], []]", "[[1, 2], [3, \"4\"]]", "[[1, 2], [null, 4]]", "[[1, 2], [3, {}]]"}) {
     const std::string text =
         std::string(R"({"type": "LineString", "coordinates": )") + coordinates + "}";
     try {
