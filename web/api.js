@@ -16,12 +16,14 @@ class Coord2segError extends Error {
 // The bytes of `bytes` (a typed array, a DataView or an ArrayBuffer) as a Uint8Array over the same
 // memory; a TypeError for anything else, since a string or an object has no bytes to convert.
 function asBytes(bytes) {
-  if (ArrayBuffer.isView(bytes)) return new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  if (ArrayBuffer.isView(bytes))
+    return new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
   const tag = Object.prototype.toString.call(bytes);
   if (tag === '[object ArrayBuffer]' || tag === '[object SharedArrayBuffer]') {
     return new Uint8Array(bytes);
   }
-  const what = bytes === null ? 'null' : typeof bytes === 'object' ? tag.slice(8, -1) : typeof bytes;
+  const what =
+    bytes === null ? 'null' : typeof bytes === 'object' ? tag.slice(8, -1) : typeof bytes;
   const error = new TypeError(
     `expected bytes (a Uint8Array, another typed array, a DataView or an ArrayBuffer), got ${what}`,
   );
@@ -38,8 +40,15 @@ function bindConverter(instance) {
   const FORMATS = { text: 0, geojson: 1, svg: 2, check: 3 };
   const KINDS = ['text', 'segments', 'geojson', 'neither'];
   // The module's error codes, in its order.
-  const CODES = ['failed', 'damaged', 'not-json', 'not-geojson', 'bad-geometry', 'bad-option',
-                 'out-of-memory'];
+  const CODES = [
+    'failed',
+    'damaged',
+    'not-json',
+    'not-geojson',
+    'bad-geometry',
+    'bad-option',
+    'out-of-memory',
+  ];
 
   const message = () => {
     const start = module._Message() >>> 0;

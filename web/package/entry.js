@@ -19,7 +19,7 @@ function moduleOptions({ locateFile, wasmBinary } = {}) {
   if (locateFile) {
     options.locateFile = (name, folder) => String(locateFile(name, folder));
   } else if (wasmBinary !== undefined) {
-    options.locateFile = (name) => name;  // not fetched; spares the loader its own guess
+    options.locateFile = (name) => name; // not fetched; spares the loader its own guess
   } else if (loadedFrom) {
     options.locateFile = (name) => new URL(name, loadedFrom).href;
   }

@@ -143,15 +143,16 @@ def npm_tools(build_web):
         os.makedirs(tools, exist_ok=True)
         with open(os.path.join(tools, 'package.json'), 'w') as manifest:
             manifest.write('{"name": "coord2seg-test-tools", "private": true}\n')
-        done = subprocess.run(['npm', 'install', '--no-audit', '--no-fund', 'esbuild', 'typescript'],
-                              cwd=tools, capture_output=True, text=True)
+        done = subprocess.run(
+            ['npm', 'install', '--no-audit', '--no-fund', 'esbuild', 'typescript'],
+            cwd=tools, capture_output=True, text=True)
         if done.returncode != 0:
             unavailable(f'cannot install esbuild and typescript from npm: {done.stderr[-500:]}')
     return bins
 
 
 def text_inputs(examples):
-    """The examples and generated texts of every length of digits, with whether latitude is first."""
+    """The examples and a generated text of 0 to 17 decimals, each with whether latitude is first."""
     inputs = [(open(path, 'rb').read(), os.path.basename(path).startswith('latfirst'))
               for path in sorted(glob.glob(os.path.join(examples, '*.txt')))]
     rng = random.Random(29)

@@ -38,10 +38,7 @@ test('every kind of bytes gives the same answer; anything else is a TypeError', 
   const even = new Uint8Array(text.length + (text.length % 2));
   even.set(text);
   even[even.length - 1] ||= 0x0a;
-  assert.deepEqual(
-    converter.convert(new Int16Array(even.buffer)),
-    converter.convert(even),
-  );
+  assert.deepEqual(converter.convert(new Int16Array(even.buffer)), converter.convert(even));
 
   const notBytes = [undefined, null, '12.5 48.25\n', 12, {}, [49, 50], { length: 3 }, true];
   for (const input of notBytes) {
@@ -59,7 +56,7 @@ test('every kind of bytes gives the same answer; anything else is a TypeError', 
 test('a damaged segment file: code damaged, and the offset its message names, at every cut', () => {
   // Where whole records end (a 32-bit count, a reserved byte, 4 bytes a point): no damage there.
   const ends = new Set();
-  for (let at = 0; at < expected.length; ) {
+  for (let at = 0; at < expected.length;) {
     at += 5 + 4 * new DataView(expected.buffer, expected.byteOffset + at).getUint32(0, true);
     ends.add(at);
   }
@@ -95,8 +92,16 @@ test('a JSON text cut short anywhere, or with bad UTF-8: not-json at the byte na
   }
   // Each bad sequence in a property name; its first byte is where it is refused.
   const badSequences = [
-    [0xff], [0x80], [0xc0, 0xaf], [0xc2], [0xe0, 0x80, 0xaf], [0xed, 0xa0, 0x80],
-    [0xf4, 0x90, 0x80, 0x80], [0xf8, 0x88, 0x80, 0x80, 0x80], [0xe2, 0x82], [0xf0, 0x9f, 0x8c],
+    [0xff],
+    [0x80],
+    [0xc0, 0xaf],
+    [0xc2],
+    [0xe0, 0x80, 0xaf],
+    [0xed, 0xa0, 0x80],
+    [0xf4, 0x90, 0x80, 0x80],
+    [0xf8, 0x88, 0x80, 0x80, 0x80],
+    [0xe2, 0x82],
+    [0xf0, 0x9f, 0x8c],
   ];
   const before = bytes('{"type": "Feature", "properties": {"a');
   const after = bytes('": 1}, "geometry": null}');
@@ -129,14 +134,17 @@ test('refusals of GeoJSON and of options carry their code', () => {
     [feature('[1, 2]', 'Circle'), 'bad-geometry'],
   ];
   for (const [document, code] of cases) {
-    assert.throws(() => converter.fromGeoJson(document), (error) => error.code === code);
+    assert.throws(
+      () => converter.fromGeoJson(document),
+      (error) => error.code === code,
+    );
   }
   assert.throws(() => converter.dump(expected, 'pdf'), { code: 'bad-option' });
   assert.throws(() => converter.dump(expected, 'svg', { width: 3 }), { code: 'bad-option' });
 });
 
 test('dispose() lets go of the memory; a disposed converter refuses every call', async () => {
-  const large = bytes('12.5 48.25\n'.repeat(6 << 20));  // 66 MB
+  const large = bytes('12.5 48.25\n'.repeat(6 << 20)); // 66 MB
   const megabytes = () => process.memoryUsage().rss / 2 ** 20;
   const settle = async () => {
     for (let i = 0; i < 3; ++i) {
