@@ -152,7 +152,7 @@ def npm_tools(build_web):
 
 
 def text_inputs(examples):
-    """The examples and a generated text of 0 to 17 decimals, each with whether latitude is first."""
+    """The examples and a generated text of 0 to 17 decimals, each with its latitude-first flag."""
     inputs = [(open(path, 'rb').read(), os.path.basename(path).startswith('latfirst'))
               for path in sorted(glob.glob(os.path.join(examples, '*.txt')))]
     rng = random.Random(29)
