@@ -76,6 +76,8 @@ std::int64_t IdAsInteger(const JsonValue& id) {
 // The points of one feature and where each of its parts ends.
 class FeatureParts {
  public:
+  explicit FeatureParts(double most_whole) : most_whole_(most_whole) {}
+
   void Collect(const JsonValue* geometry) {
     points_.clear();
     ends_.clear();
@@ -128,7 +130,7 @@ class FeatureParts {
   void AddCoordinates(const JsonValue& geometry, const Nesting& nesting) {
     const JsonValue* coordinates = geometry.Find("coordinates");
     if (!coordinates || coordinates->kind != JsonValue::Kind::kRaw) return;
-    RawArrayReader reader(coordinates->text);
+    RawArrayReader reader(coordinates->text, most_whole_);
     reader.Walk(
         [&](const std::vector<double>& values, int depth) {
           // An empty list of parts or points, or an empty Point: nothing to add. An empty
@@ -147,6 +149,7 @@ class FeatureParts {
     EndPart();
   }
 
+  double most_whole_;
   std::vector<GeoPoint> points_;
   std::vector<std::size_t> ends_;
 };
@@ -320,7 +323,8 @@ GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name)
   const bool ids_are_fids = !ids_are_fields && fields.ids_are_fids();
   std::int64_t next_fid = 0;
   PartRecords records;
-  FeatureParts parts;
+  // GDAL reads a FeatureCollection with a reader of its own, whose whole numbers are signed.
+  FeatureParts parts(*type == "FeatureCollection" ? 9223372036854775808.0 : 18446744073709551616.0);
   for (std::size_t index = 0; index < features.size(); ++index) {
     const JsonValue& feature = *features[index];
     const JsonValue* id = feature.Find("id");

@@ -1,5 +1,6 @@
 #include "web/json_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -348,12 +349,19 @@ double RawArrayReader::ReadNumber() {
   // the smallest double; one beyond the largest is infinite, as other JSON readers take it.
   const std::string_view number = text_.substr(at_, end - at_);
   FieldRejection why;
-  const std::optional<double> value = ParseDecimalField(number, &why);
-  if (!value && !why.too_large) Fail();
+  const std::optional<double> parsed = ParseDecimalField(number, &why);
+  if (!parsed && !why.too_large) Fail();
   at_ = end;
-  if (value) return *value;
-  return number.front() == '-' ? -std::numeric_limits<double>::infinity()
-                               : std::numeric_limits<double>::infinity();
+  double value = parsed                  ? *parsed
+                 : number.front() == '-' ? -std::numeric_limits<double>::infinity()
+                                         : std::numeric_limits<double>::infinity();
+  // A whole number GDAL holds in 64 bits: beyond them it keeps the nearest end, whose double is
+  // taken here too. Nothing so large fits a segment file; the value only shows in the refusal.
+  if (number.find_first_of(".eE") == std::string_view::npos) {
+    constexpr double kLeastSigned = -9223372036854775808.0;  // -2^63
+    value = std::clamp(value, kLeastSigned, most_whole_);
+  }
+  return value;
 }
 
 void RawArrayReader::Fail() const {

@@ -42,7 +42,11 @@ JsonValue ReadJson(std::string_view text);
 // numbers or anything but arrays.
 class RawArrayReader {
  public:
-  explicit RawArrayReader(std::string_view text) : text_(text) {}
+  // `most_whole`: the largest whole number (written without fraction or exponent) that GDAL's
+  // reader holds, at which it keeps larger ones: 2^64 - 1 in a Feature or a geometry, 2^63 - 1 in
+  // a FeatureCollection, which it reads another way. Below -2^63 it keeps -2^63.
+  explicit RawArrayReader(std::string_view text, double most_whole = 18446744073709551616.0)
+      : text_(text), most_whole_(most_whole) {}
 
   template <typename Position, typename EndArray>
   void Walk(Position&& position, EndArray&& end_array) {
@@ -85,6 +89,7 @@ class RawArrayReader {
   [[noreturn]] void Fail() const;
 
   std::string_view text_;
+  double most_whole_;
   std::size_t at_ = 0;
   std::vector<double> values_;
 };
