@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -51,7 +52,7 @@ inline std::optional<double> DyadicValue(std::uint64_t w, int q, bool negative) 
 
 // The place of the leading bit of w * 10^power, from where the product's leading bit fell
 // (`top_bit`) and how far w was shifted to normalize it.
-inline int LeadingBitExponent(int top_bit, int power, int leading_zeros) {
+constexpr int LeadingBitExponent(int top_bit, int power, int leading_zeros) {
   return 190 + top_bit + PowerOfFiveExponent(power) - leading_zeros + power;
 }
 
@@ -101,25 +102,63 @@ inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool n
 // are formed: the part left out adds at most one to them, which moves the result only when the
 // bits below the rounding bit are within one of all ones; those rare products take the whole
 // method above.
-inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
+
+namespace eisel_lemire_detail {
+
+inline constexpr int kMaxFractionDigits = 22;
+
+// For each k: the leading 64 bits of 5^-k, and the biased exponent of the result less one for a
+// normalized w whose product has its top bit clear, from which the leading zeros of w are taken.
+struct FractionScale {
+  std::uint64_t five_high;
+  std::int64_t exponent;
+};
+
+constexpr std::array<FractionScale, kMaxFractionDigits + 1> MakeFractionScales() {
+  std::array<FractionScale, kMaxFractionDigits + 1> scales{};
+  for (int k = 1; k <= kMaxFractionDigits; ++k) {
+    scales[static_cast<std::size_t>(k)] = {PowerOfFive128(-k).high,
+                                           LeadingBitExponent(0, -k, 0) + kExponentBias - 1};
+  }
+  return scales;
+}
+
+inline constexpr std::array<FractionScale, kMaxFractionDigits + 1> kFractionScales =
+    MakeFractionScales();
+
+}  // namespace eisel_lemire_detail
+
+// The bits of the magnitude of w / 10^k, 1 <= k <= 22; false in the rare cases the leading 64
+// bits of the product leave the rounding open. The line readers' inner loops call this one.
+inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
   using eisel_lemire_detail::Uint128;
-  if (w == 0) return negative ? -0.0 : 0.0;
+  if (w == 0) {
+    bits = 0;
+    return true;
+  }
+  const eisel_lemire_detail::FractionScale& scale =
+      eisel_lemire_detail::kFractionScales[static_cast<std::size_t>(k)];
   const int leading_zeros = std::countl_zero(w);
-  const std::uint64_t normalized = w << leading_zeros;
   const auto high =
-      static_cast<std::uint64_t>((Uint128{normalized} * PowerOfFive128(-k).high) >> 64);
-  const int top_bit = static_cast<int>(high >> 63);
-  const int shift = 9 + top_bit;
+      static_cast<std::uint64_t>((Uint128{w << leading_zeros} * scale.five_high) >> 64);
+  const auto top_bit = high >> 63;
+  const unsigned shift = 9 + static_cast<unsigned>(top_bit);
   const std::uint64_t below_mask = (std::uint64_t{1} << shift) - 1;
-  if ((high & below_mask) >= below_mask - 1) return EiselLemire(w, -k, negative);
+  if ((high & below_mask) >= below_mask - 1) return false;
   const std::uint64_t leading = high >> shift;
   const std::uint64_t mantissa = (leading >> 1) + (leading & 1);  // 2^52 to 2^53
-  const int exponent = eisel_lemire_detail::LeadingBitExponent(top_bit, -k, leading_zeros);
-  // One below the biased exponent, since the mantissa's leading bit adds one; a mantissa rounded
-  // up to 2^53 carries into the exponent field, as it should.
-  const auto biased = static_cast<std::uint64_t>(exponent + eisel_lemire_detail::kExponentBias - 1);
-  return BitCast<double>((std::uint64_t{negative} << 63) |
-                         ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
+  // The mantissa's leading bit adds one to the exponent field; a mantissa rounded up to 2^53
+  // carries into it, as it should.
+  const auto biased = static_cast<std::uint64_t>(
+      scale.exponent + static_cast<std::int64_t>(top_bit) - leading_zeros);
+  bits = (biased << eisel_lemire_detail::kMantissaBits) + mantissa;
+  return true;
+}
+
+inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
+  std::uint64_t bits = 0;
+  if (!FractionMagnitudeBits(w, k, bits)) return EiselLemire(w, -k, negative);
+  return BitCast<double>((std::uint64_t{negative} << 63) | bits);
 }
 
 }  // namespace coord2seg

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/avx2_target.h"
+#include "common/eisel_lemire.h"
 #include "text_input/coordinate_grammar.h"
 #include "text_input/digit_run.h"
 #include "text_input/powers_of_ten.h"
@@ -83,6 +84,101 @@ constexpr NumberShapes MakeNumberShapes() {
 }
 
 constexpr NumberShapes kNumberShapes = MakeNumberShapes();
+
+// Numbers of up to kMaxDigits digits with a fraction are valued in the loop too, both at once, in
+// 24 places of three groups of eight digits, right-aligned: the first 16 places from a 16-byte
+// load at the number's first digit, the last 8 from a 16-byte load that ends at the number's end
+// (or also starts at its first digit when the number has at most 16 bytes). One pair of shuffle
+// controls per shape, found by a second table; the groups are joined into the significand in
+// 64-bit registers, which the 128-bit product then takes. Numbers without a fraction digit, and
+// those with more than kMaxDigits digits, are valued out of line.
+struct LongShuffleControls {
+  alignas(32) std::uint8_t bytes[kMaxDigits + 1][kMaxDigits + 2][32];
+};
+
+// Where the digit `index` (from 0) of a number with `integer` integer digits lies after its first
+// digit, the mark being skipped.
+constexpr unsigned DigitByte(unsigned index, unsigned integer) {
+  return index + (index >= integer ? 1 : 0);
+}
+
+// The first load of a long number starts at its first digit; the second this far after it.
+constexpr unsigned SecondLoadOffset(unsigned bytes) { return bytes > 16 ? bytes - 16 : 0; }
+
+constexpr LongShuffleControls MakeLongShuffleControls() {
+  constexpr std::uint8_t kZero = 0x80;
+  LongShuffleControls controls{};
+  for (unsigned integer = 0; integer <= kMaxDigits; ++integer) {
+    for (unsigned tail = 2; integer + tail - 1 <= kMaxDigits; ++tail) {
+      const unsigned digits = integer + tail - 1;
+      const unsigned second = SecondLoadOffset(integer + tail);
+      std::uint8_t* control = controls.bytes[integer][tail];
+      for (unsigned place = 0; place < 24; ++place) {
+        const unsigned missing = 24 - digits;  // zeros before the first digit
+        const bool digit = place >= missing;
+        const unsigned byte = digit ? DigitByte(place - missing, integer) : 0;
+        if (place < 16) {
+          control[place] = digit ? static_cast<std::uint8_t>(byte) : kZero;
+        } else {
+          control[place] = digit ? static_cast<std::uint8_t>(byte - second) : kZero;
+        }
+      }
+      for (unsigned k = 24; k < 32; ++k) control[k] = kZero;
+    }
+  }
+  return controls;
+}
+
+constexpr LongShuffleControls kLongShuffleControls = MakeLongShuffleControls();
+
+// For every integer digit count and tail, what the loop needs of a long number's shape, in one
+// word: the offset of its controls in kLongShuffleControls, where its second load starts, and
+// its fraction digits; or kOutOfLine.
+constexpr std::uint32_t kOutOfLine = 0x80000000;
+
+struct LongShape {
+  static constexpr std::uint32_t Pack(unsigned controls, unsigned second_load, unsigned fraction) {
+    return controls | second_load << 16 | fraction << 24;
+  }
+  static unsigned Controls(std::uint32_t shape) { return shape & 0xffff; }
+  static unsigned SecondLoad(std::uint32_t shape) { return shape >> 16 & 0xff; }
+  static int FractionDigits(std::uint32_t shape) { return static_cast<int>(shape >> 24); }
+};
+
+struct LongNumberShapes {
+  std::uint32_t entries[64][64];
+};
+
+constexpr LongNumberShapes MakeLongNumberShapes() {
+  LongNumberShapes table{};
+  for (unsigned integer = 0; integer < 64; ++integer) {
+    for (unsigned tail = 0; tail < 64; ++tail) {
+      const bool in_line = tail >= 2 && integer + tail - 1 <= kMaxDigits;
+      table.entries[integer][tail] =
+          in_line ? LongShape::Pack((integer * (kMaxDigits + 2) + tail) * 32,
+                                    SecondLoadOffset(integer + tail), tail - 1)
+                  : kOutOfLine;
+    }
+  }
+  return table;
+}
+
+constexpr LongNumberShapes kLongNumberShapes = MakeLongNumberShapes();
+
+// Every control byte of a shape picks a digit of its window, and the second load ends in the line.
+constexpr bool LongControlsStayInTheirWindows() {
+  for (unsigned integer = 0; integer <= kMaxDigits; ++integer) {
+    for (unsigned tail = 2; integer + tail - 1 <= kMaxDigits; ++tail) {
+      const std::uint8_t* control = kLongShuffleControls.bytes[integer][tail];
+      for (unsigned k = 0; k < 32; ++k) {
+        if (control[k] != 0x80 && control[k] >= 16) return false;
+      }
+      if (SecondLoadOffset(integer + tail) + 16 > 16 + integer + tail) return false;
+    }
+  }
+  return true;
+}
+static_assert(LongControlsStayInTheirWindows(), "a long number's control reads outside its loads");
 
 // 10^(fraction digits) for each tail of a number the vector conversion takes.
 constexpr double kScaleOfTail[kMaxTail + 1] = {1e0, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
@@ -229,10 +325,12 @@ COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k
 // Where one number of the line lies, from the bits of its first byte and of the byte after it.
 struct NumberPlace {
   unsigned first_digit;      // after the sign, if any
-  unsigned integer_digits;   // before the mark
+  unsigned shape_index;      // integer digits (before the mark) * 64 + tail
   unsigned tail;             // 0 without a mark, else the mark and the fraction digits
   unsigned shape;            // from kNumberShapes
   std::uint64_t more_marks;  // nonzero when the number has more than one mark
+
+  unsigned integer_digits() const { return shape_index >> 6; }
 };
 
 COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t after,
@@ -242,8 +340,8 @@ COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t
   const unsigned first_digit = first + ((classes.signs >> first) & 1);
   const auto point = static_cast<unsigned>(_tzcnt_u64(mark | after));  // the end without a mark
   const auto tail = static_cast<unsigned>(_tzcnt_u64(after)) - point;
-  const unsigned integer_digits = point - first_digit;
-  return {first_digit, integer_digits, tail, kNumberShapes.entries[integer_digits][tail],
+  const unsigned shape_index = (point - first_digit) * 64 + tail;
+  return {first_digit, shape_index, tail, (&kNumberShapes.entries[0][0])[shape_index],
           _blsr_u64(mark)};
 }
 
@@ -275,6 +373,68 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
   return _mm_div_pd(_mm_add_pd(_mm_mul_pd(leading, _mm_set1_pd(1e8)), trailing), scale);
 }
 
+// The significand from the groups of eight digits: `leading` holds the first (low half) and the
+// second, `trailing` the third.
+inline std::uint64_t JoinGroups(std::uint64_t leading, std::uint64_t trailing) {
+  return ((leading & 0xffffffff) * 100000000 + (leading >> 32)) * 100000000 + trailing;
+}
+
+// 16 bytes from `low` in the low half, 16 from `high` in the high half.
+COORD2SEG_AVX2 inline __m256i LoadPair(const char* high, const char* low) {
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high),
+                             reinterpret_cast<const __m128i*>(low));
+}
+
+// The magnitudes of two numbers of up to kMaxDigits digits with a fraction each, valued in the
+// loop (see kLongShuffleControls); false when either is left to LongMagnitudes.
+COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace& first,
+                                                const NumberPlace& second, const ByteConstants& k,
+                                                __m128d& magnitudes) {
+  const std::uint32_t first_shape = (&kLongNumberShapes.entries[0][0])[first.shape_index];
+  const std::uint32_t second_shape = (&kLongNumberShapes.entries[0][0])[second.shape_index];
+  if (((first_shape | second_shape) & kOutOfLine) != 0) return false;
+  const char* const first_digits = p + first.first_digit;
+  const char* const second_digits = p + second.first_digit;
+  const char* const controls = reinterpret_cast<const char*>(&kLongShuffleControls);
+  const __m256i leading =
+      _mm256_shuffle_epi8(_mm256_sub_epi8(LoadPair(second_digits, first_digits), k.zero),
+                          LoadPair(controls + LongShape::Controls(second_shape),
+                                   controls + LongShape::Controls(first_shape)));
+  const __m256i trailing = _mm256_shuffle_epi8(
+      _mm256_sub_epi8(LoadPair(second_digits + LongShape::SecondLoad(second_shape),
+                               first_digits + LongShape::SecondLoad(first_shape)),
+                      k.zero),
+      LoadPair(controls + LongShape::Controls(second_shape) + 16,
+               controls + LongShape::Controls(first_shape) + 16));
+  const __m256i pair_weights = _mm256_set1_epi16(0x010a);
+  const __m256i quad_weights = _mm256_set1_epi32(0x00010064);
+  const __m256i leading_quads =
+      _mm256_madd_epi16(_mm256_maddubs_epi16(leading, pair_weights), quad_weights);
+  const __m256i trailing_quads =
+      _mm256_madd_epi16(_mm256_maddubs_epi16(trailing, pair_weights), quad_weights);
+  // Each half: the three groups of eight digits of one number, then zero.
+  const __m256i groups = _mm256_madd_epi16(_mm256_packus_epi32(leading_quads, trailing_quads),
+                                           _mm256_set1_epi32(0x00012710));
+  const __m128i first_groups = _mm256_castsi256_si128(groups);
+  const __m128i second_groups = _mm256_extracti128_si256(groups, 1);
+  const std::uint64_t first_significand =
+      JoinGroups(static_cast<std::uint64_t>(_mm_cvtsi128_si64(first_groups)),
+                 static_cast<std::uint64_t>(_mm_extract_epi64(first_groups, 1)));
+  const std::uint64_t second_significand =
+      JoinGroups(static_cast<std::uint64_t>(_mm_cvtsi128_si64(second_groups)),
+                 static_cast<std::uint64_t>(_mm_extract_epi64(second_groups, 1)));
+  std::uint64_t first_bits = 0;
+  std::uint64_t second_bits = 0;
+  const bool first_valued =
+      FractionMagnitudeBits(first_significand, LongShape::FractionDigits(first_shape), first_bits);
+  const bool second_valued = FractionMagnitudeBits(
+      second_significand, LongShape::FractionDigits(second_shape), second_bits);
+  if (!(first_valued & second_valued)) return false;
+  magnitudes = _mm_castsi128_pd(
+      _mm_set_epi64x(static_cast<long long>(second_bits), static_cast<long long>(first_bits)));
+  return true;
+}
+
 // The significand of a number of 1 to 8 integer digits and 9 to 16 fraction digits, the shape of
 // doubles printed shortest, from three words without a loop.
 inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_digits,
@@ -293,7 +453,7 @@ struct DigitsPlace {
   unsigned tail;
 
   static std::uint32_t Pack(const NumberPlace& place) {
-    return place.first_digit | place.integer_digits << 8 | place.tail << 16;
+    return place.first_digit | place.integer_digits() << 8 | place.tail << 16;
   }
   explicit DigitsPlace(std::uint32_t packed)
       : first_digit(packed & 0xff), integer_digits(packed >> 8 & 0xff), tail(packed >> 16) {}
@@ -374,56 +534,13 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
   return lat_first ? _mm_set_epi64x(0, 2) : _mm_set_epi64x(2, 0);
 }
 
-// Lines of long numbers, such as doubles printed shortest, need the second window and the
-// out-of-line conversion, and the plain reading takes them sooner. After a run of such lines the
-// loop reads a stretch of lines the plain way, which ends early at a line that fits one window;
-// then it tries the window again. Only lines of long numbers are noted, so the others pay
-// nothing for it. Runs and stretches go on from one call to the next (SimpleLinesState).
-class LongRuns {
- public:
-  static constexpr std::size_t kRunBeforePlain = 16;
-  static constexpr unsigned kPlainStretch = 256;
-
-  explicit LongRuns(const SimpleLinesState& state) : seen_(state) {}
-
-  // Line `index` of this call has a long number.
-  void Note(std::size_t index) {
-    const std::size_t line = seen_.lines + index;
-    if (line != seen_.long_run_last + 1) seen_.long_run_first = line;
-    seen_.long_run_last = line;
-    if (line - seen_.long_run_first + 1 == kRunBeforePlain) seen_.plain_left = kPlainStretch;
-  }
-
-  // Whether the next line is to be read the plain way; counts it.
-  bool TakePlainLine() {
-    if (seen_.plain_left == 0) return false;
-    --seen_.plain_left;
-    return true;
-  }
-
-  // A line of `bytes` bytes, end mark included, was read the plain way.
-  void NotePlainLine(std::ptrdiff_t bytes) {
-    if (bytes <= 32) seen_.plain_left = 0;
-  }
-
-  // Keeps all this for the next call, which reads on after `lines` more lines.
-  void Save(std::size_t lines, SimpleLinesState& state) const {
-    state = seen_;
-    state.lines += lines;
-  }
-
- private:
-  SimpleLinesState seen_;  // a copy, which the loop can keep in registers
-};
-
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
 // Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits; those of
 // more than kMaxVectorDigits are valued out of line. Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
-                                               const ByteConstants& k, std::size_t index,
-                                               LongRuns& long_runs) {
+                                               const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
   const std::uint64_t ends = classes.ends & kLineEndPlaces;
   const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
@@ -445,8 +562,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   __m128d magnitudes;
   if ((shapes & kLongNumber) == 0) {
     magnitudes = VectorMagnitudes(p, first, second, k);
-  } else {
-    long_runs.Note(index);
+  } else if (!LongVectorMagnitudes(p, first, second, k, magnitudes)) {
     magnitudes = LongMagnitudes(p, DigitsPlace::Pack(first), DigitsPlace::Pack(second));
     if ((_mm_movemask_pd(magnitudes) & 1) != 0) return nullptr;  // magnitudes are never negative
   }
@@ -461,38 +577,29 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the window does not take: longer lines, other shapes and the end of the text, and the
-// lines of a plain stretch, which follows a run of lines with long numbers. Kept out of line so
-// the loop below stays small.
+// Lines the window does not take: longer lines, other shapes and the end of the text. Kept out of
+// line so the loop below stays small.
 [[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
-                                            GeoPoint& point, bool in_stretch) {
-  return in_stretch ? ReadSimpleLine<LongFractions::kByProduct>(p, end, lat_first, point)
-                    : ReadSimpleLine(p, end, lat_first, point);
+                                            GeoPoint& point) {
+  return ReadSimpleLine(p, end, lat_first, point);
 }
 
 }  // namespace
 
 COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
-                                                   std::span<GeoPoint> points,
-                                                   SimpleLinesState& state) {
+                                                   std::span<GeoPoint> points, SimpleLinesState&) {
   const ByteConstants k = MakeByteConstants();
   const __m128i order = ColumnOrder(lat_first);
   // Lines starting before this have room for the window's reads.
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
-  LongRuns long_runs(state);
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const bool plain = long_runs.TakePlainLine();
-    const char* next = !plain && p < window_end
-                           ? ReadLineAvx2(p, order, points[lines], k, lines, long_runs)
-                           : nullptr;
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines], plain);
+    const char* next = p < window_end ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
+    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
-    if (plain) long_runs.NotePlainLine(next - p);
     p = next;
     ++lines;
   }
-  long_runs.Save(lines, state);
   return {p, lines};
 }
 
