@@ -108,49 +108,48 @@ namespace eisel_lemire_detail {
 inline constexpr int kMaxFractionDigits = 22;
 
 // For each k: the leading 64 bits of 5^-k, and the biased exponent of the result less one for a
-// normalized w whose product has its top bit clear, from which the leading zeros of w are taken.
-struct FractionScale {
-  std::uint64_t five_high;
-  std::int64_t exponent;
-};
-
-constexpr std::array<FractionScale, kMaxFractionDigits + 1> MakeFractionScales() {
-  std::array<FractionScale, kMaxFractionDigits + 1> scales{};
-  for (int k = 1; k <= kMaxFractionDigits; ++k) {
-    scales[static_cast<std::size_t>(k)] = {PowerOfFive128(-k).high,
-                                           LeadingBitExponent(0, -k, 0) + kExponentBias - 1};
-  }
-  return scales;
+// normalized w whose product has its top bit set, from which the shifts that normalize are taken.
+// Two arrays, so that k indexes both without arithmetic.
+template <typename Value, typename Make>
+constexpr std::array<Value, kMaxFractionDigits + 1> FractionTable(Make make) {
+  std::array<Value, kMaxFractionDigits + 1> table{};
+  for (int k = 1; k <= kMaxFractionDigits; ++k) table[static_cast<std::size_t>(k)] = make(k);
+  return table;
 }
 
-inline constexpr std::array<FractionScale, kMaxFractionDigits + 1> kFractionScales =
-    MakeFractionScales();
+inline constexpr std::array<std::uint64_t, kMaxFractionDigits + 1> kFractionFiveHigh =
+    FractionTable<std::uint64_t>([](int k) { return PowerOfFive128(-k).high; });
+inline constexpr std::array<std::int64_t, kMaxFractionDigits + 1> kFractionExponent =
+    FractionTable<std::int64_t>(
+        [](int k) { return std::int64_t{LeadingBitExponent(1, -k, 0) + kExponentBias - 1}; });
 
 }  // namespace eisel_lemire_detail
 
 // The bits of the magnitude of w / 10^k, 1 <= k <= 22; false in the rare cases the leading 64
-// bits of the product leave the rounding open. The line readers' inner loops call this one.
+// bits of the product leave the rounding open. The line readers' inner loops call this one, so
+// it is kept to a few instructions: the product's leading bit is moved to the top (the bit
+// shifted in is a zero, so the bits below the rounding bit are then 9 of the product and a
+// zero), and the test for a rounding left open takes the wider of the two cases, which refers a
+// few more products to the whole method but needs no shift that depends on the leading bit.
 inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
   using eisel_lemire_detail::Uint128;
   if (w == 0) {
     bits = 0;
     return true;
   }
-  const eisel_lemire_detail::FractionScale& scale =
-      eisel_lemire_detail::kFractionScales[static_cast<std::size_t>(k)];
+  const auto index = static_cast<std::size_t>(k);
   const int leading_zeros = std::countl_zero(w);
-  const auto high =
-      static_cast<std::uint64_t>((Uint128{w << leading_zeros} * scale.five_high) >> 64);
-  const auto top_bit = high >> 63;
-  const unsigned shift = 9 + static_cast<unsigned>(top_bit);
-  const std::uint64_t below_mask = (std::uint64_t{1} << shift) - 1;
-  if ((high & below_mask) >= below_mask - 1) return false;
-  const std::uint64_t leading = high >> shift;
-  const std::uint64_t mantissa = (leading >> 1) + (leading & 1);  // 2^52 to 2^53
+  const auto product = static_cast<std::uint64_t>(
+      (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionFiveHigh[index]) >> 64);
+  const auto top_clear = static_cast<int>((product >> 63) ^ 1);
+  const std::uint64_t high = product << top_clear;
+  if ((high & 0x3ff) >= 0x3fc) return false;
+  // 54 leading bits: the double's 53 and the bit that rounds them, always up (see above).
+  const std::uint64_t mantissa = ((high >> 10) + 1) >> 1;  // 2^52 to 2^53
   // The mantissa's leading bit adds one to the exponent field; a mantissa rounded up to 2^53
   // carries into it, as it should.
-  const auto biased = static_cast<std::uint64_t>(
-      scale.exponent + static_cast<std::int64_t>(top_bit) - leading_zeros);
+  const auto biased = static_cast<std::uint64_t>(eisel_lemire_detail::kFractionExponent[index] -
+                                                 leading_zeros - top_clear);
   bits = (biased << eisel_lemire_detail::kMantissaBits) + mantissa;
   return true;
 }

@@ -373,16 +373,22 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
   return _mm_div_pd(_mm_add_pd(_mm_mul_pd(leading, _mm_set1_pd(1e8)), trailing), scale);
 }
 
-// The significand from the groups of eight digits: `leading` holds the first (low half) and the
-// second, `trailing` the third.
-inline std::uint64_t JoinGroups(std::uint64_t leading, std::uint64_t trailing) {
-  return ((leading & 0xffffffff) * 100000000 + (leading >> 32)) * 100000000 + trailing;
-}
-
 // 16 bytes from `low` in the low half, 16 from `high` in the high half.
 COORD2SEG_AVX2 inline __m256i LoadPair(const char* high, const char* low) {
   return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high),
                              reinterpret_cast<const __m128i*>(low));
+}
+
+// One long number's digits in its 24 places, valued four at a time: the first 16 places in the
+// low half, the last 8 in the high half.
+COORD2SEG_AVX2 inline __m256i LongNumberQuads(const char* digits, std::uint32_t shape,
+                                              const ByteConstants& k) {
+  const __m256i bytes = LoadPair(digits + LongShape::SecondLoad(shape), digits);
+  const __m256i control = _mm256_load_si256(reinterpret_cast<const __m256i*>(
+      reinterpret_cast<const char*>(&kLongShuffleControls) + LongShape::Controls(shape)));
+  const __m256i places = _mm256_shuffle_epi8(_mm256_sub_epi8(bytes, k.zero), control);
+  return _mm256_madd_epi16(_mm256_maddubs_epi16(places, _mm256_set1_epi16(0x010a)),
+                           _mm256_set1_epi32(0x00010064));
 }
 
 // The magnitudes of two numbers of up to kMaxDigits digits with a fraction each, valued in the
@@ -393,43 +399,31 @@ COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace
   const std::uint32_t first_shape = (&kLongNumberShapes.entries[0][0])[first.shape_index];
   const std::uint32_t second_shape = (&kLongNumberShapes.entries[0][0])[second.shape_index];
   if (((first_shape | second_shape) & kOutOfLine) != 0) return false;
-  const char* const first_digits = p + first.first_digit;
-  const char* const second_digits = p + second.first_digit;
-  const char* const controls = reinterpret_cast<const char*>(&kLongShuffleControls);
-  const __m256i leading =
-      _mm256_shuffle_epi8(_mm256_sub_epi8(LoadPair(second_digits, first_digits), k.zero),
-                          LoadPair(controls + LongShape::Controls(second_shape),
-                                   controls + LongShape::Controls(first_shape)));
-  const __m256i trailing = _mm256_shuffle_epi8(
-      _mm256_sub_epi8(LoadPair(second_digits + LongShape::SecondLoad(second_shape),
-                               first_digits + LongShape::SecondLoad(first_shape)),
-                      k.zero),
-      LoadPair(controls + LongShape::Controls(second_shape) + 16,
-               controls + LongShape::Controls(first_shape) + 16));
-  const __m256i pair_weights = _mm256_set1_epi16(0x010a);
-  const __m256i quad_weights = _mm256_set1_epi32(0x00010064);
-  const __m256i leading_quads =
-      _mm256_madd_epi16(_mm256_maddubs_epi16(leading, pair_weights), quad_weights);
-  const __m256i trailing_quads =
-      _mm256_madd_epi16(_mm256_maddubs_epi16(trailing, pair_weights), quad_weights);
-  // Each half: the three groups of eight digits of one number, then zero.
-  const __m256i groups = _mm256_madd_epi16(_mm256_packus_epi32(leading_quads, trailing_quads),
-                                           _mm256_set1_epi32(0x00012710));
-  const __m128i first_groups = _mm256_castsi256_si128(groups);
-  const __m128i second_groups = _mm256_extracti128_si256(groups, 1);
-  const std::uint64_t first_significand =
-      JoinGroups(static_cast<std::uint64_t>(_mm_cvtsi128_si64(first_groups)),
-                 static_cast<std::uint64_t>(_mm_extract_epi64(first_groups, 1)));
-  const std::uint64_t second_significand =
-      JoinGroups(static_cast<std::uint64_t>(_mm_cvtsi128_si64(second_groups)),
-                 static_cast<std::uint64_t>(_mm_extract_epi64(second_groups, 1)));
+  // Groups of eight digits: the first and second of each number in the low half, the third of
+  // each in the high half, each number's in a 64-bit lane.
+  const __m256i groups = _mm256_madd_epi16(
+      _mm256_packus_epi32(LongNumberQuads(p + first.first_digit, first_shape, k),
+                          LongNumberQuads(p + second.first_digit, second_shape, k)),
+      _mm256_set1_epi32(0x00012710));
+  const __m128i leading = _mm256_castsi256_si128(groups);
+  const __m128i hundred_million = _mm_set1_epi64x(100000000);
+  // The first two groups as one number below 10^11, then times 10^8 in two parts, as the
+  // multiplication takes 32 bits of each factor.
+  const __m128i first_two =
+      _mm_add_epi64(_mm_mul_epu32(leading, hundred_million), _mm_srli_epi64(leading, 32));
+  const __m128i significands = _mm_add_epi64(
+      _mm_add_epi64(
+          _mm_mul_epu32(first_two, hundred_million),
+          _mm_slli_epi64(_mm_mul_epu32(_mm_srli_epi64(first_two, 32), hundred_million), 32)),
+      _mm256_extracti128_si256(groups, 1));
   std::uint64_t first_bits = 0;
   std::uint64_t second_bits = 0;
-  const bool first_valued =
-      FractionMagnitudeBits(first_significand, LongShape::FractionDigits(first_shape), first_bits);
-  const bool second_valued = FractionMagnitudeBits(
-      second_significand, LongShape::FractionDigits(second_shape), second_bits);
-  if (!(first_valued & second_valued)) return false;
+  if (!FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
+                             LongShape::FractionDigits(first_shape), first_bits) ||
+      !FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
+                             LongShape::FractionDigits(second_shape), second_bits)) {
+    return false;
+  }
   magnitudes = _mm_castsi128_pd(
       _mm_set_epi64x(static_cast<long long>(second_bits), static_cast<long long>(first_bits)));
   return true;
@@ -546,13 +540,13 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
   const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
-  // only where a number starts.
+  // only where a number starts; tested at once, as one branch. Without an end mark `line` has
+  // its top bit set.
   const std::uint64_t starts = number & ~(number << 1);
-  const std::uint64_t second_start = starts ^ 1;
-  if (ends == 0 || ((number | classes.separators) & line) != line || (starts & 1) == 0 ||
-      second_start == 0 || _blsr_u64(second_start) != 0 || (classes.signs & line & ~starts) != 0) {
-    return nullptr;
-  }
+  const std::uint64_t second_start = starts ^ 1;  // 1 or more bits unless the first starts at 0
+  const std::uint64_t misfits = (line >> 63) | (line & ~(number | classes.separators)) |
+                                _blsr_u64(second_start) | (classes.signs & line & ~starts);
+  if ((misfits | static_cast<std::uint64_t>(second_start <= 1)) != 0) return nullptr;
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
   const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
@@ -567,7 +561,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
     if ((_mm_movemask_pd(magnitudes) & 1) != 0) return nullptr;  // magnitudes are never negative
   }
 
-  const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
+  const auto negative = static_cast<unsigned>(_pext_u64(classes.minus, second_start | 1));
   const __m128d values = _mm_xor_pd(
       magnitudes, _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
