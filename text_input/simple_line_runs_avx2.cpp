@@ -243,30 +243,46 @@ constexpr bool ClassTablesFollowTheGrammar() {
 }
 static_assert(ClassTablesFollowTheGrammar(), "the byte classes differ from the grammar");
 
-// The constants of the classification, made once per run of lines. Hidden from the optimiser,
-// which would otherwise rebuild each from an immediate or reload it in every pass.
+// The constants of the classification, loaded once per run of lines from one block, one load
+// each. Hidden from the optimiser, which would otherwise rebuild each from an immediate or
+// reload it in every pass.
 struct ByteConstants {
   __m256i low_table, high_table, low_nibble, number, separator, half, zero;
 };
+
+struct alignas(32) ByteConstantBlock {
+  std::uint8_t bytes[7][32];
+};
+
+constexpr ByteConstantBlock MakeByteConstantBlock() {
+  ByteConstantBlock block{};
+  for (unsigned i = 0; i < 32; ++i) {
+    block.bytes[0][i] = kClassTables.low[i % 16];
+    block.bytes[1][i] = kClassTables.high[i % 16];
+    block.bytes[2][i] = 15;
+    block.bytes[3][i] = kDigit | kSignOrMark;
+    block.bytes[4][i] = kBlank | kSemicolon | kTab;
+    block.bytes[5][i] = 127;
+    block.bytes[6][i] = '0';
+  }
+  return block;
+}
+
+constexpr ByteConstantBlock kByteConstantBlock = MakeByteConstantBlock();
 
 COORD2SEG_AVX2 inline __m256i Opaque(__m256i value) {
   asm("" : "+x"(value));
   return value;
 }
 
-COORD2SEG_AVX2 inline __m256i Table(const std::uint8_t (&table)[16]) {
+COORD2SEG_AVX2 inline __m256i Constant(unsigned index) {
   return Opaque(
-      _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table))));
+      _mm256_load_si256(reinterpret_cast<const __m256i*>(kByteConstantBlock.bytes[index])));
 }
 
 COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
-  return {Table(kClassTables.low),
-          Table(kClassTables.high),
-          Opaque(_mm256_set1_epi8(15)),
-          Opaque(_mm256_set1_epi8(kDigit | kSignOrMark)),
-          Opaque(_mm256_set1_epi8(kBlank | kSemicolon | kTab)),
-          Opaque(_mm256_set1_epi8(127)),
-          Opaque(_mm256_set1_epi8('0'))};
+  return {Constant(0), Constant(1), Constant(2), Constant(3),
+          Constant(4), Constant(5), Constant(6)};
 }
 
 COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
@@ -429,75 +445,6 @@ COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace
   return true;
 }
 
-// The significand of a number of 1 to 8 integer digits and 9 to 16 fraction digits, the shape of
-// doubles printed shortest, from three words without a loop.
-inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_digits,
-                                           unsigned fraction_digits) {
-  const char* const fraction = digits + integer_digits + 1;
-  const std::uint64_t leading = AppendDigits(DigitsValue(LoadEightBytes(digits), integer_digits),
-                                             LoadEightBytes(fraction), 8);
-  return AppendDigits(leading, LoadEightBytes(fraction + 8), fraction_digits - 8);
-}
-
-// Where a number's digits lie, packed into one register for the out-of-line conversion of long
-// numbers: given the places themselves, the loop would store them for it on every line.
-struct DigitsPlace {
-  unsigned first_digit;
-  unsigned integer_digits;
-  unsigned tail;
-
-  static std::uint32_t Pack(const NumberPlace& place) {
-    return place.first_digit | place.integer_digits() << 8 | place.tail << 16;
-  }
-  explicit DigitsPlace(std::uint32_t packed)
-      : first_digit(packed & 0xff), integer_digits(packed >> 8 & 0xff), tail(packed >> 16) {}
-
-  unsigned fraction_digits() const { return tail > 0 ? tail - 1 : 0; }
-  unsigned digits() const { return integer_digits + fraction_digits(); }
-};
-
-// The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
-// for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
-[[gnu::always_inline]] inline bool LongMagnitude(const char* p, DigitsPlace place,
-                                                 double& magnitude) {
-  const char* const digits = p + place.first_digit;
-  const char* const number_end = digits + place.integer_digits + place.tail;
-  if (place.digits() > kMaxDigits &&
-      read_simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
-    return false;
-  }
-  const unsigned fraction_digits = place.fraction_digits();
-  std::uint64_t significand = 0;
-  if (place.integer_digits - 1 < 8 && fraction_digits - 9 < 8) {
-    significand = CommonLongSignificand(digits, place.integer_digits, fraction_digits);
-    return read_simple_decimal_detail::ProductOfDigits(significand, fraction_digits, false,
-                                                       magnitude);
-  }
-  const auto add_digits = [&significand](const char* digits, unsigned count) {
-    for (; count > 0; digits += 8) {
-      const unsigned run = count < 8 ? count : 8;
-      significand = AppendDigits(significand, LoadEightBytes(digits), run);
-      count -= run;
-    }
-  };
-  add_digits(digits, place.integer_digits);
-  add_digits(digits + place.integer_digits + 1, place.fraction_digits());
-  return read_simple_decimal_detail::ProductOfDigits(significand, place.fraction_digits(), false,
-                                                     magnitude);
-}
-
-// Both magnitudes, when either number is too long for the vector conversion, or -1 as the first
-// when they are left to the plain reading. Kept out of line so the common path stays small.
-[[gnu::noinline]] __m128d LongMagnitudes(const char* p, std::uint32_t first, std::uint32_t second) {
-  double first_value = 0;
-  double second_value = 0;
-  if (!LongMagnitude(p, DigitsPlace(first), first_value) ||
-      !LongMagnitude(p, DigitsPlace(second), second_value)) {
-    return _mm_set_sd(-1);
-  }
-  return _mm_set_pd(second_value, first_value);
-}
-
 // The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
 struct alignas(16) SignBits {
   std::uint64_t bits[4][2];
@@ -557,8 +504,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   if ((shapes & kLongNumber) == 0) {
     magnitudes = VectorMagnitudes(p, first, second, k);
   } else if (!LongVectorMagnitudes(p, first, second, k, magnitudes)) {
-    magnitudes = LongMagnitudes(p, DigitsPlace::Pack(first), DigitsPlace::Pack(second));
-    if ((_mm_movemask_pd(magnitudes) & 1) != 0) return nullptr;  // magnitudes are never negative
+    return nullptr;  // the plain reading takes those few
   }
 
   const auto negative = static_cast<unsigned>(_pext_u64(classes.minus, second_start | 1));
@@ -588,8 +534,18 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   std::size_t lines = 0;
   while (lines < points.size()) {
-    const char* next = p < window_end ? ReadLineAvx2(p, order, points[lines], k) : nullptr;
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines]);
+    // Lines the window takes, in a loop without calls, so that its constants stay in registers.
+    const std::size_t room = points.size();
+    while (lines < room && p < window_end) {
+      const char* const next = ReadLineAvx2(p, order, points[lines], k);
+      if (next == nullptr) break;
+      p = next;
+      ++lines;
+    }
+    if (lines == room) break;
+    // A separator line, which ends every segment, is not tried again.
+    if (p < window_end && *p == '#') break;
+    const char* const next = ReadOtherLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
     p = next;
     ++lines;
