@@ -110,9 +110,8 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
       lines.Next(line);
       const bool lat_first = i / 8 % 2 != 0;
       GeoPoint point;
-      SimpleLinesState state;
-      const SimpleLinesRead read = read_simple_lines(
-          text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1), state);
+      const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(),
+                                                     lat_first, std::span<GeoPoint>(&point, 1));
       ASSERT_LE(read.lines, 1u);
       if (read.lines == 0) {
         ASSERT_EQ(read.next, text.data());
@@ -131,9 +130,8 @@ TEST(ParserProperty, SimpleLinesReadersAgreeWithTheGeneralReading) {
 
 // Each line reader over runs of many lines, as the line loop calls it: stretches of doubles
 // printed shortest, of short numbers, and now and then a line it must leave to the general
-// reading, which here takes that line before the reader goes on; 1 to 13 lines a call, with what
-// the reader keeps carried from call to call. Every point is the general reading's, and the
-// reader stops exactly at each line it leaves.
+// reading, which here takes that line before the reader goes on; 1 to 13 lines a call. Every point
+// is the general reading's, and the reader stops exactly at each line it leaves.
 TEST(ParserProperty, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
   for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
     if (!CanRun(set)) continue;
@@ -156,12 +154,10 @@ TEST(ParserProperty, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
     text += "#" + std::string(99, 'x');
     std::vector<GeoPoint> points(lines.size());
     const char* p = text.data();
-    SimpleLinesState state;
     for (std::size_t index = 0; index < lines.size();) {
       const std::size_t room = std::min<std::size_t>(lines.size() - index, 1 + index % 13);
-      const SimpleLinesRead read =
-          read_simple_lines(p, text.data() + text.size(), false,
-                            std::span<GeoPoint>(points).subspan(index, room), state);
+      const SimpleLinesRead read = read_simple_lines(
+          p, text.data() + text.size(), false, std::span<GeoPoint>(points).subspan(index, room));
       index += read.lines;
       p = read.next;
       if (read.lines == room) continue;  // out of room, not at a line it leaves
@@ -222,9 +218,8 @@ TEST(ParserProperty, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
       const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2, digits);
       const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
       GeoPoint point;
-      SimpleLinesState state;
       const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,
-                                                     std::span<GeoPoint>(&point, 1), state);
+                                                     std::span<GeoPoint>(&point, 1));
       ASSERT_EQ(read.lines, 1u) << text;
       double expected = 0;
       std::from_chars(longitude.data(), longitude.data() + longitude.size(), expected);

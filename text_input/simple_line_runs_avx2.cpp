@@ -29,7 +29,7 @@ constexpr std::ptrdiff_t kReadableBytes = 96;
 // first digit: a shuffle drops the mark and puts the digits right-aligned in 16 bytes, zeros before
 // them. The value is then (first 8 digits * 10^8 + last 8 digits) / 10^(fraction digits): an exact
 // numerator below 10^15 < 2^53 over an exact power of ten, so one division rounds it correctly.
-// Longer numbers, up to 19 digits, are valued from the same places eight digits at a time.
+// Longer numbers, up to 19 digits, are valued in 24 places instead (kLongShuffleControls).
 constexpr unsigned kMaxVectorDigits = 15;
 constexpr unsigned kMaxDigits = kMaxSignificantDigits;
 // What follows the integer digits: nothing (0), or the mark and the fraction digits (1 to 16).
@@ -90,8 +90,8 @@ constexpr NumberShapes kNumberShapes = MakeNumberShapes();
 // load at the number's first digit, the last 8 from a 16-byte load that ends at the number's end
 // (or also starts at its first digit when the number has at most 16 bytes). One pair of shuffle
 // controls per shape, found by a second table; the groups are joined into the significand in
-// 64-bit registers, which the 128-bit product then takes. Numbers without a fraction digit, and
-// those with more than kMaxDigits digits, are valued out of line.
+// 64-bit lanes, which the 128-bit product then takes. Lines with a long number without a fraction
+// digit, or with more than kMaxDigits digits, are left to the plain reader.
 struct LongShuffleControls {
   alignas(32) std::uint8_t bytes[kMaxDigits + 1][kMaxDigits + 2][32];
 };
@@ -408,7 +408,9 @@ COORD2SEG_AVX2 inline __m256i LongNumberQuads(const char* digits, std::uint32_t 
 }
 
 // The magnitudes of two numbers of up to kMaxDigits digits with a fraction each, valued in the
-// loop (see kLongShuffleControls); false when either is left to LongMagnitudes.
+// loop (see kLongShuffleControls); false when the line is left to the plain reader: a shape
+// without a fraction digit or of more than kMaxDigits digits, or a rounding the product leaves
+// open.
 COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace& first,
                                                 const NumberPlace& second, const ByteConstants& k,
                                                 __m128d& magnitudes) {
@@ -478,8 +480,9 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits; those of
-// more than kMaxVectorDigits are valued out of line. Needs kReadableBytes readable at `p`.
+// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits, in one
+// pass: those of more than kMaxVectorDigits digits take the 24 places and the 128-bit product.
+// Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
@@ -527,29 +530,30 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
 }  // namespace
 
 COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
-                                                   std::span<GeoPoint> points, SimpleLinesState&) {
+                                                   std::span<GeoPoint> points) {
   const ByteConstants k = MakeByteConstants();
   const __m128i order = ColumnOrder(lat_first);
   // Lines starting before this have room for the window's reads.
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
-  std::size_t lines = 0;
-  while (lines < points.size()) {
+  GeoPoint* point = points.data();
+  GeoPoint* const points_end = point + points.size();
+  while (point != points_end) {
     // Lines the window takes, in a loop without calls, so that its constants stay in registers.
-    const std::size_t room = points.size();
-    while (lines < room && p < window_end) {
-      const char* const next = ReadLineAvx2(p, order, points[lines], k);
+    while (point != points_end && p < window_end) {
+      const char* const next = ReadLineAvx2(p, order, *point, k);
       if (next == nullptr) break;
       p = next;
-      ++lines;
+      ++point;
     }
-    if (lines == room) break;
+    if (point == points_end) break;
     // A separator line, which ends every segment, is not tried again.
     if (p < window_end && *p == '#') break;
-    const char* const next = ReadOtherLine(p, end, lat_first, points[lines]);
+    const char* const next = ReadOtherLine(p, end, lat_first, *point);
     if (next == nullptr) break;
     p = next;
-    ++lines;
+    ++point;
   }
+  const auto lines = static_cast<std::size_t>(point - points.data());
   return {p, lines};
 }
 
