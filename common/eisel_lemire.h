@@ -138,10 +138,10 @@ inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
     return true;
   }
   const auto index = static_cast<std::size_t>(k);
-  const int leading_zeros = std::countl_zero(w);
+  const auto leading_zeros = static_cast<std::int64_t>(std::countl_zero(w));
   const auto product = static_cast<std::uint64_t>(
       (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionFiveHigh[index]) >> 64);
-  const auto top_clear = static_cast<int>((product >> 63) ^ 1);
+  const auto top_clear = static_cast<std::int64_t>((product >> 63) ^ 1);
   const std::uint64_t high = product << top_clear;
   if ((high & 0x3ff) >= 0x3fc) return false;
   // 54 leading bits: the double's 53 and the bit that rounds them, always up (see above).

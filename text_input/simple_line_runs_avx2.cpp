@@ -340,23 +340,22 @@ COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k
 
 // Where one number of the line lies, from the bits of its first byte and of the byte after it.
 struct NumberPlace {
-  unsigned first_digit;      // after the sign, if any
-  unsigned shape_index;      // integer digits (before the mark) * 64 + tail
-  unsigned tail;             // 0 without a mark, else the mark and the fraction digits
-  unsigned shape;            // from kNumberShapes
-  std::uint64_t more_marks;  // nonzero when the number has more than one mark
-
-  unsigned integer_digits() const { return shape_index >> 6; }
+  std::uint64_t first_digit;  // after the sign, if any
+  std::uint64_t shape_index;  // integer digits (before the mark) * 64 + tail
+  std::uint64_t tail;         // 0 without a mark, else the mark and the fraction digits
+  unsigned shape;             // from kNumberShapes
+  std::uint64_t more_marks;   // nonzero when the number has more than one mark
 };
 
+// Positions as 64-bit numbers, so that none is widened again before it addresses memory.
 COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t after,
                                               const ByteClasses& classes) {
   const std::uint64_t mark = classes.marks & (after - start);
-  const auto first = static_cast<unsigned>(_tzcnt_u64(start));
-  const unsigned first_digit = first + ((classes.signs >> first) & 1);
-  const auto point = static_cast<unsigned>(_tzcnt_u64(mark | after));  // the end without a mark
-  const auto tail = static_cast<unsigned>(_tzcnt_u64(after)) - point;
-  const unsigned shape_index = (point - first_digit) * 64 + tail;
+  const std::uint64_t first = _tzcnt_u64(start);
+  const std::uint64_t first_digit = first + ((classes.signs >> first) & 1);
+  const std::uint64_t point = _tzcnt_u64(mark | after);  // the end without a mark
+  const std::uint64_t tail = _tzcnt_u64(after) - point;
+  const std::uint64_t shape_index = (point - first_digit) * 64 + tail;
   return {first_digit, shape_index, tail, (&kNumberShapes.entries[0][0])[shape_index],
           _blsr_u64(mark)};
 }
