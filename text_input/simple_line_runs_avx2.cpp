@@ -509,13 +509,13 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
     return nullptr;  // the plain reading takes those few
   }
 
-  const auto negative = static_cast<unsigned>(_pext_u64(classes.minus, second_start | 1));
+  const std::uint64_t negative = _pext_u64(classes.minus, second_start | 1);
   const __m128d values = _mm_xor_pd(
       magnitudes, _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
   _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
 
-  const auto end = static_cast<unsigned>(_tzcnt_u64(ends));
+  const std::uint64_t end = _tzcnt_u64(ends);
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
