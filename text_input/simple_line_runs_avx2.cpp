@@ -60,30 +60,16 @@ constexpr ShuffleControls kShuffleControls = MakeShuffleControls();
 
 // For every integer digit count and tail a window can show (0 to 63 each), where its control lies
 // in kShuffleControls; or kLongNumber, more digits than the vector conversion takes; or
-// kNoDigit. One load classifies a number and finds its control.
+// kNoDigit.
 constexpr std::uint16_t kLongNumber = 0x4000;
 constexpr std::uint16_t kNoDigit = 0x8000;
 
-struct NumberShapes {
-  std::uint16_t entries[64][64];
-};
-
-constexpr NumberShapes MakeNumberShapes() {
-  NumberShapes table{};
-  for (unsigned integer = 0; integer < 64; ++integer) {
-    for (unsigned tail = 0; tail < 64; ++tail) {
-      const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
-      table.entries[integer][tail] =
-          digits == 0 ? kNoDigit
-          : digits > kMaxVectorDigits
-              ? kLongNumber
-              : static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16);
-    }
-  }
-  return table;
+constexpr std::uint16_t VectorShape(unsigned integer, unsigned tail) {
+  const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
+  if (digits == 0) return kNoDigit;
+  if (digits > kMaxVectorDigits) return kLongNumber;
+  return static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16);
 }
-
-constexpr NumberShapes kNumberShapes = MakeNumberShapes();
 
 // Numbers of up to kMaxDigits digits with a fraction are valued in the loop too, both at once, in
 // 24 places of three groups of eight digits, right-aligned: the first 16 places from a 16-byte
@@ -145,25 +131,31 @@ struct LongShape {
   static int FractionDigits(std::uint32_t shape) { return static_cast<int>(shape >> 24); }
 };
 
-struct LongNumberShapes {
-  std::uint32_t entries[64][64];
+constexpr std::uint32_t LongShapeOf(unsigned integer, unsigned tail) {
+  const bool in_line = tail >= 2 && integer + tail - 1 <= kMaxDigits;
+  return in_line ? LongShape::Pack((integer * (kMaxDigits + 2) + tail) * 32,
+                                   SecondLoadOffset(integer + tail), tail - 1)
+                 : kOutOfLine;
+}
+
+// Both for every integer digit count and tail, so that one load classifies a number and finds
+// its controls either way: VectorShape in the low 16 bits, LongShapeOf in the high 32.
+struct NumberShapes {
+  std::uint64_t entries[64][64];
 };
 
-constexpr LongNumberShapes MakeLongNumberShapes() {
-  LongNumberShapes table{};
+constexpr NumberShapes MakeNumberShapes() {
+  NumberShapes table{};
   for (unsigned integer = 0; integer < 64; ++integer) {
     for (unsigned tail = 0; tail < 64; ++tail) {
-      const bool in_line = tail >= 2 && integer + tail - 1 <= kMaxDigits;
       table.entries[integer][tail] =
-          in_line ? LongShape::Pack((integer * (kMaxDigits + 2) + tail) * 32,
-                                    SecondLoadOffset(integer + tail), tail - 1)
-                  : kOutOfLine;
+          VectorShape(integer, tail) | std::uint64_t{LongShapeOf(integer, tail)} << 32;
     }
   }
   return table;
 }
 
-constexpr LongNumberShapes kLongNumberShapes = MakeLongNumberShapes();
+constexpr NumberShapes kNumberShapes = MakeNumberShapes();
 
 // Every control byte of a shape picks a digit of its window, and the second load ends in the line.
 constexpr bool LongControlsStayInTheirWindows() {
@@ -341,9 +333,8 @@ COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k
 // Where one number of the line lies, from the bits of its first byte and of the byte after it.
 struct NumberPlace {
   std::uint64_t first_digit;  // after the sign, if any
-  std::uint64_t shape_index;  // integer digits (before the mark) * 64 + tail
   std::uint64_t tail;         // 0 without a mark, else the mark and the fraction digits
-  unsigned shape;             // from kNumberShapes
+  std::uint64_t shapes;       // from kNumberShapes
   std::uint64_t more_marks;   // nonzero when the number has more than one mark
 };
 
@@ -355,14 +346,12 @@ COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t
   const std::uint64_t first_digit = first + ((classes.signs >> first) & 1);
   const std::uint64_t point = _tzcnt_u64(mark | after);  // the end without a mark
   const std::uint64_t tail = _tzcnt_u64(after) - point;
-  const std::uint64_t shape_index = (point - first_digit) * 64 + tail;
-  return {first_digit, shape_index, tail, (&kNumberShapes.entries[0][0])[shape_index],
-          _blsr_u64(mark)};
+  return {first_digit, tail, kNumberShapes.entries[point - first_digit][tail], _blsr_u64(mark)};
 }
 
 COORD2SEG_AVX2 inline __m128i ShuffleControl(const NumberPlace& place) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(
-      reinterpret_cast<const char*>(&kShuffleControls) + place.shape));
+      reinterpret_cast<const char*>(&kShuffleControls) + (place.shapes & 0xffff)));
 }
 
 // The magnitudes of two numbers of at most kMaxVectorDigits digits, as doubles.
@@ -413,8 +402,8 @@ COORD2SEG_AVX2 inline __m256i LongNumberQuads(const char* digits, std::uint32_t 
 COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace& first,
                                                 const NumberPlace& second, const ByteConstants& k,
                                                 __m128d& magnitudes) {
-  const std::uint32_t first_shape = (&kLongNumberShapes.entries[0][0])[first.shape_index];
-  const std::uint32_t second_shape = (&kLongNumberShapes.entries[0][0])[second.shape_index];
+  const auto first_shape = static_cast<std::uint32_t>(first.shapes >> 32);
+  const auto second_shape = static_cast<std::uint32_t>(second.shapes >> 32);
   if (((first_shape | second_shape) & kOutOfLine) != 0) return false;
   // Groups of eight digits: the first and second of each number in the low half, the third of
   // each in the high half, each number's in a 64-bit lane.
@@ -500,7 +489,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
   const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
   // A number needs a digit and at most one mark.
-  const unsigned shapes = first.shape | second.shape;
+  const std::uint64_t shapes = first.shapes | second.shapes;
   if ((shapes & kNoDigit) != 0 || (first.more_marks | second.more_marks) != 0) return nullptr;
   __m128d magnitudes;
   if ((shapes & kLongNumber) == 0) {
