@@ -75,9 +75,9 @@ constexpr std::uint16_t VectorShape(unsigned integer, unsigned tail) {
 // 24 places of three groups of eight digits, right-aligned: the first 16 places from a 16-byte
 // load at the number's first digit, the last 8 from a 16-byte load that ends at the number's end
 // (or also starts at its first digit when the number has at most 16 bytes). One pair of shuffle
-// controls per shape, found by a second table; the groups are joined into the significand in
-// 64-bit lanes, which the 128-bit product then takes. Lines with a long number without a fraction
-// digit, or with more than kMaxDigits digits, are left to the plain reader.
+// controls per shape, found by the same table load as the short shape; the groups are joined into
+// the significand in 64-bit lanes, which the 128-bit product then takes. Lines with a long number
+// without a fraction digit, or with more than kMaxDigits digits, are left to the plain reader.
 struct LongShuffleControls {
   alignas(32) std::uint8_t bytes[kMaxDigits + 1][kMaxDigits + 2][32];
 };
@@ -119,8 +119,8 @@ constexpr LongShuffleControls kLongShuffleControls = MakeLongShuffleControls();
 
 // For every integer digit count and tail, what the loop needs of a long number's shape, in one
 // word: the offset of its controls in kLongShuffleControls, where its second load starts, and
-// its fraction digits; or kOutOfLine.
-constexpr std::uint32_t kOutOfLine = 0x80000000;
+// its fraction digits; or kLeftToPlainReader.
+constexpr std::uint32_t kLeftToPlainReader = 0x80000000;
 
 struct LongShape {
   static constexpr std::uint32_t Pack(unsigned controls, unsigned second_load, unsigned fraction) {
@@ -135,7 +135,7 @@ constexpr std::uint32_t LongShapeOf(unsigned integer, unsigned tail) {
   const bool in_line = tail >= 2 && integer + tail - 1 <= kMaxDigits;
   return in_line ? LongShape::Pack((integer * (kMaxDigits + 2) + tail) * 32,
                                    SecondLoadOffset(integer + tail), tail - 1)
-                 : kOutOfLine;
+                 : kLeftToPlainReader;
 }
 
 // Both for every integer digit count and tail, so that one load classifies a number and finds
@@ -157,7 +157,7 @@ constexpr NumberShapes MakeNumberShapes() {
 
 constexpr NumberShapes kNumberShapes = MakeNumberShapes();
 
-// Every control byte of a shape picks a digit of its window, and the second load ends in the line.
+// Every control byte of a shape picks a byte of its own load, and so a digit of the number.
 constexpr bool LongControlsStayInTheirWindows() {
   for (unsigned integer = 0; integer <= kMaxDigits; ++integer) {
     for (unsigned tail = 2; integer + tail - 1 <= kMaxDigits; ++tail) {
@@ -165,7 +165,6 @@ constexpr bool LongControlsStayInTheirWindows() {
       for (unsigned k = 0; k < 32; ++k) {
         if (control[k] != 0x80 && control[k] >= 16) return false;
       }
-      if (SecondLoadOffset(integer + tail) + 16 > 16 + integer + tail) return false;
     }
   }
   return true;
@@ -404,7 +403,7 @@ COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace
                                                 __m128d& magnitudes) {
   const auto first_shape = static_cast<std::uint32_t>(first.shapes >> 32);
   const auto second_shape = static_cast<std::uint32_t>(second.shapes >> 32);
-  if (((first_shape | second_shape) & kOutOfLine) != 0) return false;
+  if (((first_shape | second_shape) & kLeftToPlainReader) != 0) return false;
   // Groups of eight digits: the first and second of each number in the low half, the third of
   // each in the high half, each number's in a 64-bit lane.
   const __m256i groups = _mm256_madd_epi16(
