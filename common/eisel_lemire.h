@@ -119,9 +119,10 @@ constexpr std::array<Value, kMaxFractionDigits + 1> FractionTable(Make make) {
 
 inline constexpr std::array<std::uint64_t, kMaxFractionDigits + 1> kFractionFiveHigh =
     FractionTable<std::uint64_t>([](int k) { return PowerOfFive128(-k).high; });
-inline constexpr std::array<std::int64_t, kMaxFractionDigits + 1> kFractionExponent =
-    FractionTable<std::int64_t>(
-        [](int k) { return std::int64_t{LeadingBitExponent(1, -k, 0) + kExponentBias - 1}; });
+inline constexpr std::array<std::uint32_t, kMaxFractionDigits + 1> kFractionExponent =
+    FractionTable<std::uint32_t>([](int k) {
+      return static_cast<std::uint32_t>(LeadingBitExponent(1, -k, 0) + kExponentBias - 1);
+    });
 
 }  // namespace eisel_lemire_detail
 
@@ -138,19 +139,20 @@ inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
     return true;
   }
   const auto index = static_cast<std::size_t>(k);
-  const auto leading_zeros = static_cast<std::int64_t>(std::countl_zero(w));
+  const auto leading_zeros = static_cast<unsigned>(std::countl_zero(w));
   const auto product = static_cast<std::uint64_t>(
       (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionFiveHigh[index]) >> 64);
-  const auto top_clear = static_cast<std::int64_t>((product >> 63) ^ 1);
+  const auto top_clear = static_cast<unsigned>((product >> 63) ^ 1);
   const std::uint64_t high = product << top_clear;
-  if ((high & 0x3ff) >= 0x3fc) return false;
+  // Bits 2 to 9 all ones: the bits below the rounding bit are within one of all ones.
+  if ((~high & 0x3fc) == 0) return false;
   // 54 leading bits: the double's 53 and the bit that rounds them, always up (see above).
   const std::uint64_t mantissa = ((high >> 10) + 1) >> 1;  // 2^52 to 2^53
   // The mantissa's leading bit adds one to the exponent field; a mantissa rounded up to 2^53
   // carries into it, as it should.
-  const auto biased = static_cast<std::uint64_t>(eisel_lemire_detail::kFractionExponent[index] -
-                                                 leading_zeros - top_clear);
-  bits = (biased << eisel_lemire_detail::kMantissaBits) + mantissa;
+  const std::uint32_t biased =
+      eisel_lemire_detail::kFractionExponent[index] - leading_zeros - top_clear;
+  bits = (std::uint64_t{biased} << eisel_lemire_detail::kMantissaBits) + mantissa;
   return true;
 }
 
