@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "segment_file/segment_reader.h"
@@ -24,6 +25,10 @@ constexpr int kRight = 26;
 constexpr int kBottom = 26;
 // The data is drawn on a grid of half pixels, and a point is kept once it lies a pixel away.
 constexpr int kGridPerPixel = 2;
+// Past this many points drawn as lines (data that a pixel's thinning does not reduce, such as
+// long lines criss-crossing the frame), each further piece is a dot at its first point, one per
+// pixel, so that the picture stays quick to draw.
+constexpr std::size_t kMostLinePoints = 100000;
 
 // An extent in minutes, the latitude growing north.
 struct Bounds {
@@ -153,6 +158,36 @@ std::int64_t GraticuleStep(const Frame& frame) {
   return kSteps.back();
 }
 
+// Path elements of a few hundred points each: a renderer strokes many small paths far faster
+// than one that crosses itself everywhere.
+class PathChunks {
+ public:
+  static constexpr std::size_t kPointsPerPath = 400;
+
+  std::string& Open() { return current_; }
+  void Close(std::size_t points) {
+    points_ += points;
+    if (points_ >= kPointsPerPath) Finish();
+  }
+  // The elements, each `<path d="..."/>`.
+  std::string Elements() {
+    Finish();
+    return std::move(elements_);
+  }
+
+ private:
+  void Finish() {
+    if (current_.empty()) return;
+    elements_ += "<path d=\"" + current_ + "\"/>\n";
+    current_.clear();
+    points_ = 0;
+  }
+
+  std::string elements_;
+  std::string current_;
+  std::size_t points_ = 0;
+};
+
 class Picture {
  public:
   Picture(const Frame& frame, int width)
@@ -169,9 +204,9 @@ class Picture {
   }
   double Y(double latitude) const { return kTop + (frame_.north - latitude) * pixels_per_minute_; }
 
-  // Adds a record to `path`, or to `dots` when it is a single point.
-  void AddRecord(const CutLine& line, std::string& path, std::string& dots) {
-    std::string& target = line.positions.size() == 1 ? dots : path;
+  // Adds a record to `paths`, or to `dots` when it is a single point.
+  void AddRecord(const CutLine& line, PathChunks& paths, PathChunks& dots) {
+    PathChunks& target = line.positions.size() == 1 ? dots : paths;
     for (std::size_t piece = 0; piece < line.piece_count(); ++piece) {
       kept_.clear();
       for (std::size_t i = line.piece_starts[piece]; i < line.piece_end(piece); ++i) {
@@ -182,7 +217,10 @@ class Picture {
           kept_.push_back(point);
         }
       }
-      AddPiece(target);
+      if (line_points_ >= kMostLinePoints) kept_.resize(1);
+      line_points_ += kept_.size();
+      AddPiece(target.Open());
+      target.Close(kept_.size());
     }
   }
 
@@ -240,6 +278,7 @@ class Picture {
   double pixels_per_minute_;
   std::vector<bool> drawn_;
   std::vector<Grid> kept_;
+  std::size_t line_points_ = 0;
 };
 
 void AppendGraticule(const Frame& frame, const Picture& picture, std::string& out) {
@@ -315,26 +354,23 @@ std::string MapSvg(std::span<const unsigned char> file, std::string_view name, i
          std::to_string(picture.height()) + "\" fill=\"#f7fafc\"/>\n";
   AppendGraticule(frame, picture, out);
 
-  std::string path;
-  std::string dots;
+  PathChunks paths;
+  PathChunks dots;
   SegmentReader reader(file);
   SegmentRecord record;
   CutLine line;
   while (reader.Next(record)) {
     CutAtAntimeridian(record, line, frame.middle);
-    picture.AddRecord(line, path, dots);
+    picture.AddRecord(line, paths, dots);
   }
-  out += "<path transform=\"translate(" + std::to_string(kLeft) + ' ' + std::to_string(kTop) +
-         ") scale(0.5)\" fill=\"none\" stroke=\"#1d3557\" stroke-width=\"3\" "
-         "stroke-linecap=\"round\" stroke-linejoin=\"round\" d=\"" +
-         path + "\"/>\n";
-  if (!dots.empty()) {
-    out += "<path transform=\"translate(" + std::to_string(kLeft) + ' ' + std::to_string(kTop) +
-           ") scale(0.5)\" fill=\"none\" stroke=\"#c4291c\" stroke-width=\"8\" "
-           "stroke-linecap=\"round\" d=\"" +
-           dots + "\"/>\n";
-  }
-  out += "</svg>\n";
+  const std::string group = "<g transform=\"translate(" + std::to_string(kLeft) + ' ' +
+                            std::to_string(kTop) + ") scale(0.5)\" fill=\"none\" ";
+  out += group +
+         "stroke=\"#1d3557\" stroke-width=\"3\" stroke-linecap=\"round\" "
+         "stroke-linejoin=\"round\">\n" +
+         paths.Elements() + "</g>\n";
+  out += group + "stroke=\"#c4291c\" stroke-width=\"8\" stroke-linecap=\"round\">\n" +
+         dots.Elements() + "</g>\n</svg>\n";
   return out;
 }
 
