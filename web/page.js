@@ -255,11 +255,13 @@ function onWorkerMessage(message) {
     case 'done':
       showDone(message);
       break;
-    case 'error':
+    case 'error': {
       finish();
       if (message.restart) startWorker();
-      setStatus('error', message.message);
+      const name = job.file.name;
+      setStatus('error', message.message.startsWith(name) ? message.message : `${name}: ${message.message}`);
       break;
+    }
   }
 }
 

@@ -148,12 +148,15 @@ std::string LatitudeLabel(std::int64_t minutes) {
   return Degrees(std::llabs(minutes)) + (minutes > 0 ? "N" : "S");
 }
 
-// Round minutes or degrees, about three to eight lines across the longer side.
-std::int64_t GraticuleStep(const Frame& frame) {
+// Round minutes or degrees, about three to eight lines across the longer side, and labels along
+// the bottom at least 64 pixels apart.
+std::int64_t GraticuleStep(const Frame& frame, int width) {
   constexpr std::array<std::int64_t, 14> kSteps = {1,   2,   5,   10,  15,   30,   60,
                                                    120, 300, 600, 900, 1200, 1800, 3600};
   for (const std::int64_t step : kSteps) {
-    if (std::max(frame.width, frame.height) / static_cast<double>(step) <= 8) return step;
+    const double lines = std::max(frame.width, frame.height) / static_cast<double>(step);
+    const double label_pixels = width * static_cast<double>(step) / frame.width;
+    if (lines <= 8 && label_pixels >= 64) return step;
   }
   return kSteps.back();
 }
@@ -282,7 +285,7 @@ class Picture {
 };
 
 void AppendGraticule(const Frame& frame, const Picture& picture, std::string& out) {
-  const std::int64_t step = GraticuleStep(frame);
+  const std::int64_t step = GraticuleStep(frame, picture.width());
   const double east = frame.west + frame.width;
   const double south = frame.north - frame.height;
   std::string lines;
