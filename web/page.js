@@ -65,11 +65,41 @@ function startWorker() {
   };
 }
 
-function send() {
+const PIECE_BYTES = 16 << 20;
+const BYTE_ORDER_MARK = [0xef, 0xbb, 0xbf];
+
+async function startsWithMark(file) {
+  const start = new Uint8Array(await file.slice(0, 3).arrayBuffer());
+  return BYTE_ORDER_MARK.every((byte, i) => start[i] === byte);
+}
+
+// Hands the job to the worker: its description, then the file read here piece by piece, each
+// piece's memory handed over rather than copied. A job stopped meanwhile stops sending.
+async function send() {
   if (!workerReady || !job || job.sent || job.finished) return;
-  job.sent = true;
-  const { id, file, latFirst, withoutMark, as } = job;
-  worker.postMessage({ id, file, latFirst, withoutMark, as, mapWidth: mapWidth() });
+  const sending = job;
+  const target = worker;
+  sending.sent = true;
+  const stopped = () => job !== sending || worker !== target || sending.finished;
+  const { id, file, latFirst, as } = sending;
+  try {
+    const skip = sending.withoutMark && (await startsWithMark(file)) ? 3 : 0;
+    const size = Math.max(file.size - skip, 0);
+    if (stopped()) return;
+    const name = file.name;
+    target.postMessage({ type: 'job', id, name, size, latFirst, as, mapWidth: mapWidth() });
+    for (let offset = 0; offset < size; offset += PIECE_BYTES) {
+      const piece = await file.slice(skip + offset, skip + offset + PIECE_BYTES).arrayBuffer();
+      if (stopped()) return;
+      target.postMessage({ type: 'piece', id, offset, piece }, [piece]);
+      progressBar.value = (0.7 * (offset + piece.byteLength)) / Math.max(size, 1);
+    }
+    target.postMessage({ type: 'end', id });
+  } catch (error) {
+    if (stopped()) return;
+    finish();
+    setStatus('error', `${file.name}: the file cannot be read: ${error.message}`);
+  }
 }
 
 // The map's width in pixels for the data, about as wide as it will be shown, so that its labels

@@ -1,32 +1,18 @@
-// The page's worker: reads the chosen file into the module's memory piece by piece and answers
-// with everything the page shows, so the page never waits on the work. Over HTTP it loads the
-// module and api.js beside it; in the one-file page, the page starts it from a text that holds
-// them all. Jobs run one after the other, never interleaved, and every answer names its job.
+// The page's worker: takes the chosen file into the module's memory piece by piece, as the page
+// reads and hands over the pieces (a worker of a page opened from disk may not read the file
+// itself in every browser), and answers with everything the page shows, so the page never waits
+// on the work. Over HTTP it loads the module and api.js beside it; in the one-file page, the page
+// starts it from a text that holds them all. Every answer names its job; a job's pieces go into
+// its own room, and a new job drops the one before.
 /* global bindConverter, createCoord2segModule */
 if (typeof createCoord2segModule === 'undefined') importScripts('coord2seg.js', 'api.js');
 
-const PIECE_BYTES = 16 << 20;
-const BYTE_ORDER_MARK = [0xef, 0xbb, 0xbf];
-const ready = createCoord2segModule().then((module) => ({
+const loaded = createCoord2segModule().then((module) => ({
   module,
   converter: bindConverter(module),
 }));
-
-// Copies the file, from `skip` bytes on, into the module's memory one piece at a time.
-async function readIntoModule(converter, file, skip, progress) {
-  const size = Math.max(file.size - skip, 0);
-  const input = converter.reserveInput(size);
-  for (let offset = 0; offset < size; offset += PIECE_BYTES) {
-    const piece = await file.slice(skip + offset, skip + offset + PIECE_BYTES).arrayBuffer();
-    input.write(offset, new Uint8Array(piece));
-    progress((0.7 * (offset + piece.byteLength)) / Math.max(size, 1), 'reading');
-  }
-}
-
-async function startsWithMark(file) {
-  const start = new Uint8Array(await file.slice(0, 3).arrayBuffer());
-  return BYTE_ORDER_MARK.every((byte, i) => start[i] === byte);
-}
+let module = null;
+let converter = null;
 
 const stem = (name) => name.replace(/\.[^./]*$/, '');
 
@@ -81,9 +67,9 @@ function convertText({ calls, converter }, job, progress) {
   const segments = converter.loaded.convert({ latFirst: job.latFirst });
   const ms = performance.now() - started;
   progress(0.8, 'checking');
-  const { report, counts, notes } = calls.lint(job.file.name, job.latFirst);
+  const { report, counts, notes } = calls.lint(job.name, job.latFirst);
   progress(0.9, 'drawing');
-  const svg = calls.map(segments, job.file.name, job.mapWidth);
+  const svg = calls.map(segments, job.name, job.mapWidth);
   return {
     ms,
     report,
@@ -91,29 +77,29 @@ function convertText({ calls, converter }, job, progress) {
     notes,
     svg,
     segments,
-    segmentsName: calls.setName(job.file.name),
+    segmentsName: calls.setName(job.name),
   };
 }
 
 function dumpSegments({ calls, converter }, job, progress) {
   // The check first: a damaged file throws segdump's message, which names the offset.
-  const report = converter.loaded.dump('check', { name: job.file.name });
+  const report = converter.loaded.dump('check', { name: job.name });
   const started = performance.now();
   const text = converter.loaded.dump('text', {}, true);
   const geojson = converter.loaded.dump('geojson', {}, true);
   const ms = performance.now() - started;
   progress(0.9, 'drawing');
-  const svg = calls.mapOfInput(job.file.name, job.mapWidth);
-  const base = stem(job.file.name);
+  const svg = calls.mapOfInput(job.name, job.mapWidth);
+  const base = stem(job.name);
   return { ms, report, svg, text, geojson, textName: `${base}.txt`, geojsonName: `${base}.geojson` };
 }
 
 function convertGeoJson({ calls, converter }, job, progress) {
   const started = performance.now();
-  const { segments, messages, stopped } = converter.loaded.fromGeoJson({ name: job.file.name });
+  const { segments, messages, stopped } = converter.loaded.fromGeoJson({ name: job.name });
   const ms = performance.now() - started;
   progress(0.9, 'drawing');
-  const svg = calls.map(segments, job.file.name, job.mapWidth);
+  const svg = calls.map(segments, job.name, job.mapWidth);
   const report = messages || 'ogr2ogr prints nothing for this file.\n';
   return {
     ms,
@@ -121,20 +107,43 @@ function convertGeoJson({ calls, converter }, job, progress) {
     svg,
     segments,
     stopped,
-    segmentsName: calls.setName(job.file.name),
+    segmentsName: calls.setName(job.name),
   };
 }
 
 const CONVERSIONS = { text: convertText, segments: dumpSegments, geojson: convertGeoJson };
 
-async function answer(job) {
+let current = null; // { job, input }
+
+function fail(job, error) {
+  // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
+  // leaves the module in no known state, and the page starts a new worker.
+  const known = error instanceof Error && !(error instanceof WebAssembly.RuntimeError);
+  postMessage({
+    type: 'error',
+    id: job.id,
+    message: known
+      ? error.message
+      : `${job.name}: the converter failed (${error}), most likely out of memory`,
+    restart: !known,
+  });
+}
+
+function begin(job) {
+  current = null;
+  try {
+    current = { job, input: converter.reserveInput(job.size) };
+  } catch (error) {
+    converter.release();
+    fail(job, error);
+  }
+}
+
+function answer(job) {
   const progress = (fraction, what) => postMessage({ type: 'progress', id: job.id, fraction, what });
-  const { module, converter } = await ready;
   const calls = pageCalls(module, converter);
   try {
-    const skip = job.withoutMark && (await startsWithMark(job.file)) ? 3 : 0;
-    await readIntoModule(converter, job.file, skip, progress);
-    const sort = job.as ? { kind: job.as, binary: false, json: false } : calls.kind(job.file.name);
+    const sort = job.as ? { kind: job.as, binary: false, json: false } : calls.kind(job.name);
     const done = CONVERSIONS[sort.kind]({ calls, converter }, job, progress);
     const transfer = [done.segments, done.text, done.geojson].filter(Boolean);
     postMessage(
@@ -142,28 +151,31 @@ async function answer(job) {
       transfer.map((bytes) => bytes.buffer),
     );
   } catch (error) {
-    // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
-    // leaves the module in no known state, and the page starts a new worker.
-    const known = error instanceof Error && !(error instanceof WebAssembly.RuntimeError);
-    postMessage({
-      type: 'error',
-      id: job.id,
-      message: known
-        ? error.message
-        : `${job.file.name}: the converter failed (${error}), most likely out of memory`,
-      restart: !known,
-    });
+    fail(job, error);
   } finally {
     converter.release();
   }
 }
 
-ready.then(
-  () => postMessage({ type: 'ready' }),
+loaded.then(
+  (ready) => {
+    ({ module, converter } = ready);
+    postMessage({ type: 'ready' });
+  },
   (error) => postMessage({ type: 'error', message: `the converter did not load: ${error}` }),
 );
-// One job at a time: the next waits for the one in hand, whose file reads are awaited.
-let queue = Promise.resolve();
-onmessage = (event) => {
-  queue = queue.then(() => answer(event.data));
+// A job: its description, its pieces in order, then its end.
+onmessage = ({ data }) => {
+  if (data.type === 'job') {
+    begin(data);
+    return;
+  }
+  if (!current || current.job.id !== data.id) return;
+  if (data.type === 'piece') {
+    current.input.write(data.offset, new Uint8Array(data.piece));
+  } else if (data.type === 'end') {
+    const { job } = current;
+    current = null;
+    answer(job);
+  }
 };
