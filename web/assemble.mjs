@@ -38,9 +38,21 @@ if (mode === 'concat') {
     inlineScript(read(pageJs)),
   ];
   let page = read(html);
-  page = replaceOnce(page, '<link rel="stylesheet" href="style.css">', `<style>\n${read(css)}</style>`);
-  page = replaceOnce(page, '<script src="page.js"></script>', scripts.map((s) => s.element).join('\n'));
-  page = replaceOnce(page, "script-src 'self'", `script-src ${scripts.map((s) => s.source).join(' ')}`);
+  page = replaceOnce(
+    page,
+    '<link rel="stylesheet" href="style.css">',
+    `<style>\n${read(css)}</style>`,
+  );
+  page = replaceOnce(
+    page,
+    '<script src="page.js"></script>',
+    scripts.map((s) => s.element).join('\n'),
+  );
+  page = replaceOnce(
+    page,
+    "script-src 'self'",
+    `script-src ${scripts.map((s) => s.source).join(' ')}`,
+  );
   writeFileSync(output, page);
 } else {
   fail(`unknown mode '${mode}'`);

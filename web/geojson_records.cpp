@@ -108,8 +108,9 @@ std::string Stem(std::string_view file_name) {
 }
 
 // The first attribute field of the layer GDAL's reader makes: "id" when a feature has an id that
-// is not a whole number, else the first of the properties' names in an order that keeps each feature's order of
-// them (of those no name must come before, the one seen first). Empty when there is none.
+// is not a whole number, else the first of the properties' names in an order that keeps each
+// feature's order of them (of those no name must come before, the one seen first). Empty when there
+// is none.
 std::string FirstFieldName(const std::vector<const JsonValue*>& features) {
   std::vector<std::string> names;  // as first seen
   std::vector<bool> follows;       // whether some feature lists a name before it

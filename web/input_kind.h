@@ -16,6 +16,9 @@ enum class InputKind { kCoordinateText = 0, kSegmentFile = 1, kGeoJson = 2, kNei
 InputKind ClassifyInput(std::string_view name, std::span<const unsigned char> bytes,
                         std::string& why);
 
+// Whether the bytes hold one that text does not (IsBinaryByte), anywhere; quick on large files.
+bool HoldsBinaryByteAnywhere(std::span<const unsigned char> bytes);
+
 // Whether text starts, after a byte-order mark and blanks, with '{' as JSON does.
 bool StartsLikeJson(std::string_view text);
 

@@ -195,7 +195,6 @@ EMSCRIPTEN_KEEPALIVE int Classify() {
 // The page's own calls, on the input already in memory as above.
 #include <array>
 
-#include "common/text_bytes.h"
 #include "web/page_map.h"
 #include "web/report_notes.h"
 
@@ -216,7 +215,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int PageKind() {
   std::string unused;
   const int kind = static_cast<int>(ClassifyInput(name, input, unused));
-  return kind | (HoldsBinaryByte(InputText()) ? 4 : 0) | (StartsLikeJson(InputText()) ? 8 : 0);
+  return kind | (HoldsBinaryByteAnywhere(input) ? 4 : 0) | (StartsLikeJson(InputText()) ? 8 : 0);
 }
 
 // coordlint's report on the input, named by the name, as Lint gives it; its counts and notes in

@@ -60,7 +60,10 @@ function startWorker() {
     startWorker();
     if (failed) {
       finish();
-      setStatus('error', `${job.file.name}: the conversion failed: ${event.message || 'the worker stopped'}`);
+      setStatus(
+        'error',
+        `${job.file.name}: the conversion failed: ${event.message || 'the worker stopped'}`,
+      );
     }
   };
 }
@@ -142,7 +145,8 @@ function link(element, bytes, name, type) {
   element.href = url;
   element.download = name;
   element.hidden = false;
-  element.textContent = `↓ ${element.dataset.label}: ${name} (${sizeText(bytes.byteLength ?? bytes.length)})`;
+  const size = sizeText(bytes.byteLength ?? bytes.length);
+  element.textContent = `↓ ${element.dataset.label}: ${name} (${size})`;
 }
 
 function sizeText(bytes) {
@@ -152,7 +156,8 @@ function sizeText(bytes) {
 }
 
 const timeText = (ms) => (ms < 1000 ? `${Math.round(ms)} ms` : `${(ms / 1000).toFixed(1)} s`);
-const plural = (count, one, many = `${one}s`) => `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
+const plural = (count, one, many = `${one}s`) =>
+  `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
 
 function clearOutput() {
   urls.forEach((url) => URL.revokeObjectURL(url));
@@ -172,7 +177,12 @@ function clearOutput() {
 function showMap(svgText, name) {
   const svg = new DOMParser().parseFromString(svgText, 'image/svg+xml').documentElement;
   $('preview').replaceChildren(document.importNode(svg, true));
-  link($('map-download'), new TextEncoder().encode(svgText), `${name.replace(/\.[^./]*$/, '')}-map.svg`, 'image/svg+xml');
+  link(
+    $('map-download'),
+    new TextEncoder().encode(svgText),
+    `${name.replace(/\.[^./]*$/, '')}-map.svg`,
+    'image/svg+xml',
+  );
 }
 
 // The page's own words for each trap coordlint notes, for people who have no shell.
@@ -194,27 +204,46 @@ function advise(done) {
   const notes = done.notes ?? 0;
   if (notes & 1 && !job.withoutMark) {
     add(
-      'The text starts with a byte-order mark: its first line is lost, as coord2seg reads the mark as part of it.',
+      'The text starts with a byte-order mark: its first line is lost, as coord2seg reads the ' +
+        'mark as part of it.',
       'Convert without the mark',
       () => work(file, { withoutMark: true }),
     );
   }
   if (notes & 2 && !job.latFirst) {
-    add('The values seem to list latitude first: tick Latitude first.', 'Tick Latitude first', () => {
-      $('latfirst').checked = true;
-      work(file, { withoutMark });
-    });
+    add(
+      'The values seem to list latitude first: tick Latitude first.',
+      'Tick Latitude first',
+      () => {
+        $('latfirst').checked = true;
+        work(file, { withoutMark });
+      },
+    );
   }
   if (notes & 4) {
     add(
-      "Commas are decimal marks here (12,5 is 12.5), so '12.5, 48.25' is not read: separate the two values with a blank, ';' or TAB, as in '12.5 48.25'.",
+      "Commas are decimal marks here (12,5 is 12.5), so '12.5, 48.25' is not read: separate " +
+        "the two values with a blank, ';' or TAB, as in '12.5 48.25'.",
     );
   }
-  if (notes & 8) add('The text is UTF-16: save it as UTF-8 (in most editors: Save as, encoding UTF-8) and choose it again.');
-  if (notes & 16) add('Lines hold three values (x y z), but only two may stand on a line: export the data without heights.');
+  if (notes & 8)
+    add(
+      'The text is UTF-16: save it as UTF-8 (in most editors: Save as, encoding UTF-8) and ' +
+        'choose it again.',
+    );
+  if (notes & 16)
+    add(
+      'Lines hold three values (x y z), but only two may stand on a line: export the data ' +
+        'without heights.',
+    );
   if (notes & 32) add('The first line is a header: dropping it loses no point.');
-  if (notes & 64) add("Lines starting with '>' are read as data, not as breaks between segments: start those lines with '#'.");
-  if (notes & 128) add("A '#' after blanks does not end a segment: only a '#' at the very start of a line does.");
+  if (notes & 64)
+    add(
+      "Lines starting with '>' are read as data, not as breaks between segments: start those " +
+        "lines with '#'.",
+    );
+  if (notes & 128)
+    add("A '#' after blanks does not end a segment: only a '#' at the very start of a line does.");
   if (done.kind === 'text' && done.json && done.counts.points === 0) {
     add('The text looks like GeoJSON.', 'Read it as GeoJSON', () => work(file, { as: 'geojson' }));
   }
@@ -236,7 +265,8 @@ function showDone(done) {
   $('output').hidden = false;
   $('report-title').textContent = TITLES[done.kind];
   $('report').textContent = done.report;
-  if (done.segments) link($('download'), done.segments, done.segmentsName, 'application/octet-stream');
+  if (done.segments)
+    link($('download'), done.segments, done.segmentsName, 'application/octet-stream');
   if (done.text) link($('text'), done.text, done.textName, 'text/plain');
   if (done.geojson) link($('geojson'), done.geojson, done.geojsonName, 'application/geo+json');
   showMap(done.svg, name);
@@ -244,7 +274,10 @@ function showDone(done) {
 
   const warnings = [];
   if (done.binary) {
-    warnings.push('it holds bytes that text does not (NUL or other control bytes); it was converted as coordinate text, as coord2seg does');
+    warnings.push(
+      'it holds bytes that text does not (NUL or other control bytes); it was converted as ' +
+        'coordinate text, as coord2seg does',
+    );
   }
   if (done.kind === 'text') {
     const { droppedLines, points, droppedSegments } = done.counts;
@@ -254,9 +287,16 @@ function showDone(done) {
   } else if (done.kind === 'geojson' && done.segments.length === 0) {
     warnings.push('no point was kept: the segment file is empty');
   }
-  if (done.stopped) warnings.push('a feature was refused: ogr2ogr stops there, and so does the file (see the messages)');
+  if (done.stopped)
+    warnings.push(
+      'a feature was refused: ogr2ogr stops there, and so does the file (see the messages)',
+    );
   const what = { text: 'Converted', segments: 'Read back', geojson: 'Converted' }[done.kind];
-  const how = job.withoutMark ? ' without its byte-order mark' : job.as === 'geojson' ? ' as GeoJSON' : '';
+  const how = job.withoutMark
+    ? ' without its byte-order mark'
+    : job.as === 'geojson'
+      ? ' as GeoJSON'
+      : '';
   const said = warnings.length ? `: ${warnings.join('; ')} (see the report).` : '.';
   setStatus('done', `${what} ${name}${how} in ${timeText(elapsed)}${said}`, {
     ms: elapsed,
@@ -289,7 +329,10 @@ function onWorkerMessage(message) {
       finish();
       if (message.restart) startWorker();
       const name = job.file.name;
-      setStatus('error', message.message.startsWith(name) ? message.message : `${name}: ${message.message}`);
+      setStatus(
+        'error',
+        message.message.startsWith(name) ? message.message : `${name}: ${message.message}`,
+      );
       break;
     }
   }

@@ -61,22 +61,34 @@ struct Totals {
   std::uint64_t points = 0;
 };
 
+// A stored longitude in minutes on the map whose middle meridian is `middle`: in
+// [middle - 180, middle + 180) degrees.
+double OnMap(std::int16_t longitude, int middle) {
+  int minutes = longitude - (middle - kHalfTurn);
+  minutes %= kFullTurn;
+  if (minutes < 0) minutes += kFullTurn;
+  return minutes + (middle - kHalfTurn);
+}
+
 // The records' extent on the map from -180 to 180 degrees or, when narrower, on the one from 0
 // to 360, with a twentieth of it as margin on every side, never narrower than three quarters of
 // its height nor lower than a third of its width, so that a line along a parallel or a meridian
-// and a lone point still give a picture.
+// and a lone point still give a picture. The stored points decide (the places where lines are
+// cut at the map's edge lie between them).
 Frame FrameOf(std::span<const unsigned char> file, Totals& totals) {
   constexpr std::array<int, 2> kMiddles = {0, kHalfTurn};
   std::array<Bounds, 2> bounds;
   SegmentReader reader(file);
   SegmentRecord record;
-  CutLine line;
   while (reader.Next(record)) {
     ++totals.segments;
     totals.points += record.point_count();
-    for (std::size_t map = 0; map < kMiddles.size(); ++map) {
-      CutAtAntimeridian(record, line, kMiddles[map]);
-      for (const MapPosition& position : line.positions) bounds[map].Add(position);
+    for (std::uint32_t i = 0; i < record.point_count(); ++i) {
+      const StoredPoint point = record.point(i);
+      for (std::size_t map = 0; map < kMiddles.size(); ++map) {
+        bounds[map].Add(
+            {OnMap(point.longitude, kMiddles[map]), static_cast<double>(point.latitude)});
+      }
     }
   }
   if (bounds[0].empty()) return {};

@@ -91,7 +91,15 @@ function dumpSegments({ calls, converter }, job, progress) {
   progress(0.9, 'drawing');
   const svg = calls.mapOfInput(job.name, job.mapWidth);
   const base = stem(job.name);
-  return { ms, report, svg, text, geojson, textName: `${base}.txt`, geojsonName: `${base}.geojson` };
+  return {
+    ms,
+    report,
+    svg,
+    text,
+    geojson,
+    textName: `${base}.txt`,
+    geojsonName: `${base}.geojson`,
+  };
 }
 
 function convertGeoJson({ calls, converter }, job, progress) {
@@ -140,7 +148,8 @@ function begin(job) {
 }
 
 function answer(job) {
-  const progress = (fraction, what) => postMessage({ type: 'progress', id: job.id, fraction, what });
+  const progress = (fraction, what) =>
+    postMessage({ type: 'progress', id: job.id, fraction, what });
   const calls = pageCalls(module, converter);
   try {
     const sort = job.as ? { kind: job.as, binary: false, json: false } : calls.kind(job.name);
