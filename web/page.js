@@ -15,6 +15,7 @@ let workerReady = false;
 let job = null; // { id, file, latFirst, withoutMark, as, started, sent, finished }
 let jobCount = 0;
 let urls = [];
+let cannotStart = ''; // why no worker could start, if none could
 
 // In the one-file page the worker's whole text, module included, is in the page; over HTTP it
 // is worker.js beside the page.
@@ -48,7 +49,8 @@ function startWorker() {
       location.protocol === 'file:'
         ? ' Opened from disk, this page needs coord2seg.html, the page in one file.'
         : '';
-    setStatus('error', `The converter cannot start here: ${error.message}.${hint}`);
+    cannotStart = `The converter cannot start here: ${error.message}.${hint}`;
+    setStatus('error', cannotStart);
     return;
   }
   worker.onmessage = (event) => onWorkerMessage(event.data);
@@ -121,6 +123,10 @@ function finish() {
 // Starts a job on `file`; one in hand stops.
 function work(file, { withoutMark = false, as = undefined } = {}) {
   if (!file) return;
+  if (cannotStart) {
+    setStatus('error', cannotStart);
+    return;
+  }
   const stopping = job && job.sent && !job.finished;
   job = {
     id: ++jobCount,

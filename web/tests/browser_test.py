@@ -485,6 +485,11 @@ def main():
             check_advice(checks, examples)
             check_sequences(checks)
             check_layout(checks, args.screenshots)
+            # The separate files opened from disk name the page in one file.
+            browser.get('file://' + os.path.join(build_web, 'index.html'))
+            checks.expect('index.html from disk', (checks.page.wait_for(('ready', 'error')),
+                                                   'coord2seg.html' in checks.page.status()),
+                          ('error', True))
             # The page as separate files over HTTP, and the package beside it.
             checks.page = Page(browser, serve(build_web) + 'index.html')
             check_conversions(checks, examples)
