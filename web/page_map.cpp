@@ -92,7 +92,9 @@ Frame FrameOf(std::span<const unsigned char> file, Totals& totals) {
     }
   }
   if (bounds[0].empty()) return {};
-  const std::size_t map = bounds[1].width() < bounds[0].width() ? 1 : 0;
+  // The map from 0 to 360 only when it is clearly the narrower, as for data across the
+  // antimeridian alone.
+  const std::size_t map = bounds[1].width() < 0.9 * bounds[0].width() ? 1 : 0;
   const Bounds& data = bounds[map];
   constexpr double kLeastSpan = 6;
   double width = std::max(data.width(), kLeastSpan);
@@ -161,14 +163,14 @@ std::string LatitudeLabel(std::int64_t minutes) {
 }
 
 // Round minutes or degrees, about three to eight lines across the longer side, and labels along
-// the bottom at least 64 pixels apart.
+// the bottom at least 50 pixels apart.
 std::int64_t GraticuleStep(const Frame& frame, int width) {
-  constexpr std::array<std::int64_t, 14> kSteps = {1,   2,   5,   10,  15,   30,   60,
-                                                   120, 300, 600, 900, 1200, 1800, 3600};
+  constexpr std::array<std::int64_t, 15> kSteps = {1,   2,   5,   10,   15,   30,   60,  120,
+                                                   300, 600, 900, 1200, 1800, 3600, 5400};
   for (const std::int64_t step : kSteps) {
     const double lines = std::max(frame.width, frame.height) / static_cast<double>(step);
     const double label_pixels = width * static_cast<double>(step) / frame.width;
-    if (lines <= 8 && label_pixels >= 64) return step;
+    if (lines <= 8 && label_pixels >= 50) return step;
   }
   return kSteps.back();
 }
