@@ -426,6 +426,16 @@ def check_layout(checks, screenshots):
                 out.write(base64.b64decode(shot['data']))
     browser.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
 
+    # Sparse data is framed closely: every label lies within a degree of the points.
+    page.pick(native.write('local.txt', b'12.5 48.25\n13 49\n#\n12.7 48.6\n'))
+    for label in browser.find_elements('css selector', '#preview svg text'):
+        text = label.get_attribute('textContent')
+        degrees, _, rest = text.partition('\u00b0')
+        minutes = rest.partition('\u2032')[0] if '\u2032' in rest else '0'
+        value = int(degrees) + int(minutes) / 60
+        near = (11.5 <= value <= 14) if text.endswith('E') else (47.5 <= value <= 50)
+        expect(f'local.txt map label {text}', near and text[-1] in 'EN', True)
+
 
 def check_package_in_browser(checks):
     """The npm package folder, imported by the page's origin as a browser program would."""
