@@ -35,4 +35,18 @@ void ReportWritesPastTheFileSizeLimit();
 // that no write runs into the limit's signal part way through a record.
 std::optional<std::uint64_t> FileSizeLimit();
 
+// While it lives, a write past the file-size limit fails with an error instead of raising the
+// limit's signal; the signal's previous action comes back after. For a writer in a host whose
+// writes go through a library that cannot check the limit first (a compressed stream).
+class FileSizeSignalHeld {
+ public:
+  FileSizeSignalHeld();
+  ~FileSizeSignalHeld();
+  FileSizeSignalHeld(const FileSizeSignalHeld&) = delete;
+  FileSizeSignalHeld& operator=(const FileSizeSignalHeld&) = delete;
+
+ private:
+  void* previous_ = nullptr;  // the previous action, on systems that have the signal
+};
+
 }  // namespace coord2seg

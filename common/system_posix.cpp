@@ -1,5 +1,6 @@
 #include "common/system.h"
 
+#include <signal.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -20,6 +21,24 @@ std::optional<std::uint64_t> FileSizeLimit() {
   if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
     return std::nullopt;
   return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+FileSizeSignalHeld::FileSizeSignalHeld() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  auto* previous = new struct sigaction();
+  if (::sigaction(SIGXFSZ, &ignore, previous) == 0) {
+    previous_ = previous;
+  } else {
+    delete previous;
+  }
+}
+
+FileSizeSignalHeld::~FileSizeSignalHeld() {
+  auto* previous = static_cast<struct sigaction*>(previous_);
+  if (previous == nullptr) return;
+  ::sigaction(SIGXFSZ, previous, nullptr);
+  delete previous;
 }
 
 }  // namespace coord2seg

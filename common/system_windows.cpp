@@ -89,4 +89,7 @@ void ReportWritesPastTheFileSizeLimit() {}  // Windows sets no such limit on a p
 
 std::optional<std::uint64_t> FileSizeLimit() { return std::nullopt; }
 
+FileSizeSignalHeld::FileSizeSignalHeld() = default;
+FileSizeSignalHeld::~FileSizeSignalHeld() = default;
+
 }  // namespace coord2seg

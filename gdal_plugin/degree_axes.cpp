@@ -1,7 +1,6 @@
 #include "gdal_plugin/degree_axes.h"
 
 #include <cmath>
-#include <vector>
 
 namespace coord2seg::gdal {
 namespace {
@@ -28,16 +27,9 @@ std::optional<AxisOrder> DegreeAxisOrder(const OGRSpatialReference* srs, std::st
     refusal = "angles in " + NameOf(*srs) + " are not in degrees" + advice;
     return std::nullopt;
   }
-  // The first coordinate is the system's axis named first in the data-to-system mapping.
-  const std::vector<int>& mapping = srs->GetDataAxisToSRSAxisMapping();
-  if (mapping.size() < 2 || mapping[0] < 0 || mapping[1] < 0) {
-    refusal = "the axes of " + NameOf(*srs) + " are reversed" + advice;
-    return std::nullopt;
-  }
-  OGRAxisOrientation orientation = OAO_Other;
-  srs->GetAxis(nullptr, mapping[0] - 1, &orientation);
-  const bool latitude_first = orientation == OAO_North || orientation == OAO_South;
-  return latitude_first ? AxisOrder::kLatitudeFirst : AxisOrder::kLongitudeFirst;
+  // x is the longitude whatever the system's axis mapping, as GeoPackage and GeoJSON take it:
+  // GDAL's own writers hand over longitude first, and so do the users of its other drivers.
+  return AxisOrder::kLongitudeFirst;
 }
 
 SpatialReferencePtr LongitudeLatitudeReference() {

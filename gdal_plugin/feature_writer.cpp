@@ -3,6 +3,9 @@
 #include <cpl_error.h>
 #include <cpl_string.h>
 
+#include "gdal_plugin/degree_axes.h"
+#include "segment_file/segment_reader.h"
+
 namespace coord2seg::gdal {
 namespace {
 
@@ -10,6 +13,28 @@ void Report(const PartMessage& message) {
   const bool error = message.severity == PartMessage::Severity::kError;
   CPLError(error ? CE_Failure : CE_Warning, CPLE_AppDefined, "SegmentFile: %s",
            message.text.c_str());
+}
+
+std::string Ordinal(std::uint64_t number) {
+  const std::uint64_t tens = number % 100;
+  const char* suffix = "th";
+  if (tens < 11 || tens > 13) {
+    if (number % 10 == 1) suffix = "st";
+    if (number % 10 == 2) suffix = "nd";
+    if (number % 10 == 3) suffix = "rd";
+  }
+  return std::to_string(number) + suffix;
+}
+
+// A feature without an FID is named by its place among those given to the layer, in words that
+// do not pass for the source's FID: ogr2ogr gives none, and names the source's FID next.
+PartMessage NamedByPlace(PartMessage message, std::uint64_t number) {
+  const std::string said = "feature " + std::to_string(number);
+  if (message.text.rfind(said, 0) == 0) {
+    message.text =
+        "the " + Ordinal(number) + " feature given to the layer" + message.text.substr(said.size());
+  }
+  return message;
 }
 
 // A boolean option in any of GDAL's spellings.
@@ -42,23 +67,59 @@ std::optional<PartRecordSettings> PartRecordSettingsFrom(CSLConstList options) {
       .long_parts = EQUAL(long_parts, "REFUSE") ? LongParts::kRefuse : LongParts::kSplit};
 }
 
-OGRErr FeatureWriter::Write(const OGRFeature& feature) {
+bool FeatureWriter::InDegrees(const OGRSpatialReference* srs) {
+  if (srs == nullptr || srs == checked_srs_) return true;
+  std::string refusal;
+  if (!DegreeAxisOrder(srs, refusal)) {
+    CPLError(CE_Failure, CPLE_NotSupported, "SegmentFile: features in this system are refused: %s",
+             refusal.c_str());
+    return false;
+  }
+  checked_srs_ = srs;
+  return true;
+}
+
+OGRErr FeatureWriter::Write(OGRFeature& feature) {
   if (appender_.failed()) {
     CPLError(CE_Failure, CPLE_FileIO, "SegmentFile: a write has failed; nothing more is written");
+    ++failures_;
     return OGRERR_FAILURE;
   }
   part_spans_.clear();
   if (const OGRGeometry* geometry = feature.GetGeometryRef()) {
-    parts_.Collect(*geometry, axis_order_);
+    if (!InDegrees(geometry->getSpatialReference())) {
+      ++failures_;
+      return OGRERR_FAILURE;
+    }
+    // Longitude first whatever the system's axis order, as GeoPackage and GeoJSON take x.
+    parts_.Collect(*geometry, AxisOrder::kLongitudeFirst);
     for (std::size_t i = 0; i < parts_.size(); ++i) part_spans_.push_back(parts_.part(i));
   }
   std::optional<std::int64_t> fid;
   if (feature.GetFID() != OGRNullFID) fid = feature.GetFID();
   pending_.clear();
   const FeatureOutcome outcome = records_.Add(part_spans_, fid, pending_);
-  if (outcome.message) Report(*outcome.message);
-  if (!outcome.written) return outcome.message ? OGRERR_FAILURE : OGRERR_NONE;
-  return appender_.Append(pending_) ? OGRERR_NONE : OGRERR_FAILURE;
+  if (outcome.message) {
+    Report(fid ? *outcome.message : NamedByPlace(*outcome.message, records_.features()));
+  }
+  if (!outcome.written) {
+    failures_ += outcome.message ? 1 : 0;
+    return outcome.message ? OGRERR_FAILURE : OGRERR_NONE;
+  }
+  if (!appender_.Append(pending_)) {
+    ++failures_;
+    return OGRERR_FAILURE;
+  }
+  // The reader numbers records from 1; the feature is its first record.
+  const std::uint64_t added = CheckSegmentFile(pending_).segments;
+  if (added > 0) feature.SetFID(static_cast<GIntBig>(records_before_ + 1));
+  records_before_ += added;
+  return OGRERR_NONE;
+}
+
+void FeatureWriter::CutBack(std::uint64_t size, std::uint64_t records) {
+  appender_.CutBack(size);
+  records_before_ = records;
 }
 
 bool FeatureWriter::Finish() {

@@ -13,7 +13,6 @@
 namespace coord2seg::gdal {
 
 struct WriteSettings {
-  AxisOrder axis_order = AxisOrder::kLongitudeFirst;
   PartRecordSettings records;
 };
 
@@ -23,27 +22,43 @@ std::optional<PartRecordSettings> PartRecordSettingsFrom(CSLConstList options);
 
 // Turns features into records: one per part, longitudes wrapped as the converter wraps them
 // (unless the settings say not to), minutes by the converter's own exact rounding. A feature is
-// written whole or not at all. The library's part records decide and word everything; this
-// says it through GDAL.
+// written whole or not at all, and takes the FID the reader gives its first record. A geometry
+// whose reference system is not in degrees is refused, as the layer's creation refuses one, so
+// that an append checks what it is given. The library's part records decide and word
+// everything; this says it through GDAL.
 class FeatureWriter {
  public:
-  FeatureWriter(RecordAppender appender, WriteSettings settings)
+  // `records_before`: the records the file holds already.
+  FeatureWriter(RecordAppender appender, WriteSettings settings, std::uint64_t records_before)
       : appender_(std::move(appender)),
-        axis_order_(settings.axis_order),
-        records_(settings.records) {}
+        records_(settings.records),
+        records_before_(records_before) {}
 
-  OGRErr Write(const OGRFeature& feature);
+  OGRErr Write(OGRFeature& feature);
   // Says once what the layer's summary holds: features passed over, points on the same minute.
   // False when a write failed.
   bool Finish();
 
+  // Features refused and writes failed so far.
+  std::uint64_t failures() const { return failures_; }
+  bool write_failed() const { return appender_.failed(); }
+  // The file's size, and the dropping of what was written after `size` bytes.
+  std::uint64_t size() const { return appender_.size(); }
+  void CutBack(std::uint64_t size, std::uint64_t records);
+  std::uint64_t records() const { return records_before_; }
+
  private:
+  // Whether geometries in `srs` hold degrees; nothing, with a GDAL error, when they do not.
+  bool InDegrees(const OGRSpatialReference* srs);
+
   RecordAppender appender_;
-  AxisOrder axis_order_;
+  const OGRSpatialReference* checked_srs_ = nullptr;  // the last system found in degrees
   PartRecords records_;
   GeometryParts parts_;
   std::vector<std::span<const GeoPoint>> part_spans_;
   std::vector<unsigned char> pending_;
+  std::uint64_t records_before_;
+  std::uint64_t failures_ = 0;
   bool summarized_ = false;
 };
 

@@ -19,8 +19,14 @@ std::optional<FileHandle::Native> NativeFile(VSILFILE* file) {
 
 }  // namespace
 
-RecordAppender::RecordAppender(VSILFILE* file, std::string path, std::uint64_t size)
-    : file_(file), path_(std::move(path)), size_(size), native_(NativeFile(file)) {
+RecordAppender::RecordAppender(VSILFILE* file, std::string path, std::uint64_t size,
+                               std::string abandoned_state)
+    : file_(file),
+      path_(std::move(path)),
+      start_(size),
+      size_(size),
+      abandoned_state_(std::move(abandoned_state)),
+      native_(NativeFile(file)) {
   // The limit binds real files only; a file in memory may grow past it.
   if (native_) size_limit_ = FileSizeLimit();
 }
@@ -33,6 +39,7 @@ std::optional<std::string> RecordAppender::WriteAtEnd(std::span<const unsigned c
     return SystemErrorReason(error);
   }
   errno = 0;
+  const FileSizeSignalHeld signal_held;
   const bool written = VSIFSeekL(file_, size_, SEEK_SET) == 0 &&
                        VSIFWriteL(records.data(), 1, records.size(), file_) == records.size() &&
                        VSIFFlushL(file_) == 0;
@@ -42,12 +49,18 @@ std::optional<std::string> RecordAppender::WriteAtEnd(std::span<const unsigned c
 
 bool RecordAppender::Fail(const std::string& reason) {
   failed_ = true;
-  // Best effort: the failure is what gets reported either way.
-  VSIFTruncateL(file_, size_);
-  CPLError(CE_Failure, CPLE_FileIO,
-           "SegmentFile: cannot write '%s': %s; it keeps its first %llu bytes, whole records only",
-           path_.c_str(), reason.c_str(), static_cast<unsigned long long>(size_));
+  // Best effort here; the dataset gives up the write as a whole when it ends.
+  VSIFTruncateL(file_, start_);
+  size_ = start_;
+  CPLError(CE_Failure, CPLE_FileIO, "SegmentFile: cannot write '%s': %s; %s", path_.c_str(),
+           reason.c_str(), abandoned_state_.c_str());
   return false;
+}
+
+void RecordAppender::CutBack(std::uint64_t size) {
+  if (failed_ || size >= size_) return;
+  VSIFTruncateL(file_, size);
+  size_ = size;
 }
 
 bool RecordAppender::Append(std::span<const unsigned char> records) {

@@ -7,6 +7,7 @@
 
 #include "gdal_plugin/gdal_version_compat.h"
 #include "gdal_plugin/segment_file_layer.h"
+#include "gdal_plugin/write_target.h"
 
 namespace coord2seg::gdal {
 
@@ -15,7 +16,12 @@ struct CloseVsiFile {
 };
 using VsiFilePtr = std::unique_ptr<VSILFILE, CloseVsiFile>;
 
-// A segment file seen by GDAL: one vector layer, read, created, appended to or replaced.
+// A segment file seen by GDAL: one vector layer, read, created, appended to or replaced. A write
+// is kept when the dataset closes, unless a layer or feature was refused or a write failed since
+// the last commit: then every file is left as it was. A rollback goes back to the last commit.
+// Opened for update by name, a file that is not a segment file gives a dataset that refuses every
+// layer, so that ogr2ogr -append and -overwrite stop there rather than create (which GDAL begins by
+// deleting what is there).
 class SegmentFileDataset final : public GDALDataset {
  public:
   static GDALDataset* Open(GDALOpenInfo* info);
@@ -32,6 +38,9 @@ class SegmentFileDataset final : public GDALDataset {
   OGRErr DeleteLayer(int index) override;
   int TestCapability(const char* capability) override;
   char** GetFileList() override;
+  OGRErr StartTransaction(int force) override;
+  OGRErr CommitTransaction() override;
+  OGRErr RollbackTransaction() override;
 
  protected:
   COORD2SEG_ICREATELAYER_CALLS(CreateSegmentLayer)
@@ -42,17 +51,29 @@ class SegmentFileDataset final : public GDALDataset {
   // The writer for a layer in `srs` whose records start at `start`; nothing, with a GDAL error,
   // when the layer is refused.
   std::unique_ptr<FeatureWriter> MakeWriter(const char* name, const OGRSpatialReference* srs,
-                                            CSLConstList options, std::uint64_t start);
+                                            CSLConstList options, std::uint64_t records);
   bool RefuseWhenReadOnly(const char* what);
-  bool DropRecords();
+  // Refusals and failures so far, of layers and of features.
+  std::uint64_t Failures() const;
+  // The layer a second layer's features join, or nothing, with a GDAL error.
+  OGRLayer* JoinLayer(const char* name, const OGRSpatialReference* srs, CSLConstList options);
 
-  VsiFilePtr file_;
-  std::string path_;  // the file's own name, without the driver's prefix
+  VsiFilePtr file_;      // the file opened, locked while it is written
+  std::string path_;     // the file's own name, without the driver's prefix
+  std::string foreign_;  // opened for update, a file that is not a segment file: why it is kept
+  std::unique_ptr<WriteTarget> target_;
   std::unique_ptr<SegmentFileLayer> layer_;
+  FeatureWriter* writer_ = nullptr;  // the layer's
+  std::optional<PartRecordSettings> layer_settings_;
   bool layer_from_file_ = false;  // the layer the file held when opened, not one made since
-  bool created_ = false;          // by Create: a refused layer leaves no file behind
-  bool records_dropped_ = false;  // by DeleteLayer: the file is emptied when it takes effect
-  bool creation_refused_ = false;
+  std::uint64_t refused_layers_ = 0;
+  std::uint64_t failures_gone_ = 0;  // of writers that are no more
+  // Transactions: the failures a commit or a new transaction accepted (more give up the write),
+  // and where the last commit left the file.
+  bool in_transaction_ = false;
+  std::uint64_t accepted_failures_ = 0;
+  std::uint64_t committed_size_ = 0;
+  std::uint64_t committed_records_ = 0;
 };
 
 // True when the file is a segment file for GDAL. Unnamed, a .bin file (not an ENVI raster's)

@@ -54,6 +54,7 @@ FirstRecords ReadFirstRecords(VSILFILE* file) {
     const auto result = ReadRecordHeader(std::span(header.data(), got), place);
     if (const auto* damage = std::get_if<SegmentFileDamage>(&result)) {
       first.damage = *damage;
+      first.cut_by_end = got < header.size();
       break;
     }
     const std::uint32_t count = std::get<std::uint32_t>(result);
@@ -61,6 +62,7 @@ FirstRecords ReadFirstRecords(VSILFILE* file) {
     unsigned char last_byte = 0;
     if (ReadAt(file, end - 1, &last_byte, 1) != 1) {
       first.damage = RecordCutShort(count, VsiFileSize(file) - place.offset, place);
+      first.cut_by_end = true;
       break;
     }
     ++first.whole;

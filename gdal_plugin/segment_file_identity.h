@@ -30,9 +30,11 @@ struct FirstRecords {
   std::uint64_t whole = 0;                  // records whose bytes are all in the file
   bool file_ended = false;                  // nothing follows them
   std::optional<SegmentFileDamage> damage;  // met among them
+  bool cut_by_end = false;                  // the damage is a record cut by the file's end
 
-  // Every record looked at fits: random bytes after one plausible header do not.
-  bool Fit() const { return !damage && whole > 0; }
+  // Every record looked at fits, or the file ends inside the one after a whole record (a damaged
+  // segment file, which opens to say where): random bytes after one plausible header do not.
+  bool Fit() const { return whole > 0 && (!damage || cut_by_end); }
   bool Empty() const { return file_ended && whole == 0; }
 };
 

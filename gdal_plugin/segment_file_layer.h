@@ -43,6 +43,10 @@ class SegmentFileLayer final : public OGRLayer,
   OGRErr ReorderFields(int* map) override;
   OGRErr DeleteFeature(GIntBig fid) override;
   GDALDataset* GetDataset() override { return dataset_; }
+  // The dataset's, which decides what a write keeps (ogr2ogr -lyr_transaction).
+  OGRErr StartTransaction() override { return dataset_->StartTransaction(FALSE); }
+  OGRErr CommitTransaction() override { return dataset_->CommitTransaction(); }
+  OGRErr RollbackTransaction() override { return dataset_->RollbackTransaction(); }
 
   DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(SegmentFileLayer)
 

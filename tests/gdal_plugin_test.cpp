@@ -141,6 +141,8 @@ TEST_F(SegmentFileDriver, OpensSegmentFilesAndLeavesOtherBinFilesToOtherDrivers)
       {"zeros.bin", std::string(64, '\0'), false},
       {"random.bin", "\x9f\x31\xc4\x07\x5a\x11\xe0\x42\x88\x01", false},
       {"raster.bin", record, false},  // beside raster.hdr, as ENVI keeps its data
+      // A whole record, then one cut by the end of the file: a damaged segment file.
+      {"cut.bin", record + StoredRecord({{3, 4}, {5, 6}}).substr(0, 9), true},
   };
   WriteVsiFile(At("raster.hdr"), "ENVI\nsamples = 1\n");
   const CapturedErrors other_drivers_complaints;
@@ -155,7 +157,9 @@ TEST_F(SegmentFileDriver, OpensSegmentFilesAndLeavesOtherBinFilesToOtherDrivers)
   EXPECT_EQ(empty->GetLayer(0)->GetFeatureCount(), 0);
 }
 
-// A layer in `srs` (none when null) written with features of the given WKT geometries.
+// A layer in `srs` (none when null) written with features of the given WKT geometries, in a
+// transaction committed at the end: the caller accepts the features refused, and the file keeps
+// the others (without the commit a refusal gives up the whole write).
 struct WriteResult {
   bool layer_created = false;
   int refused_features = 0;
@@ -173,6 +177,7 @@ void WriteFeatures(const std::string& path, const OGRSpatialReference* srs,
                                          layer_options.list());
   result.layer_created = layer != nullptr;
   if (layer == nullptr) return;
+  ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
   OGRFieldDefn name("name", OFTString);
   EXPECT_EQ(layer->CreateField(&name), OGRERR_NONE);
   for (const std::string& wkt : wkts) {
@@ -184,11 +189,13 @@ void WriteFeatures(const std::string& path, const OGRSpatialReference* srs,
     }
     result.refused_features += layer->CreateFeature(&feature) != OGRERR_NONE;
   }
+  EXPECT_EQ(dataset->CommitTransaction(), OGRERR_NONE);
 }
 
 TEST_F(SegmentFileDriver, WritesEachPartAsARecordWithTheConvertersExactMinutes) {
-  // Longitude first, as GIS software gives it, and in EPSG:4326's own order, latitude first;
-  // 190 degrees is wrapped to -170, as the converter wraps it.
+  // Longitude first, as GIS software gives it, whatever the axis order of the layer's EPSG:4326
+  // (as GeoPackage and GeoJSON take x); 190 degrees is wrapped to -170, as the converter wraps
+  // it.
   const std::vector<std::string> lon_lat = {
       "POINT (12.5 48.25)",
       "LINESTRING Z (0.125 0.375 9, 0.275 0.425 9, 190 -0.375 9)",
@@ -206,20 +213,14 @@ TEST_F(SegmentFileDriver, WritesEachPartAsARecordWithTheConvertersExactMinutes) 
   // The only remark: attributes are not kept, said once.
   EXPECT_EQ(plain.errors.warnings.size(), 1u);
 
-  OGRSpatialReference wgs84;
-  wgs84.importFromEPSG(4326);
-  wgs84.SetAxisMappingStrategy(OAMS_AUTHORITY_COMPLIANT);
-  std::vector<std::string> lat_lon;
-  for (const std::string& wkt : lon_lat) {
-    OGRGeometry* geometry = nullptr;
-    ASSERT_EQ(OGRGeometryFactory::createFromWkt(wkt.c_str(), nullptr, &geometry), OGRERR_NONE);
-    const std::unique_ptr<OGRGeometry> owned(geometry);
-    owned->swapXY();
-    lat_lon.push_back(owned->exportToWkt());
+  for (const auto strategy : {OAMS_AUTHORITY_COMPLIANT, OAMS_TRADITIONAL_GIS_ORDER}) {
+    OGRSpatialReference wgs84;
+    wgs84.importFromEPSG(4326);
+    wgs84.SetAxisMappingStrategy(strategy);
+    WriteResult result;
+    WriteFeatures(At("wgs84.bin"), &wgs84, lon_lat, result);
+    EXPECT_EQ(DescribeDifference(ReadVsiFile(At("wgs84.bin")), expected), "") << strategy;
   }
-  WriteResult swapped;
-  WriteFeatures(At("swapped.bin"), &wgs84, lat_lon, swapped);
-  EXPECT_EQ(DescribeDifference(ReadVsiFile(At("swapped.bin")), expected), "");
   // A curve is made linear: one record from its first point to its last.
   WriteResult curve;
   WriteFeatures(At("curve.bin"), nullptr, {"CIRCULARSTRING (0 0,1 1,2 0)"}, curve);
@@ -246,7 +247,8 @@ TEST_F(SegmentFileDriver, SplitsLongPartsIntoJoinedRecordsOrRefusesThemByOption)
   WriteResult split;
   WriteFeatures(At("split.bin"), nullptr, {LongLine(150000)}, split);
   ASSERT_EQ(split.errors.warnings.size(), 2u);  // the attributes not kept, and the split
-  EXPECT_NE(split.errors.warnings[1].find("feature 1 has a part of 150000 points"),
+  EXPECT_NE(split.errors.warnings[1].find(
+                "the 1st feature given to the layer has a part of 150000 points"),
             std::string::npos);
   const std::string file = ReadVsiFile(At("split.bin"));
   SegmentReader reader(Bytes(file));
@@ -270,14 +272,17 @@ TEST_F(SegmentFileDriver, RefusesValuesBeyondSixteenBitsAndProjectedLayersLeavin
                 {"WRAP_LONGITUDE=NO"});
   EXPECT_EQ(range.refused_features, 1);
   ASSERT_EQ(range.errors.failures.size(), 1u);
-  EXPECT_NE(range.errors.failures[0].find("feature 2: longitude 600 degrees"), std::string::npos);
+  EXPECT_NE(
+      range.errors.failures[0].find("the 2nd feature given to the layer: longitude 600 degrees"),
+      std::string::npos);
   EXPECT_EQ(ReadVsiFile(At("range.bin")), StoredRecord({{60, 60}}));
   // Wrapped, 600 is 240; 1000 is 640, still too far.
   WriteResult wrapped;
   WriteFeatures(At("wrapped.bin"), nullptr, {"LINESTRING (0 0,600 0)", "POINT (1000 0)"}, wrapped);
   EXPECT_EQ(wrapped.refused_features, 1);
   ASSERT_EQ(wrapped.errors.failures.size(), 1u);
-  EXPECT_NE(wrapped.errors.failures[0].find("feature 2: longitude 1000 (640 once wrapped) degrees"),
+  EXPECT_NE(wrapped.errors.failures[0].find(
+                "the 2nd feature given to the layer: longitude 1000 (640 once wrapped) degrees"),
             std::string::npos);
   EXPECT_EQ(ReadVsiFile(At("wrapped.bin")), StoredRecord({{0, 0}, {14400, 0}}));
 
@@ -388,6 +393,68 @@ TEST_F(SegmentFileDriver, RefusesWhatItCannotDoWithAReasonAndAnswersCapabilities
     }
   }
   EXPECT_EQ(ReadVsiFile(At("c.bin")), StoredRecord({{1, 2}}) + StoredRecord({{1, 2}}));
+}
+
+// A rollback goes back to the last commit; a refusal gives up the whole write unless a commit
+// came after it, which is how ogr2ogr -skipfailures keeps the features it does not skip.
+TEST_F(SegmentFileDriver, TransactionsKeepWhatWasCommittedAndARefusalGivesUpTheRest) {
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("SegmentFile");
+  const auto add = [](OGRLayer* layer, const char* wkt) {
+    OGRFeature feature(layer->GetLayerDefn());
+    OGRGeometry* geometry = nullptr;
+    OGRGeometryFactory::createFromWkt(wkt, nullptr, &geometry);
+    feature.SetGeometryDirectly(geometry);
+    return layer->CreateFeature(&feature);
+  };
+  CapturedErrors errors;
+  for (const bool commit_after_refusal : {false, true}) {
+    {
+      GDALDatasetUniquePtr dataset(
+          driver->Create(At("t.bin").c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+      OGRLayer* layer = dataset->CreateLayer("t");
+      ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
+      EXPECT_EQ(add(layer, "POINT (1 1)"), OGRERR_NONE);
+      ASSERT_EQ(dataset->CommitTransaction(), OGRERR_NONE);
+      ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
+      EXPECT_EQ(add(layer, "POINT (2 2)"), OGRERR_NONE);
+      ASSERT_EQ(dataset->RollbackTransaction(), OGRERR_NONE);
+      ASSERT_EQ(dataset->StartTransaction(), OGRERR_NONE);
+      EXPECT_NE(add(layer, "POINT (0 600)"), OGRERR_NONE);
+      if (commit_after_refusal) {
+        EXPECT_EQ(dataset->CommitTransaction(), OGRERR_NONE);
+      }
+    }
+    VSIStatBufL status;
+    if (commit_after_refusal) {
+      EXPECT_EQ(ReadVsiFile(At("t.bin")), StoredRecord({{60, 60}}));
+    } else {
+      EXPECT_NE(VSIStatL(At("t.bin").c_str(), &status), 0);
+    }
+  }
+  // ogr2ogr -skipfailures: the refused feature alone is left out.
+  WriteVsiFile(At("in.geojson"), R"({"type":"FeatureCollection","features":[)"
+                                 R"({"type":"Feature","properties":{},"geometry":)"
+                                 R"({"type":"Point","coordinates":[1,1]}},)"
+                                 R"({"type":"Feature","properties":{},"geometry":)"
+                                 R"({"type":"Point","coordinates":[0,600]}},)"
+                                 R"({"type":"Feature","properties":{},"geometry":)"
+                                 R"({"type":"Point","coordinates":[2,2]}}]})");
+  ASSERT_TRUE(Ogr2ogr(At("skip.bin"), At("in.geojson"), {"-f", "SegmentFile", "-skipfailures"}));
+  EXPECT_EQ(ReadVsiFile(At("skip.bin")), StoredRecord({{60, 60}}) + StoredRecord({{120, 120}}));
+}
+
+// GDAL's deletion of a segment file moves it aside until it is certain no creation takes it
+// over: a deletion asked for by itself leaves nothing behind once the driver is next called.
+TEST_F(SegmentFileDriver, ADeletionLeavesNothingBehind) {
+  WriteVsiFile(At("d.bin"), StoredRecord({{1, 2}}));
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("SegmentFile");
+  ASSERT_EQ(driver->Delete(At("d.bin").c_str()), CE_None);
+  VSIStatBufL status;
+  EXPECT_NE(VSIStatL(At("d.bin").c_str(), &status), 0);
+  GDALDatasetUniquePtr other(GDALDataset::Open(At("none.bin").c_str(), GDAL_OF_VECTOR));
+  char** left = VSIReadDir(At("").c_str());
+  EXPECT_EQ(CSLCount(left), 0) << (left != nullptr ? left[0] : "");
+  CSLDestroy(left);
 }
 
 }  // namespace

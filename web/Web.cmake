@@ -23,7 +23,8 @@ target_link_libraries(coord2seg_web_code PUBLIC coord2seg_driver coord2seg_segdu
 add_dependencies(coord2seg_web_code coord2seg_web_includes)
 
 set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
-    _Lint _Dump _OutputName _Classify _FromGeoJson _PageKind _PageLint _PageFacts _PageMap)
+    _Lint _Dump _OutputName _Classify _FromGeoJson _ErrorCode _ErrorOffset _PageKind _PageLint
+    _PageFacts _PageMap)
 list(JOIN exported_functions "," exported_functions)
 set(module_link_options
   -fwasm-exceptions
@@ -62,6 +63,14 @@ foreach(file IN ITEMS index.html page.js worker.js api.js style.css package/inde
                      ${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_CURRENT_BINARY_DIR}/${file}
                      DEPENDS ${PROJECT_SOURCE_DIR}/web/${file})
   list(APPEND copied ${CMAKE_CURRENT_BINARY_DIR}/${file})
+endforeach()
+# The package's Node entry and the project's licence, which the tarball carries.
+foreach(file IN ITEMS web/package/node.js LICENSE)
+  get_filename_component(file_name ${file} NAME)
+  add_custom_command(OUTPUT package/${file_name} COMMAND ${CMAKE_COMMAND} -E copy
+                     ${PROJECT_SOURCE_DIR}/${file} ${CMAKE_CURRENT_BINARY_DIR}/package/${file_name}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/${file})
+  list(APPEND copied ${CMAKE_CURRENT_BINARY_DIR}/package/${file_name})
 endforeach()
 configure_file(web/package/package.json package/package.json @ONLY)
 

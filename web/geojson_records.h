@@ -16,7 +16,7 @@ struct GeoJsonRecords {
 // Reads a FeatureCollection, a Feature or a bare geometry, as GDAL's GeoJSON reader gives it to
 // the SegmentFile driver: every point, line, polygon ring and member of a Multi* or a collection
 // one part, longitude first, Z dropped. `file_name` names the layer unless the collection has a
-// "name". Throws RunError when the text is not JSON, not GeoJSON or has a malformed geometry.
+// "name". Throws InputError when the text is not JSON, not GeoJSON or has a malformed geometry.
 GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name);
 
 }  // namespace coord2seg

@@ -1,11 +1,13 @@
 #include "web/json_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <unordered_map>
 
-#include "common/run_error.h"
 #include "text_input/parse_decimal_field.h"
+#include "web/input_error.h"
 
 namespace coord2seg {
 namespace {
@@ -31,7 +33,8 @@ class Parser {
 
  private:
   [[noreturn]] void Fail(const std::string& what) const {
-    throw RunError("not valid JSON: " + what + " at byte " + std::to_string(at_));
+    throw InputError(InputFault::kNotJson,
+                     "not valid JSON: " + what + " at byte " + std::to_string(at_), at_);
   }
 
   void SkipBlank() {
@@ -94,16 +97,43 @@ class Parser {
       ++at_;
       return;
     }
+    // Where each name sits, once an object has more members than a look along them is quick for.
+    std::unordered_map<std::string, std::size_t> places;
     for (;;) {
       if (Peek() != '"') Fail("expected a member name");
       std::string name = ReadString();
       Expect(':');
       JsonValue member = ReadValue(depth + 1, raw || name == "coordinates");
-      if (!raw) value.members.emplace_back(std::move(name), std::move(member));
+      if (!raw) AddMember(value.members, places, std::move(name), std::move(member));
       if (Peek() == '}') break;
       Expect(',');
     }
     ++at_;
+  }
+
+  // A member, or the later value of one already there.
+  static void AddMember(std::vector<JsonMember>& members,
+                        std::unordered_map<std::string, std::size_t>& places, std::string name,
+                        JsonValue value) {
+    constexpr std::size_t kMostLookedAlong = 16;
+    if (members.size() < kMostLookedAlong) {
+      for (JsonMember& member : members) {
+        if (member.name == name) {
+          member.value = std::move(value);
+          return;
+        }
+      }
+    } else {
+      if (places.empty()) {
+        for (std::size_t i = 0; i < members.size(); ++i) places.emplace(members[i].name, i);
+      }
+      const auto [place, added] = places.emplace(name, members.size());
+      if (!added) {
+        members[place->second].value = std::move(value);
+        return;
+      }
+    }
+    members.push_back({std::move(name), std::move(value)});
   }
 
   void ReadArray(JsonValue& value, int depth, bool raw) {
@@ -167,6 +197,11 @@ class Parser {
       const char c = text_[at_++];
       if (c == '"') return out;
       if (static_cast<unsigned char>(c) < 0x20) Fail("control character in a string");
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        --at_;
+        out += ReadUtf8Character();
+        continue;
+      }
       if (c != '\\') {
         out += c;
         continue;
@@ -203,6 +238,38 @@ class Parser {
     }
   }
 
+  // One character of two to four bytes, checked as UTF-8 requires: the right number of
+  // continuation bytes, the shortest form, no surrogate halves, nothing beyond U+10FFFF.
+  std::string_view ReadUtf8Character() {
+    const auto byte = [this](std::size_t i) {
+      return at_ + i < text_.size() ? static_cast<unsigned char>(text_[at_ + i]) : 0;
+    };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;  // the range of the second byte, narrower after some leads
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;   // shorter forms
+      if (lead == 0xED) high = 0x9F;  // surrogate halves
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
+    } else {
+      Fail("invalid UTF-8");
+    }
+    if (byte(1) < low || byte(1) > high) Fail("invalid UTF-8");
+    for (std::size_t i = 2; i < length; ++i) {
+      if (byte(i) < 0x80 || byte(i) > 0xBF) Fail("invalid UTF-8");
+    }
+    const std::string_view character = text_.substr(at_, length);
+    at_ += length;
+    return character;
+  }
+
   std::uint32_t ReadHex4() {
     if (text_.size() - at_ < 4) Fail("short \\u escape");
     std::uint32_t value = 0;
@@ -218,18 +285,21 @@ class Parser {
     return value;
   }
 
-  // A \u escape, joined with the low half of a surrogate pair that follows it.
+  // A \u escape, joined with the low half of a surrogate pair that follows it. Half a pair alone
+  // is no character that UTF-8 can hold, so it is refused as invalid UTF-8 is.
   std::uint32_t ReadCodePoint() {
+    const std::size_t start = at_ - 2;
     const std::uint32_t first = ReadHex4();
-    if (first < 0xD800 || first > 0xDBFF || text_.substr(at_, 2) != "\\u") return first;
-    const std::size_t before = at_;
-    at_ += 2;
-    const std::uint32_t second = ReadHex4();
-    if (second < 0xDC00 || second > 0xDFFF) {
-      at_ = before;
-      return first;
+    if (first < 0xD800 || first > 0xDFFF) return first;
+    if (first <= 0xDBFF && text_.substr(at_, 2) == "\\u") {
+      at_ += 2;
+      const std::uint32_t second = ReadHex4();
+      if (second >= 0xDC00 && second <= 0xDFFF) {
+        return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+      }
     }
-    return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+    at_ = start;
+    Fail("half a surrogate pair");
   }
 
   static void AppendUtf8(std::uint32_t code, std::string& out) {
@@ -258,8 +328,8 @@ class Parser {
 }  // namespace
 
 const JsonValue* JsonValue::Find(std::string_view name) const {
-  for (const auto& [member_name, value] : members) {
-    if (member_name == name) return &value;
+  for (const JsonMember& member : members) {
+    if (member.name == name) return &member.value;
   }
   return nullptr;
 }
@@ -279,16 +349,24 @@ double RawArrayReader::ReadNumber() {
   // the smallest double; one beyond the largest is infinite, as other JSON readers take it.
   const std::string_view number = text_.substr(at_, end - at_);
   FieldRejection why;
-  const std::optional<double> value = ParseDecimalField(number, &why);
-  if (!value && !why.too_large) Fail();
+  const std::optional<double> parsed = ParseDecimalField(number, &why);
+  if (!parsed && !why.too_large) Fail();
   at_ = end;
-  if (value) return *value;
-  return number.front() == '-' ? -std::numeric_limits<double>::infinity()
-                               : std::numeric_limits<double>::infinity();
+  double value = parsed                  ? *parsed
+                 : number.front() == '-' ? -std::numeric_limits<double>::infinity()
+                                         : std::numeric_limits<double>::infinity();
+  // A whole number GDAL holds in 64 bits: beyond them it keeps the nearest end, whose double is
+  // taken here too. Nothing so large fits a segment file; the value only shows in the refusal.
+  if (number.find_first_of(".eE") == std::string_view::npos) {
+    constexpr double kLeastSigned = -9223372036854775808.0;  // -2^63
+    value = std::clamp(value, kLeastSigned, most_whole_);
+  }
+  return value;
 }
 
 void RawArrayReader::Fail() const {
-  throw RunError("invalid coordinates at their byte " + std::to_string(at_));
+  throw InputError(InputFault::kBadGeometry,
+                   "invalid coordinates at their byte " + std::to_string(at_));
 }
 
 }  // namespace coord2seg

@@ -25,6 +25,7 @@
 #include "tools/segdump/geojson.h"
 #include "tools/segdump/svg.h"
 #include "web/geojson_records.h"
+#include "web/input_error.h"
 #include "web/input_kind.h"
 
 namespace coord2seg::web {
@@ -36,6 +37,10 @@ std::string name;
 std::string result;   // an answer's bytes or text
 std::string message;  // why a call failed, or warnings of one that did not
 
+// The kind of the last failure, and the byte it concerns (-1 for none).
+InputFault fault = InputFault::kOther;
+double fault_offset = -1;
+
 std::string_view InputText() { return {reinterpret_cast<const char*>(input.data()), input.size()}; }
 
 // Runs `work` and turns what it throws into `message`; 0 when it went through, 1 when not.
@@ -43,12 +48,19 @@ template <typename Work>
 int Answer(Work&& work) {
   result.clear();
   message.clear();
+  fault = InputFault::kOther;
+  fault_offset = -1;
   try {
     work();
     return 0;
   } catch (const std::bad_alloc&) {
     result = {};  // its memory back first, so that the message has room
     message = "out of memory: the file is too large for this browser's memory";
+    fault = InputFault::kOutOfMemory;
+  } catch (const InputError& error) {
+    message = error.what();
+    fault = error.fault();
+    if (error.offset()) fault_offset = static_cast<double>(*error.offset());
   } catch (const std::exception& error) {
     message = error.what();
   }
@@ -82,7 +94,10 @@ enum class DumpFormat { kText, kGeoJson, kSvg, kCheck };
 // What CheckSegmentFile finds, or RunError with segdump's words for damage.
 SegmentFileCheck CheckedInput() {
   SegmentFileCheck check = CheckSegmentFile(input);
-  if (check.damage) throw RunError(DescribeDamage(name, input, *check.damage));
+  if (check.damage) {
+    throw InputError(InputFault::kDamaged, DescribeDamage(name, input, *check.damage),
+                     check.damage->offset);
+  }
   return check;
 }
 
@@ -97,7 +112,9 @@ void Dump(DumpFormat format, int flags, int width) {
       WriteGeoJson(input, {.raw = (flags & 1) != 0, .lines_only = (flags & 2) != 0}, out);
       break;
     case DumpFormat::kSvg:
-      if (width < kMinSvgWidth || width > kMaxSvgWidth) throw RunError("width out of range");
+      if (width < kMinSvgWidth || width > kMaxSvgWidth) {
+        throw InputError(InputFault::kBadOption, "width out of range");
+      }
       WriteSvg(input, {.fit = (flags & 4) != 0, .width = width}, out);
       break;
     case DumpFormat::kCheck:
@@ -147,6 +164,9 @@ EMSCRIPTEN_KEEPALIVE void Release() {
 EMSCRIPTEN_KEEPALIVE const char* ResultData() { return result.data(); }
 EMSCRIPTEN_KEEPALIVE std::size_t ResultSize() { return result.size(); }
 EMSCRIPTEN_KEEPALIVE const char* Message() { return message.c_str(); }
+// The kind of the last call's failure (InputFault), and the byte offset it names or -1.
+EMSCRIPTEN_KEEPALIVE int ErrorCode() { return static_cast<int>(fault); }
+EMSCRIPTEN_KEEPALIVE double ErrorOffset() { return fault_offset; }
 
 // The segment file the converter writes for the input.
 EMSCRIPTEN_KEEPALIVE int Convert(int lat_first) {

@@ -11,9 +11,11 @@ constexpr std::uint64_t kWrittenOfEachKind = 10;
 constexpr std::array<std::string_view, kFindingKinds> kKindNames = {
     "dropped", "segment-dropped", "capped", "out-of-range", "note"};
 
-std::string_view NameOf(FindingKind kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
-
 }  // namespace
+
+std::string_view FindingKindName(FindingKind kind) {
+  return kKindNames[static_cast<std::size_t>(kind)];
+}
 
 FindingsReport::FindingsReport(std::string_view file_name, FindingLimit limit, OutputBuffer& out)
     : file_name_(file_name), limit_(limit), out_(out) {}
@@ -48,10 +50,11 @@ void FindingsReport::Flush() {
     out_.Append(':');
     out_.AppendInteger(finding.line);
     out_.Append(": ");
-    out_.Append(NameOf(finding.kind));
+    out_.Append(FindingKindName(finding.kind));
     out_.Append(": ");
     out_.Append(finding.detail);
     out_.Append('\n');
+    if (listener_) listener_(finding.line, finding.kind, finding.detail);
   }
   held_.clear();
 }

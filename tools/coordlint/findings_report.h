@@ -3,8 +3,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/output_buffer.h"
@@ -13,6 +15,9 @@ namespace coord2seg {
 
 enum class FindingKind : std::uint8_t { kDropped, kSegmentDropped, kCapped, kOutOfRange, kNote };
 inline constexpr std::size_t kFindingKinds = 5;
+
+// The kind as the report names it: "dropped", "segment-dropped", "capped", "out-of-range", "note".
+std::string_view FindingKindName(FindingKind kind);
 
 // What coord2seg would write for a text, and what it would lose or move on the way.
 struct LintCounts {
@@ -40,6 +45,11 @@ class FindingsReport {
 
   // Counts one finding of `kind`; true when it is to be written, so that only those are worded.
   bool Counts(FindingKind kind);
+  // Hears each finding as it is written, for callers that take the findings as data.
+  using Listener =
+      std::function<void(std::uint64_t line, FindingKind kind, std::string_view detail)>;
+  void set_listener(Listener listener) { listener_ = std::move(listener); }
+
   // Adds a finding that Counts let through.
   void Add(std::uint64_t line, FindingKind kind, std::string detail);
   // Writes what has been added, then a line for each kind that had more findings than were
@@ -63,6 +73,7 @@ class FindingsReport {
   OutputBuffer& out_;
   std::vector<Finding> held_;
   std::array<std::uint64_t, kFindingKinds> counted_{};
+  Listener listener_;
 };
 
 }  // namespace coord2seg

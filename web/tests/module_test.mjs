@@ -18,7 +18,7 @@ if (!existsSync(join(COORD2SEG_NATIVE, 'segdump'))) {
   process.exit(process.env.CI ? 1 : 77);
 }
 const { default: createConverter } = await import(
-  pathToFileURL(resolve(COORD2SEG_PACKAGE, 'index.js'))
+  pathToFileURL(resolve(COORD2SEG_PACKAGE, 'node.js'))
 );
 const converter = await createConverter();
 const scratch = mkdtempSync(join(tmpdir(), 'coord2seg-web-'));
