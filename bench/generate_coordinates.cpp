@@ -8,7 +8,8 @@
 // SHAPE is how numbers are written: 6 (the default), 10 or 12 decimals; `shortest`, the shortest
 // text that reads back as the same double, 15 to 17 significant digits as most programs print
 // doubles; or `mixed`, 3 to 14 decimals or the shortest text, with commas, ';', TABs and CR LF on a
-// third of the lines.
+// third of the lines; or `gmt`, as GMT writes text: 10 decimals, a TAB between them, no other
+// shapes.
 // PROFILE is the segment length: `long`, 2 to 3000 points (the default), or `short`, 5 to 15.
 // --rewrite reads the points of a text of "x y" lines and writes them again in SHAPE (adding a
 // random part below 10^-12 for `shortest` and `mixed`, so they are doubles with all their digits);
@@ -23,7 +24,7 @@
 
 namespace {
 
-enum class Shape { kDecimals6, kDecimals10, kDecimals12, kShortest, kMixed };
+enum class Shape { kDecimals6, kDecimals10, kDecimals12, kShortest, kMixed, kGmt };
 
 bool ParseShape(const char* text, Shape& shape) {
   const std::string name = text;
@@ -37,6 +38,8 @@ bool ParseShape(const char* text, Shape& shape) {
     shape = Shape::kShortest;
   else if (name == "mixed")
     shape = Shape::kMixed;
+  else if (name == "gmt")
+    shape = Shape::kGmt;
   else
     return false;
   return true;
@@ -96,6 +99,7 @@ class CoordinateWriter {
       case Shape::kDecimals6:
         return 6;
       case Shape::kDecimals10:
+      case Shape::kGmt:
         return 10;
       case Shape::kDecimals12:
         return 12;
@@ -109,6 +113,13 @@ class CoordinateWriter {
   }
 
   void WritePoint(double longitude, double latitude, std::string& out) {
+    if (shape_ == Shape::kGmt) {
+      WriteValue(longitude, Decimals(), false, out);
+      out += '\t';
+      WriteValue(latitude, Decimals(), false, out);
+      out += '\n';
+      return;
+    }
     // A third of the mixed lines take one of the other shapes; a few percent of the others.
     const int shape = shape_ == Shape::kMixed ? std::uniform_int_distribution<int>(0, 20)(engine_)
                                               : std::uniform_int_distribution<int>(0, 99)(engine_);
@@ -167,9 +178,10 @@ int Rewrite(unsigned long long seed, Shape shape, bool short_segments) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: generate_coordinates SEED MEGABYTES [6|10|12|shortest|mixed [long|short]]\n"
-               "       generate_coordinates --rewrite SEED SHAPE long|short < text\n");
+  std::fprintf(
+      stderr,
+      "usage: generate_coordinates SEED MEGABYTES [6|10|12|shortest|mixed|gmt [long|short]]\n"
+      "       generate_coordinates --rewrite SEED SHAPE long|short < text\n");
   return 2;
 }
 

@@ -95,10 +95,8 @@ void BM_ReadSimpleLines(benchmark::State& state, coord2seg::InstructionSet set, 
   for (auto _ : state) {
     const char* p = text.data();
     const char* const end = p + text.size();
-    coord2seg::SimpleLinesState reader_state;
     while (p != end) {
-      const coord2seg::SimpleLinesRead read =
-          read_simple_lines(p, end, false, points, reader_state);
+      const coord2seg::SimpleLinesRead read = read_simple_lines(p, end, false, points);
       benchmark::DoNotOptimize(points.data());
       p = read.lines > 0 ? read.next : static_cast<const char*>(std::memchr(p, '\n', end - p)) + 1;
     }

@@ -72,4 +72,7 @@ if(TARGET ogr_SegmentFile)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/coord2seg-gdal COMPONENT gdal)
 endif()
 
+# The page in one file, where Emscripten builds it.
+include(cmake/WebPage.cmake)
+
 include(CPack)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -51,7 +52,7 @@ inline std::optional<double> DyadicValue(std::uint64_t w, int q, bool negative) 
 
 // The place of the leading bit of w * 10^power, from where the product's leading bit fell
 // (`top_bit`) and how far w was shifted to normalize it.
-inline int LeadingBitExponent(int top_bit, int power, int leading_zeros) {
+constexpr int LeadingBitExponent(int top_bit, int power, int leading_zeros) {
   return 190 + top_bit + PowerOfFiveExponent(power) - leading_zeros + power;
 }
 
@@ -101,25 +102,64 @@ inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool n
 // are formed: the part left out adds at most one to them, which moves the result only when the
 // bits below the rounding bit are within one of all ones; those rare products take the whole
 // method above.
-inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
+
+namespace eisel_lemire_detail {
+
+inline constexpr int kMaxFractionDigits = 22;
+
+// For each k: the leading 64 bits of 5^-k, and the biased exponent of the result less one for a
+// normalized w whose product has its top bit set, from which the shifts that normalize are taken.
+// Two arrays, so that k indexes both without arithmetic.
+template <typename Value, typename Make>
+constexpr std::array<Value, kMaxFractionDigits + 1> FractionTable(Make make) {
+  std::array<Value, kMaxFractionDigits + 1> table{};
+  for (int k = 1; k <= kMaxFractionDigits; ++k) table[static_cast<std::size_t>(k)] = make(k);
+  return table;
+}
+
+inline constexpr std::array<std::uint64_t, kMaxFractionDigits + 1> kFractionFiveHigh =
+    FractionTable<std::uint64_t>([](int k) { return PowerOfFive128(-k).high; });
+inline constexpr std::array<std::uint32_t, kMaxFractionDigits + 1> kFractionExponent =
+    FractionTable<std::uint32_t>([](int k) {
+      return static_cast<std::uint32_t>(LeadingBitExponent(1, -k, 0) + kExponentBias - 1);
+    });
+
+}  // namespace eisel_lemire_detail
+
+// The bits of the magnitude of w / 10^k, 1 <= k <= 22; false in the rare cases the leading 64
+// bits of the product leave the rounding open. The line readers' inner loops call this one, so
+// it is kept to a few instructions: the product's leading bit is moved to the top (the bit
+// shifted in is a zero, so the bits below the rounding bit are then 9 of the product and a
+// zero), and the test for a rounding left open takes the wider of the two cases, which refers a
+// few more products to the whole method but needs no shift that depends on the leading bit.
+inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
   using eisel_lemire_detail::Uint128;
-  if (w == 0) return negative ? -0.0 : 0.0;
-  const int leading_zeros = std::countl_zero(w);
-  const std::uint64_t normalized = w << leading_zeros;
-  const auto high =
-      static_cast<std::uint64_t>((Uint128{normalized} * PowerOfFive128(-k).high) >> 64);
-  const int top_bit = static_cast<int>(high >> 63);
-  const int shift = 9 + top_bit;
-  const std::uint64_t below_mask = (std::uint64_t{1} << shift) - 1;
-  if ((high & below_mask) >= below_mask - 1) return EiselLemire(w, -k, negative);
-  const std::uint64_t leading = high >> shift;
-  const std::uint64_t mantissa = (leading >> 1) + (leading & 1);  // 2^52 to 2^53
-  const int exponent = eisel_lemire_detail::LeadingBitExponent(top_bit, -k, leading_zeros);
-  // One below the biased exponent, since the mantissa's leading bit adds one; a mantissa rounded
-  // up to 2^53 carries into the exponent field, as it should.
-  const auto biased = static_cast<std::uint64_t>(exponent + eisel_lemire_detail::kExponentBias - 1);
-  return BitCast<double>((std::uint64_t{negative} << 63) |
-                         ((biased << eisel_lemire_detail::kMantissaBits) + mantissa));
+  if (w == 0) {
+    bits = 0;
+    return true;
+  }
+  const auto index = static_cast<std::size_t>(k);
+  const auto leading_zeros = static_cast<unsigned>(std::countl_zero(w));
+  const auto product = static_cast<std::uint64_t>(
+      (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionFiveHigh[index]) >> 64);
+  const auto top_clear = static_cast<unsigned>((product >> 63) ^ 1);
+  const std::uint64_t high = product << top_clear;
+  // Bits 2 to 9 all ones: the bits below the rounding bit are within one of all ones.
+  if ((~high & 0x3fc) == 0) return false;
+  // 54 leading bits: the double's 53 and the bit that rounds them, always up (see above).
+  const std::uint64_t mantissa = ((high >> 10) + 1) >> 1;  // 2^52 to 2^53
+  // The mantissa's leading bit adds one to the exponent field; a mantissa rounded up to 2^53
+  // carries into it, as it should.
+  const std::uint32_t biased =
+      eisel_lemire_detail::kFractionExponent[index] - leading_zeros - top_clear;
+  bits = (std::uint64_t{biased} << eisel_lemire_detail::kMantissaBits) + mantissa;
+  return true;
+}
+
+inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
+  std::uint64_t bits = 0;
+  if (!FractionMagnitudeBits(w, k, bits)) return EiselLemire(w, -k, negative);
+  return BitCast<double>((std::uint64_t{negative} << 63) | bits);
 }
 
 }  // namespace coord2seg

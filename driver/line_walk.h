@@ -51,14 +51,13 @@ void WalkLines(
   std::string_view line;
   LineRejection why;
   std::uint64_t number = 0;
-  SimpleLinesState reader_state;
   buffer.Clear();
   for (;;) {
     const char* const start = lines.cursor();
     if constexpr (HearsPoints<Observer>()) {
       GeoPoint point;
-      const SimpleLinesRead read = read_simple_lines(start, text_end, lat_first,
-                                                     std::span<GeoPoint>(&point, 1), reader_state);
+      const SimpleLinesRead read =
+          read_simple_lines(start, text_end, lat_first, std::span<GeoPoint>(&point, 1));
       if (read.lines == 1) {
         const std::string_view bytes(start, static_cast<std::size_t>(read.next - start));
         observer.Point(++number, bytes, point, buffer.Append(point));
@@ -67,7 +66,7 @@ void WalkLines(
       }
     } else {
       const SimpleLinesRead run =
-          read_simple_lines(start, text_end, lat_first, buffer.free_space(), reader_state);
+          read_simple_lines(start, text_end, lat_first, buffer.free_space());
       buffer.Extend(run.lines);
       number += run.lines;
       lines.SkipTo(run.next);

@@ -54,9 +54,8 @@ void CheckReaders(const std::string& line, bool lat_first) {
   for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
     if (!CanRun(set)) continue;
     GeoPoint point;
-    SimpleLinesState state;
     const SimpleLinesRead read = FastPathsFor(set).read_simple_lines(
-        text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1), state);
+        text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1));
     if (read.lines == 0) continue;
     const std::optional<GeoPoint> slow =
         testing::ReferenceParseLine(text.substr(0, end), lat_first);

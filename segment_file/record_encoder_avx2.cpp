@@ -13,9 +13,8 @@ namespace {
 
 // Products below 2^31 in magnitude that are not half-integers: rounding the double product gives
 // the minutes (see DegreesToMinutes), and the rounded value converts to 32 bits exactly.
-COORD2SEG_AVX2 inline __m256d RoundedMinutes(const GeoPoint* two_points, __m256d& uncommon) {
-  const __m256d product =
-      _mm256_mul_pd(_mm256_loadu_pd(&two_points->longitude), _mm256_set1_pd(60));
+COORD2SEG_AVX2 inline __m256d RoundedMinutes(__m256d two_points, __m256d& uncommon) {
+  const __m256d product = _mm256_mul_pd(two_points, _mm256_set1_pd(60));
   const __m256d rounded = _mm256_round_pd(product, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
   const __m256d sign_bit = _mm256_set1_pd(-0.0);
   const __m256d magnitude = _mm256_andnot_pd(sign_bit, product);
@@ -26,17 +25,49 @@ COORD2SEG_AVX2 inline __m256d RoundedMinutes(const GeoPoint* two_points, __m256d
   return rounded;
 }
 
-// Stores four points' minutes when all are common ones; returns false, storing nothing, when not.
-COORD2SEG_AVX2 inline bool StoreCommonPoints(const GeoPoint* points, unsigned char* out) {
+// Four points' minutes, when all are common ones, as four pairs of 16 bits; false when not.
+COORD2SEG_AVX2 inline bool CommonPairs(__m256d first_two, __m256d second_two, __m128i& pairs) {
   __m256d uncommon = _mm256_setzero_pd();
-  const __m256d first = RoundedMinutes(points, uncommon);
-  const __m256d second = RoundedMinutes(points + 2, uncommon);
+  const __m256d first = RoundedMinutes(first_two, uncommon);
+  const __m256d second = RoundedMinutes(second_two, uncommon);
   if (_mm256_movemask_pd(uncommon) != 0) return false;
   // The low 16 bits of each, in two's complement: masked, they pack without saturating.
   const __m128i low_bits = _mm_set1_epi32(0xffff);
-  const __m128i packed = _mm_packus_epi32(_mm_and_si128(_mm256_cvtpd_epi32(first), low_bits),
-                                          _mm_and_si128(_mm256_cvtpd_epi32(second), low_bits));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packed);
+  pairs = _mm_packus_epi32(_mm_and_si128(_mm256_cvtpd_epi32(first), low_bits),
+                           _mm_and_si128(_mm256_cvtpd_epi32(second), low_bits));
+  return true;
+}
+
+// Stores four points' minutes when all are common ones; returns false, storing nothing, when not.
+COORD2SEG_AVX2 inline bool StoreCommonPoints(const GeoPoint* points, unsigned char* out) {
+  __m128i pairs;
+  if (!CommonPairs(_mm256_loadu_pd(&points[0].longitude), _mm256_loadu_pd(&points[2].longitude),
+                   pairs)) {
+    return false;
+  }
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pairs);
+  return true;
+}
+
+// A mask whose 64-bit lane i is on when i < limit.
+COORD2SEG_AVX2 inline __m256i LanesBelow(long long limit) {
+  return _mm256_cmpgt_epi64(_mm256_set1_epi64x(limit), _mm256_set_epi64x(3, 2, 1, 0));
+}
+
+// The same for the last one to three points of a record, by masked loads and a masked store, so
+// that short segments do not take the point-by-point encoding for their last points.
+COORD2SEG_AVX2 inline bool StoreLastCommonPoints(const GeoPoint* points, std::size_t count,
+                                                 unsigned char* out) {
+  const auto doubles = static_cast<long long>(2 * count);
+  const __m256d first_two = _mm256_maskload_pd(&points[0].longitude, LanesBelow(doubles));
+  const __m256d second_two = _mm256_maskload_pd(&points[0].longitude + 4, LanesBelow(doubles - 4));
+  __m128i pairs;
+  if (!CommonPairs(first_two, second_two, pairs)) return false;
+  _mm_maskstore_epi32(
+      reinterpret_cast<int*>(out),
+      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(LanesBelow(static_cast<long long>(count)),
+                                                         _mm256_set_epi32(7, 7, 7, 7, 6, 4, 2, 0))),
+      pairs);
   return true;
 }
 
@@ -54,7 +85,10 @@ COORD2SEG_AVX2 bool EncodeRecordAvx2(std::span<const GeoPoint> points, unsigned 
       return false;
     }
   }
-  return EncodePointPairs(points.subspan(done), out + done * kPointPairBytes);
+  const std::size_t left = points.size() - done;
+  unsigned char* const pairs = out + done * kPointPairBytes;
+  return left == 0 || StoreLastCommonPoints(&points[done], left, pairs) ||
+         EncodePointPairs(points.subspan(done), pairs);
 }
 
 }  // namespace coord2seg

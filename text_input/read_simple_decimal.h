@@ -16,12 +16,6 @@ namespace coord2seg {
 // division rounds only once and gives the correctly rounded result; longer integers take the
 // 128-bit product (eisel_lemire.h).
 
-// How a fraction of eight digits or more is valued. One division is cheapest when the
-// significand is an exact double (at most 2^53), as it always is with 10 or 12 decimals. The
-// 16- and 17-digit significands of doubles printed shortest lie on both sides of 2^53 at random,
-// so in runs of those the branch costs more than the product does, and the product takes them all.
-enum class LongFractions { kDivideWhenExact, kByProduct };
-
 namespace read_simple_decimal_detail {
 
 // One rounding only: the significand is an exact double and so is the power of ten.
@@ -68,7 +62,6 @@ inline bool ValueOfDigits(std::uint64_t significand, long fraction_digits, bool 
 // nullptr when the number is not of this shape.
 inline constexpr long kShortDecimalReadable = 24;
 
-template <LongFractions kRoute>
 inline const char* ParseShortDecimal(const char* p, bool negative, double& value) {
   const std::uint64_t integer_word = LoadEightBytes(p);
   const int integer_digits = LeadingDigitCount(integer_word);
@@ -100,10 +93,7 @@ inline const char* ParseShortDecimal(const char* p, bool negative, double& value
     value = ScaledValue(significand, fraction_digits, negative);
     return q;
   }
-  const bool valued = kRoute == LongFractions::kByProduct
-                          ? ProductOfDigits(significand, fraction_digits, negative, value)
-                          : ValueOfDigits(significand, fraction_digits, negative, value);
-  return valued ? q : nullptr;
+  return ValueOfDigits(significand, fraction_digits, negative, value) ? q : nullptr;
 }
 
 // Any run lengths, eight bytes at a time and byte by byte near the end of the text.
@@ -131,13 +121,11 @@ inline const char* ParseLongDecimal(const char* p, const char* end, bool negativ
 // there has another shape (which the full grammar then decides on). The number ends at the first
 // byte that is not a digit or the first mark, or at `end`. The caller must check that this byte
 // ends the field: where it is an exponent or a second mark, the field has another shape.
-template <LongFractions kRoute = LongFractions::kDivideWhenExact>
 inline const char* ReadSimpleDecimal(const char* p, const char* end, double& value) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   if (end - p >= read_simple_decimal_detail::kShortDecimalReadable) {
-    if (const char* after =
-            read_simple_decimal_detail::ParseShortDecimal<kRoute>(p, negative, value)) {
+    if (const char* after = read_simple_decimal_detail::ParseShortDecimal(p, negative, value)) {
       return after;
     }
   }

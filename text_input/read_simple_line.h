@@ -33,7 +33,6 @@ inline bool IsIn(std::uint64_t byte_set, char c) {
 // returns where the next line starts and sets `point`. Any other line, including every line that
 // would be rejected, gets nullptr and is left to the general reading, which alone decides what
 // is rejected. `p` is the start of a line inside a text that ends at `end`.
-template <LongFractions kRoute = LongFractions::kDivideWhenExact>
 inline const char* ReadSimpleLine(const char* p, const char* end, bool lat_first, GeoPoint& point) {
   const char* const line_start = p;
   const auto skip_while = [&p, end](std::uint64_t byte_set) {
@@ -41,11 +40,11 @@ inline const char* ReadSimpleLine(const char* p, const char* end, bool lat_first
   };
   skip_while(kBlanksWithinLine);
   double first = 0;
-  p = ReadSimpleDecimal<kRoute>(p, end, first);
+  p = ReadSimpleDecimal(p, end, first);
   if (p == nullptr || p == end || !IsFieldSeparator(*p)) return nullptr;
   skip_while(kBlanksOrSemicolonWithinLine);
   double second = 0;
-  p = ReadSimpleDecimal<kRoute>(p, end, second);
+  p = ReadSimpleDecimal(p, end, second);
   if (p == nullptr) return nullptr;
   skip_while(kBlanksOrSemicolonWithinLine);
   // Within the window the second field is all there is after the first separator.

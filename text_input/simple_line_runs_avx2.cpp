@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/avx2_target.h"
+#include "common/eisel_lemire.h"
 #include "text_input/coordinate_grammar.h"
 #include "text_input/digit_run.h"
 #include "text_input/powers_of_ten.h"
@@ -28,7 +29,7 @@ constexpr std::ptrdiff_t kReadableBytes = 96;
 // first digit: a shuffle drops the mark and puts the digits right-aligned in 16 bytes, zeros before
 // them. The value is then (first 8 digits * 10^8 + last 8 digits) / 10^(fraction digits): an exact
 // numerator below 10^15 < 2^53 over an exact power of ten, so one division rounds it correctly.
-// Longer numbers, up to 19 digits, are valued from the same places eight digits at a time.
+// Longer numbers, up to 19 digits, are valued in 24 places instead (kLongShuffleControls).
 constexpr unsigned kMaxVectorDigits = 15;
 constexpr unsigned kMaxDigits = kMaxSignificantDigits;
 // What follows the integer digits: nothing (0), or the mark and the fraction digits (1 to 16).
@@ -59,30 +60,116 @@ constexpr ShuffleControls kShuffleControls = MakeShuffleControls();
 
 // For every integer digit count and tail a window can show (0 to 63 each), where its control lies
 // in kShuffleControls; or kLongNumber, more digits than the vector conversion takes; or
-// kNoDigit. One load classifies a number and finds its control.
+// kNoDigit.
 constexpr std::uint16_t kLongNumber = 0x4000;
 constexpr std::uint16_t kNoDigit = 0x8000;
 
+constexpr std::uint16_t VectorShape(unsigned integer, unsigned tail) {
+  const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
+  if (digits == 0) return kNoDigit;
+  if (digits > kMaxVectorDigits) return kLongNumber;
+  return static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16);
+}
+
+// Numbers of up to kMaxDigits digits with a fraction are valued in the loop too, both at once, in
+// 24 places of three groups of eight digits, right-aligned: the first 16 places from a 16-byte
+// load at the number's first digit, the last 8 from a 16-byte load that ends at the number's end
+// (or also starts at its first digit when the number has at most 16 bytes). One pair of shuffle
+// controls per shape, found by the same table load as the short shape; the groups are joined into
+// the significand in 64-bit lanes, which the 128-bit product then takes. Lines with a long number
+// without a fraction digit, or with more than kMaxDigits digits, are left to the plain reader.
+struct LongShuffleControls {
+  alignas(32) std::uint8_t bytes[kMaxDigits + 1][kMaxDigits + 2][32];
+};
+
+// Where the digit `index` (from 0) of a number with `integer` integer digits lies after its first
+// digit, the mark being skipped.
+constexpr unsigned DigitByte(unsigned index, unsigned integer) {
+  return index + (index >= integer ? 1 : 0);
+}
+
+// The first load of a long number starts at its first digit; the second this far after it.
+constexpr unsigned SecondLoadOffset(unsigned bytes) { return bytes > 16 ? bytes - 16 : 0; }
+
+constexpr LongShuffleControls MakeLongShuffleControls() {
+  constexpr std::uint8_t kZero = 0x80;
+  LongShuffleControls controls{};
+  for (unsigned integer = 0; integer <= kMaxDigits; ++integer) {
+    for (unsigned tail = 2; integer + tail - 1 <= kMaxDigits; ++tail) {
+      const unsigned digits = integer + tail - 1;
+      const unsigned second = SecondLoadOffset(integer + tail);
+      std::uint8_t* control = controls.bytes[integer][tail];
+      for (unsigned place = 0; place < 24; ++place) {
+        const unsigned missing = 24 - digits;  // zeros before the first digit
+        const bool digit = place >= missing;
+        const unsigned byte = digit ? DigitByte(place - missing, integer) : 0;
+        if (place < 16) {
+          control[place] = digit ? static_cast<std::uint8_t>(byte) : kZero;
+        } else {
+          control[place] = digit ? static_cast<std::uint8_t>(byte - second) : kZero;
+        }
+      }
+      for (unsigned k = 24; k < 32; ++k) control[k] = kZero;
+    }
+  }
+  return controls;
+}
+
+constexpr LongShuffleControls kLongShuffleControls = MakeLongShuffleControls();
+
+// For every integer digit count and tail, what the loop needs of a long number's shape, in one
+// word: the offset of its controls in kLongShuffleControls, where its second load starts, and
+// its fraction digits; or kLeftToPlainReader.
+constexpr std::uint32_t kLeftToPlainReader = 0x80000000;
+
+struct LongShape {
+  static constexpr std::uint32_t Pack(unsigned controls, unsigned second_load, unsigned fraction) {
+    return controls | second_load << 16 | fraction << 24;
+  }
+  static unsigned Controls(std::uint32_t shape) { return shape & 0xffff; }
+  static unsigned SecondLoad(std::uint32_t shape) { return shape >> 16 & 0xff; }
+  static int FractionDigits(std::uint32_t shape) { return static_cast<int>(shape >> 24); }
+};
+
+constexpr std::uint32_t LongShapeOf(unsigned integer, unsigned tail) {
+  const bool in_line = tail >= 2 && integer + tail - 1 <= kMaxDigits;
+  return in_line ? LongShape::Pack((integer * (kMaxDigits + 2) + tail) * 32,
+                                   SecondLoadOffset(integer + tail), tail - 1)
+                 : kLeftToPlainReader;
+}
+
+// Both for every integer digit count and tail, so that one load classifies a number and finds
+// its controls either way: VectorShape in the low 16 bits, LongShapeOf in the high 32.
 struct NumberShapes {
-  std::uint16_t entries[64][64];
+  std::uint64_t entries[64][64];
 };
 
 constexpr NumberShapes MakeNumberShapes() {
   NumberShapes table{};
   for (unsigned integer = 0; integer < 64; ++integer) {
     for (unsigned tail = 0; tail < 64; ++tail) {
-      const unsigned digits = integer + (tail > 0 ? tail - 1 : 0);
       table.entries[integer][tail] =
-          digits == 0 ? kNoDigit
-          : digits > kMaxVectorDigits
-              ? kLongNumber
-              : static_cast<std::uint16_t>((integer * (kMaxTail + 1) + tail) * 16);
+          VectorShape(integer, tail) | std::uint64_t{LongShapeOf(integer, tail)} << 32;
     }
   }
   return table;
 }
 
 constexpr NumberShapes kNumberShapes = MakeNumberShapes();
+
+// Every control byte of a shape picks a byte of its own load, and so a digit of the number.
+constexpr bool LongControlsStayInTheirWindows() {
+  for (unsigned integer = 0; integer <= kMaxDigits; ++integer) {
+    for (unsigned tail = 2; integer + tail - 1 <= kMaxDigits; ++tail) {
+      const std::uint8_t* control = kLongShuffleControls.bytes[integer][tail];
+      for (unsigned k = 0; k < 32; ++k) {
+        if (control[k] != 0x80 && control[k] >= 16) return false;
+      }
+    }
+  }
+  return true;
+}
+static_assert(LongControlsStayInTheirWindows(), "a long number's control reads outside its loads");
 
 // 10^(fraction digits) for each tail of a number the vector conversion takes.
 constexpr double kScaleOfTail[kMaxTail + 1] = {1e0, 1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
@@ -147,30 +234,46 @@ constexpr bool ClassTablesFollowTheGrammar() {
 }
 static_assert(ClassTablesFollowTheGrammar(), "the byte classes differ from the grammar");
 
-// The constants of the classification, made once per run of lines. Hidden from the optimiser,
-// which would otherwise rebuild each from an immediate or reload it in every pass.
+// The constants of the classification, loaded once per run of lines from one block, one load
+// each. Hidden from the optimiser, which would otherwise rebuild each from an immediate or
+// reload it in every pass.
 struct ByteConstants {
   __m256i low_table, high_table, low_nibble, number, separator, half, zero;
 };
+
+struct alignas(32) ByteConstantBlock {
+  std::uint8_t bytes[7][32];
+};
+
+constexpr ByteConstantBlock MakeByteConstantBlock() {
+  ByteConstantBlock block{};
+  for (unsigned i = 0; i < 32; ++i) {
+    block.bytes[0][i] = kClassTables.low[i % 16];
+    block.bytes[1][i] = kClassTables.high[i % 16];
+    block.bytes[2][i] = 15;
+    block.bytes[3][i] = kDigit | kSignOrMark;
+    block.bytes[4][i] = kBlank | kSemicolon | kTab;
+    block.bytes[5][i] = 127;
+    block.bytes[6][i] = '0';
+  }
+  return block;
+}
+
+constexpr ByteConstantBlock kByteConstantBlock = MakeByteConstantBlock();
 
 COORD2SEG_AVX2 inline __m256i Opaque(__m256i value) {
   asm("" : "+x"(value));
   return value;
 }
 
-COORD2SEG_AVX2 inline __m256i Table(const std::uint8_t (&table)[16]) {
+COORD2SEG_AVX2 inline __m256i Constant(unsigned index) {
   return Opaque(
-      _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table))));
+      _mm256_load_si256(reinterpret_cast<const __m256i*>(kByteConstantBlock.bytes[index])));
 }
 
 COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
-  return {Table(kClassTables.low),
-          Table(kClassTables.high),
-          Opaque(_mm256_set1_epi8(15)),
-          Opaque(_mm256_set1_epi8(kDigit | kSignOrMark)),
-          Opaque(_mm256_set1_epi8(kBlank | kSemicolon | kTab)),
-          Opaque(_mm256_set1_epi8(127)),
-          Opaque(_mm256_set1_epi8('0'))};
+  return {Constant(0), Constant(1), Constant(2), Constant(3),
+          Constant(4), Constant(5), Constant(6)};
 }
 
 COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
@@ -228,28 +331,26 @@ COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k
 
 // Where one number of the line lies, from the bits of its first byte and of the byte after it.
 struct NumberPlace {
-  unsigned first_digit;      // after the sign, if any
-  unsigned integer_digits;   // before the mark
-  unsigned tail;             // 0 without a mark, else the mark and the fraction digits
-  unsigned shape;            // from kNumberShapes
-  std::uint64_t more_marks;  // nonzero when the number has more than one mark
+  std::uint64_t first_digit;  // after the sign, if any
+  std::uint64_t tail;         // 0 without a mark, else the mark and the fraction digits
+  std::uint64_t shapes;       // from kNumberShapes
+  std::uint64_t more_marks;   // nonzero when the number has more than one mark
 };
 
+// Positions as 64-bit numbers, so that none is widened again before it addresses memory.
 COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t after,
                                               const ByteClasses& classes) {
   const std::uint64_t mark = classes.marks & (after - start);
-  const auto first = static_cast<unsigned>(_tzcnt_u64(start));
-  const unsigned first_digit = first + ((classes.signs >> first) & 1);
-  const auto point = static_cast<unsigned>(_tzcnt_u64(mark | after));  // the end without a mark
-  const auto tail = static_cast<unsigned>(_tzcnt_u64(after)) - point;
-  const unsigned integer_digits = point - first_digit;
-  return {first_digit, integer_digits, tail, kNumberShapes.entries[integer_digits][tail],
-          _blsr_u64(mark)};
+  const std::uint64_t first = _tzcnt_u64(start);
+  const std::uint64_t first_digit = first + ((classes.signs >> first) & 1);
+  const std::uint64_t point = _tzcnt_u64(mark | after);  // the end without a mark
+  const std::uint64_t tail = _tzcnt_u64(after) - point;
+  return {first_digit, tail, kNumberShapes.entries[point - first_digit][tail], _blsr_u64(mark)};
 }
 
 COORD2SEG_AVX2 inline __m128i ShuffleControl(const NumberPlace& place) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(
-      reinterpret_cast<const char*>(&kShuffleControls) + place.shape));
+      reinterpret_cast<const char*>(&kShuffleControls) + (place.shapes & 0xffff)));
 }
 
 // The magnitudes of two numbers of at most kMaxVectorDigits digits, as doubles.
@@ -275,73 +376,62 @@ COORD2SEG_AVX2 inline __m128d VectorMagnitudes(const char* p, const NumberPlace&
   return _mm_div_pd(_mm_add_pd(_mm_mul_pd(leading, _mm_set1_pd(1e8)), trailing), scale);
 }
 
-// The significand of a number of 1 to 8 integer digits and 9 to 16 fraction digits, the shape of
-// doubles printed shortest, from three words without a loop.
-inline std::uint64_t CommonLongSignificand(const char* digits, unsigned integer_digits,
-                                           unsigned fraction_digits) {
-  const char* const fraction = digits + integer_digits + 1;
-  const std::uint64_t leading = AppendDigits(DigitsValue(LoadEightBytes(digits), integer_digits),
-                                             LoadEightBytes(fraction), 8);
-  return AppendDigits(leading, LoadEightBytes(fraction + 8), fraction_digits - 8);
+// 16 bytes from `low` in the low half, 16 from `high` in the high half.
+COORD2SEG_AVX2 inline __m256i LoadPair(const char* high, const char* low) {
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high),
+                             reinterpret_cast<const __m128i*>(low));
 }
 
-// Where a number's digits lie, packed into one register for the out-of-line conversion of long
-// numbers: given the places themselves, the loop would store them for it on every line.
-struct DigitsPlace {
-  unsigned first_digit;
-  unsigned integer_digits;
-  unsigned tail;
+// One long number's digits in its 24 places, valued four at a time: the first 16 places in the
+// low half, the last 8 in the high half.
+COORD2SEG_AVX2 inline __m256i LongNumberQuads(const char* digits, std::uint32_t shape,
+                                              const ByteConstants& k) {
+  const __m256i bytes = LoadPair(digits + LongShape::SecondLoad(shape), digits);
+  const __m256i control = _mm256_load_si256(reinterpret_cast<const __m256i*>(
+      reinterpret_cast<const char*>(&kLongShuffleControls) + LongShape::Controls(shape)));
+  const __m256i places = _mm256_shuffle_epi8(_mm256_sub_epi8(bytes, k.zero), control);
+  return _mm256_madd_epi16(_mm256_maddubs_epi16(places, _mm256_set1_epi16(0x010a)),
+                           _mm256_set1_epi32(0x00010064));
+}
 
-  static std::uint32_t Pack(const NumberPlace& place) {
-    return place.first_digit | place.integer_digits << 8 | place.tail << 16;
-  }
-  explicit DigitsPlace(std::uint32_t packed)
-      : first_digit(packed & 0xff), integer_digits(packed >> 8 & 0xff), tail(packed >> 16) {}
-
-  unsigned fraction_digits() const { return tail > 0 ? tail - 1 : 0; }
-  unsigned digits() const { return integer_digits + fraction_digits(); }
-};
-
-// The magnitude of a number of up to kMaxDigits significant digits, eight digits at a time; false
-// for more digits and in the rare cases the 128-bit product leaves to the exact conversion.
-[[gnu::always_inline]] inline bool LongMagnitude(const char* p, DigitsPlace place,
-                                                 double& magnitude) {
-  const char* const digits = p + place.first_digit;
-  const char* const number_end = digits + place.integer_digits + place.tail;
-  if (place.digits() > kMaxDigits &&
-      read_simple_decimal_detail::SignificantDigits(digits, number_end) > long{kMaxDigits}) {
+// The magnitudes of two numbers of up to kMaxDigits digits with a fraction each, valued in the
+// loop (see kLongShuffleControls); false when the line is left to the plain reader: a shape
+// without a fraction digit or of more than kMaxDigits digits, or a rounding the product leaves
+// open.
+COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace& first,
+                                                const NumberPlace& second, const ByteConstants& k,
+                                                __m128d& magnitudes) {
+  const auto first_shape = static_cast<std::uint32_t>(first.shapes >> 32);
+  const auto second_shape = static_cast<std::uint32_t>(second.shapes >> 32);
+  if (((first_shape | second_shape) & kLeftToPlainReader) != 0) return false;
+  // Groups of eight digits: the first and second of each number in the low half, the third of
+  // each in the high half, each number's in a 64-bit lane.
+  const __m256i groups = _mm256_madd_epi16(
+      _mm256_packus_epi32(LongNumberQuads(p + first.first_digit, first_shape, k),
+                          LongNumberQuads(p + second.first_digit, second_shape, k)),
+      _mm256_set1_epi32(0x00012710));
+  const __m128i leading = _mm256_castsi256_si128(groups);
+  const __m128i hundred_million = _mm_set1_epi64x(100000000);
+  // The first two groups as one number below 10^11, then times 10^8 in two parts, as the
+  // multiplication takes 32 bits of each factor.
+  const __m128i first_two =
+      _mm_add_epi64(_mm_mul_epu32(leading, hundred_million), _mm_srli_epi64(leading, 32));
+  const __m128i significands = _mm_add_epi64(
+      _mm_add_epi64(
+          _mm_mul_epu32(first_two, hundred_million),
+          _mm_slli_epi64(_mm_mul_epu32(_mm_srli_epi64(first_two, 32), hundred_million), 32)),
+      _mm256_extracti128_si256(groups, 1));
+  std::uint64_t first_bits = 0;
+  std::uint64_t second_bits = 0;
+  if (!FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
+                             LongShape::FractionDigits(first_shape), first_bits) ||
+      !FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
+                             LongShape::FractionDigits(second_shape), second_bits)) {
     return false;
   }
-  const unsigned fraction_digits = place.fraction_digits();
-  std::uint64_t significand = 0;
-  if (place.integer_digits - 1 < 8 && fraction_digits - 9 < 8) {
-    significand = CommonLongSignificand(digits, place.integer_digits, fraction_digits);
-    return read_simple_decimal_detail::ProductOfDigits(significand, fraction_digits, false,
-                                                       magnitude);
-  }
-  const auto add_digits = [&significand](const char* digits, unsigned count) {
-    for (; count > 0; digits += 8) {
-      const unsigned run = count < 8 ? count : 8;
-      significand = AppendDigits(significand, LoadEightBytes(digits), run);
-      count -= run;
-    }
-  };
-  add_digits(digits, place.integer_digits);
-  add_digits(digits + place.integer_digits + 1, place.fraction_digits());
-  return read_simple_decimal_detail::ProductOfDigits(significand, place.fraction_digits(), false,
-                                                     magnitude);
-}
-
-// Both magnitudes, when either number is too long for the vector conversion, or -1 as the first
-// when they are left to the plain reading. Kept out of line so the common path stays small.
-[[gnu::noinline]] __m128d LongMagnitudes(const char* p, std::uint32_t first, std::uint32_t second) {
-  double first_value = 0;
-  double second_value = 0;
-  if (!LongMagnitude(p, DigitsPlace(first), first_value) ||
-      !LongMagnitude(p, DigitsPlace(second), second_value)) {
-    return _mm_set_sd(-1);
-  }
-  return _mm_set_pd(second_value, first_value);
+  magnitudes = _mm_castsi128_pd(
+      _mm_set_epi64x(static_cast<long long>(second_bits), static_cast<long long>(first_bits)));
+  return true;
 }
 
 // The sign bits of both values, for the signs of the first (bit 0) and second (bit 1) number.
@@ -374,125 +464,83 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
   return lat_first ? _mm_set_epi64x(0, 2) : _mm_set_epi64x(2, 0);
 }
 
-// Lines of long numbers, such as doubles printed shortest, need the second window and the
-// out-of-line conversion, and the plain reading takes them sooner. After a run of such lines the
-// loop reads a stretch of lines the plain way, which ends early at a line that fits one window;
-// then it tries the window again. Only lines of long numbers are noted, so the others pay
-// nothing for it. Runs and stretches go on from one call to the next (SimpleLinesState).
-class LongRuns {
- public:
-  static constexpr std::size_t kRunBeforePlain = 16;
-  static constexpr unsigned kPlainStretch = 256;
-
-  explicit LongRuns(const SimpleLinesState& state) : seen_(state) {}
-
-  // Line `index` of this call has a long number.
-  void Note(std::size_t index) {
-    const std::size_t line = seen_.lines + index;
-    if (line != seen_.long_run_last + 1) seen_.long_run_first = line;
-    seen_.long_run_last = line;
-    if (line - seen_.long_run_first + 1 == kRunBeforePlain) seen_.plain_left = kPlainStretch;
-  }
-
-  // Whether the next line is to be read the plain way; counts it.
-  bool TakePlainLine() {
-    if (seen_.plain_left == 0) return false;
-    --seen_.plain_left;
-    return true;
-  }
-
-  // A line of `bytes` bytes, end mark included, was read the plain way.
-  void NotePlainLine(std::ptrdiff_t bytes) {
-    if (bytes <= 32) seen_.plain_left = 0;
-  }
-
-  // Keeps all this for the next call, which reads on after `lines` more lines.
-  void Save(std::size_t lines, SimpleLinesState& state) const {
-    state = seen_;
-    state.lines += lines;
-  }
-
- private:
-  SimpleLinesState seen_;  // a copy, which the loop can keep in registers
-};
-
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits; those of
-// more than kMaxVectorDigits are valued out of line. Needs kReadableBytes readable at `p`.
+// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits, in one
+// pass: those of more than kMaxVectorDigits digits take the 24 places and the 128-bit product.
+// Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
-                                               const ByteConstants& k, std::size_t index,
-                                               LongRuns& long_runs) {
+                                               const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
   const std::uint64_t ends = classes.ends & kLineEndPlaces;
   const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
   const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
-  // only where a number starts.
+  // only where a number starts; tested at once, as one branch. Without an end mark `line` has
+  // its top bit set.
   const std::uint64_t starts = number & ~(number << 1);
-  const std::uint64_t second_start = starts ^ 1;
-  if (ends == 0 || ((number | classes.separators) & line) != line || (starts & 1) == 0 ||
-      second_start == 0 || _blsr_u64(second_start) != 0 || (classes.signs & line & ~starts) != 0) {
-    return nullptr;
-  }
+  const std::uint64_t second_start = starts ^ 1;  // 1 or more bits unless the first starts at 0
+  const std::uint64_t misfits = (line >> 63) | (line & ~(number | classes.separators)) |
+                                _blsr_u64(second_start) | (classes.signs & line & ~starts);
+  if ((misfits | static_cast<std::uint64_t>(second_start <= 1)) != 0) return nullptr;
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
   const NumberPlace second = PlaceNumber(second_start, (number + second_start) & ~number, classes);
   // A number needs a digit and at most one mark.
-  const unsigned shapes = first.shape | second.shape;
+  const std::uint64_t shapes = first.shapes | second.shapes;
   if ((shapes & kNoDigit) != 0 || (first.more_marks | second.more_marks) != 0) return nullptr;
   __m128d magnitudes;
   if ((shapes & kLongNumber) == 0) {
     magnitudes = VectorMagnitudes(p, first, second, k);
-  } else {
-    long_runs.Note(index);
-    magnitudes = LongMagnitudes(p, DigitsPlace::Pack(first), DigitsPlace::Pack(second));
-    if ((_mm_movemask_pd(magnitudes) & 1) != 0) return nullptr;  // magnitudes are never negative
+  } else if (!LongVectorMagnitudes(p, first, second, k, magnitudes)) {
+    return nullptr;  // the plain reading takes those few
   }
 
-  const unsigned negative = (classes.minus & 1) | ((classes.minus & second_start) != 0 ? 2 : 0);
+  const std::uint64_t negative = _pext_u64(classes.minus, second_start | 1);
   const __m128d values = _mm_xor_pd(
       magnitudes, _mm_load_pd(reinterpret_cast<const double*>(kSignBits.bits[negative])));
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
   _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
 
-  const auto end = static_cast<unsigned>(_tzcnt_u64(ends));
+  const std::uint64_t end = _tzcnt_u64(ends);
   return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
 }
 
-// Lines the window does not take: longer lines, other shapes and the end of the text, and the
-// lines of a plain stretch, which follows a run of lines with long numbers. Kept out of line so
-// the loop below stays small.
+// Lines the window does not take: longer lines, other shapes and the end of the text. Kept out of
+// line so the loop below stays small.
 [[gnu::noinline]] const char* ReadOtherLine(const char* p, const char* end, bool lat_first,
-                                            GeoPoint& point, bool in_stretch) {
-  return in_stretch ? ReadSimpleLine<LongFractions::kByProduct>(p, end, lat_first, point)
-                    : ReadSimpleLine(p, end, lat_first, point);
+                                            GeoPoint& point) {
+  return ReadSimpleLine(p, end, lat_first, point);
 }
 
 }  // namespace
 
 COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* end, bool lat_first,
-                                                   std::span<GeoPoint> points,
-                                                   SimpleLinesState& state) {
+                                                   std::span<GeoPoint> points) {
   const ByteConstants k = MakeByteConstants();
   const __m128i order = ColumnOrder(lat_first);
   // Lines starting before this have room for the window's reads.
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
-  LongRuns long_runs(state);
-  std::size_t lines = 0;
-  while (lines < points.size()) {
-    const bool plain = long_runs.TakePlainLine();
-    const char* next = !plain && p < window_end
-                           ? ReadLineAvx2(p, order, points[lines], k, lines, long_runs)
-                           : nullptr;
-    if (next == nullptr) next = ReadOtherLine(p, end, lat_first, points[lines], plain);
+  GeoPoint* point = points.data();
+  GeoPoint* const points_end = point + points.size();
+  while (point != points_end) {
+    // Lines the window takes, in a loop without calls, so that its constants stay in registers.
+    while (point != points_end && p < window_end) {
+      const char* const next = ReadLineAvx2(p, order, *point, k);
+      if (next == nullptr) break;
+      p = next;
+      ++point;
+    }
+    if (point == points_end) break;
+    // A separator line, which ends every segment, is not tried again.
+    if (p < window_end && *p == '#') break;
+    const char* const next = ReadOtherLine(p, end, lat_first, *point);
     if (next == nullptr) break;
-    if (plain) long_runs.NotePlainLine(next - p);
     p = next;
-    ++lines;
+    ++point;
   }
-  long_runs.Save(lines, state);
+  const auto lines = static_cast<std::size_t>(point - points.data());
   return {p, lines};
 }
 

@@ -4,7 +4,7 @@
 namespace coord2seg {
 
 SimpleLinesRead ReadSimpleLines(const char* p, const char* end, bool lat_first,
-                                std::span<GeoPoint> points, SimpleLinesState&) {
+                                std::span<GeoPoint> points) {
   std::size_t lines = 0;
   while (lines < points.size()) {
     const char* next = ReadSimpleLine(p, end, lat_first, points[lines]);

@@ -1,8 +1,8 @@
 # The web page and the JavaScript package: the portable library code compiled to WebAssembly with
 # Emscripten (the `web` preset), included by the top CMakeLists.txt. Built into the build folder:
-#   index.html, page.js, worker.js, style.css    the page
+#   coord2seg.html                               the page in one file, to hand out and install
+#   index.html, page.js, worker.js, style.css    the page as separate files, for a web server
 #   coord2seg.js + coord2seg.wasm                the module the worker loads over HTTP
-#   worker-inline.js                             the worker with the module inside, for file://
 #   package/                                     the npm package folder (ES module)
 
 # Emscripten's JavaScript optimizer needs Debian's acorn, which a node not from Debian (NodeSource)
@@ -15,13 +15,16 @@ add_library(coord2seg_web_code OBJECT
   web/input_kind.cpp
   web/json_reader.cpp
   web/module_api.cpp
+  web/page_map.cpp
+  web/report_notes.cpp
 )
 target_link_libraries(coord2seg_web_code PUBLIC coord2seg_driver coord2seg_segdump
                                                 coord2seg_coordlint)
 add_dependencies(coord2seg_web_code coord2seg_web_includes)
 
 set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
-    _Lint _Dump _OutputName _Classify _FromGeoJson _ErrorCode _ErrorOffset)
+    _Lint _Dump _OutputName _Classify _FromGeoJson _ErrorCode _ErrorOffset _PageKind _PageLint
+    _PageFacts _PageMap)
 list(JOIN exported_functions "," exported_functions)
 set(module_link_options
   -fwasm-exceptions
@@ -43,7 +46,7 @@ endfunction()
 
 # For the page over HTTP: a classic script the worker imports, and its .wasm beside it.
 add_web_module(web_module coord2seg.js -sENVIRONMENT=worker -sEXPORT_NAME=createCoord2segModule)
-# For the page opened from disk, which cannot fetch a .wasm: the same with the .wasm inside.
+# For the page in one file, which cannot fetch a .wasm from disk: the same with the .wasm inside.
 add_web_module(web_module_single coord2seg-single.js -sENVIRONMENT=worker -sSINGLE_FILE=1
                -sEXPORT_NAME=createCoord2segModule)
 file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/package)
@@ -73,17 +76,22 @@ configure_file(web/package/package.json package/package.json @ONLY)
 
 set(assemble node ${PROJECT_SOURCE_DIR}/web/assemble.mjs)
 set(web_folder ${PROJECT_SOURCE_DIR}/web)
-add_custom_command(OUTPUT worker-inline.js
-                   COMMAND ${assemble} worker worker-inline.js coord2seg-single.js
-                           ${web_folder}/api.js ${web_folder}/worker.js
-                   DEPENDS web_module_single ${web_folder}/api.js ${web_folder}/worker.js
-                           ${web_folder}/assemble.mjs)
+set(page_parts ${web_folder}/index.html ${web_folder}/style.css ${web_folder}/page.js)
+set(worker_parts coord2seg-single.js ${web_folder}/api.js ${web_folder}/worker.js)
+add_custom_command(OUTPUT coord2seg.html
+                   COMMAND ${assemble} page coord2seg.html ${page_parts} ${worker_parts}
+                   DEPENDS web_module_single ${page_parts} ${worker_parts} ${web_folder}/assemble.mjs)
+add_custom_target(web_single_page DEPENDS coord2seg.html)
+# The page in one file is what a release installs (the package preset builds it through
+# cmake/WebPage.cmake where Emscripten is found).
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/coord2seg.html
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/coord2seg/web)
 add_custom_command(OUTPUT package/index.js
                    COMMAND ${assemble} concat package/index.js ${web_folder}/api.js
                            ${web_folder}/package/entry.js
                    DEPENDS ${web_folder}/api.js ${web_folder}/package/entry.js
                            ${web_folder}/assemble.mjs)
-add_custom_target(web ALL DEPENDS ${copied} worker-inline.js package/index.js web_module
+add_custom_target(web ALL DEPENDS ${copied} coord2seg.html package/index.js web_module
                                   web_module_package)
 
 if(COORD2SEG_BUILD_TESTS)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "common/text_bytes.h"
 #include "segment_file/segment_reader.h"
@@ -9,13 +11,32 @@
 namespace coord2seg {
 namespace {
 
-// As segdump tells text from a segment file: by the first 4096 bytes.
-constexpr std::size_t kSampledBytes = 4096;
-
 bool EndsWithNoCase(std::string_view text, std::string_view end) {
   return text.size() >= end.size() &&
          std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
                     [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
+}
+
+}  // namespace
+
+bool HoldsBinaryByteAnywhere(std::span<const unsigned char> bytes) {
+  // Eight bytes at a time: in each byte's top bit, whether it is below 32 and not from 9 to 13
+  // (bytes from 128 up count as text). Exact for every byte, so the words need no second look.
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kTops = kOnes * 0x80;
+  constexpr std::uint64_t kLows = kOnes * 0x7F;
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + at, 8);
+    const std::uint64_t low = word & kLows;
+    const std::uint64_t below_32 = ~((low + kOnes * (0x80 - 32)) | word) & kTops;
+    const std::uint64_t from_9 = (low + kOnes * (0x80 - 9)) & kTops;
+    const std::uint64_t below_14 = ~(low + kOnes * (0x80 - 14)) & kTops;
+    if ((below_32 & ~(from_9 & below_14)) != 0) return true;
+  }
+  return std::any_of(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(),
+                     [](unsigned char byte) { return IsBinaryByte(static_cast<char>(byte)); });
 }
 
 bool StartsLikeJson(std::string_view text) {
@@ -24,26 +45,16 @@ bool StartsLikeJson(std::string_view text) {
   return first != std::string_view::npos && text[first] == '{';
 }
 
-}  // namespace
-
 InputKind ClassifyInput(std::string_view name, std::span<const unsigned char> bytes,
-                        std::string& why) {
-  const std::string_view start(reinterpret_cast<const char*>(bytes.data()),
-                               std::min(bytes.size(), kSampledBytes));
-  if (!HoldsBinaryByte(start)) {
-    if (EndsWithNoCase(name, ".geojson") || EndsWithNoCase(name, ".json") ||
-        StartsLikeJson(start)) {
-      return InputKind::kGeoJson;
-    }
-    return InputKind::kCoordinateText;
+                        std::string& /*why*/) {
+  if (EndsWithNoCase(name, ".bin")) return InputKind::kSegmentFile;
+  if (EndsWithNoCase(name, ".geojson") || EndsWithNoCase(name, ".json")) {
+    return InputKind::kGeoJson;
   }
-  const SegmentFileCheck check = CheckSegmentFile(bytes);
-  if (!check.damage || EndsWithNoCase(name, ".bin")) return InputKind::kSegmentFile;
-  why = std::string(name) +
-        ": neither coordinate text, GeoJSON nor a segment file: it holds binary bytes, and as a "
-        "segment file it is damaged: " +
-        DescribeDamagePlace(*check.damage);
-  return InputKind::kNeither;
+  // Text never reads as a segment file: a record's count needs NUL bytes. An empty file is the
+  // converter's empty text.
+  if (!bytes.empty() && !CheckSegmentFile(bytes).damage) return InputKind::kSegmentFile;
+  return InputKind::kCoordinateText;
 }
 
 }  // namespace coord2seg

@@ -8,11 +8,18 @@ namespace coord2seg {
 
 enum class InputKind { kCoordinateText = 0, kSegmentFile = 1, kGeoJson = 2, kNeither = 3 };
 
-// What a file dropped on the page is, by its bytes and, where they leave it open, its name: text
-// starting with '{' or named .json or .geojson is GeoJSON; other text is coordinate text; binary
-// bytes that hold whole records, or any bytes named .bin, are a segment file (segdump then names
-// any damage). Anything else is neither, with `why` set.
+// What a file dropped on the page is. The name decides first: .bin is a segment file (segdump
+// then names any damage), .json and .geojson are GeoJSON. Otherwise bytes that read as a whole,
+// undamaged segment file are one, and anything else is coordinate text, converted as coord2seg
+// converts it whatever it holds. `why` is kept for callers that expect the refusal kNeither,
+// which this never returns.
 InputKind ClassifyInput(std::string_view name, std::span<const unsigned char> bytes,
                         std::string& why);
+
+// Whether the bytes hold one that text does not (IsBinaryByte), anywhere; quick on large files.
+bool HoldsBinaryByteAnywhere(std::span<const unsigned char> bytes);
+
+// Whether text starts, after a byte-order mark and blanks, with '{' as JSON does.
+bool StartsLikeJson(std::string_view text);
 
 }  // namespace coord2seg

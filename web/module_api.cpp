@@ -211,3 +211,62 @@ EMSCRIPTEN_KEEPALIVE int Classify() {
 }
 
 }  // extern "C"
+
+// The page's own calls, on the input already in memory as above.
+#include <array>
+
+#include "web/page_map.h"
+#include "web/report_notes.h"
+
+namespace coord2seg::web {
+namespace {
+
+// What PageLint counted: segments, points, bytes, dropped lines, dropped segments, capped points,
+// values out of range, and the notes of the report (ReportNote bits).
+std::array<double, 8> page_facts{};
+
+}  // namespace
+}  // namespace coord2seg::web
+
+extern "C" {
+
+// What the input is, the name deciding first: 0 coordinate text, 1 a segment file, 2 GeoJSON;
+// plus 4 when it holds bytes that text does not, and 8 when it starts as JSON does.
+EMSCRIPTEN_KEEPALIVE int PageKind() {
+  std::string unused;
+  const int kind = static_cast<int>(ClassifyInput(name, input, unused));
+  return kind | (HoldsBinaryByteAnywhere(input) ? 4 : 0) | (StartsLikeJson(InputText()) ? 8 : 0);
+}
+
+// coordlint's report on the input, named by the name, as Lint gives it; its counts and notes in
+// PageFacts().
+EMSCRIPTEN_KEEPALIVE int PageLint(int lat_first) {
+  return Answer([&] {
+    OutputBuffer out(ToResult());
+    FindingsReport report(name, FindingLimit::kTenOfEachKind, out);
+    TextLinter linter;
+    const LintCounts counts = linter.Check(InputText(), lat_first != 0, report);
+    report.Finish(counts);
+    out.Flush();
+    page_facts = {static_cast<double>(counts.segments),
+                  static_cast<double>(counts.points),
+                  static_cast<double>(counts.bytes),
+                  static_cast<double>(counts.dropped_lines),
+                  static_cast<double>(counts.dropped_segments),
+                  static_cast<double>(counts.capped_points),
+                  static_cast<double>(counts.values_out_of_range),
+                  static_cast<double>(ReportNotes(result, name))};
+  });
+}
+
+EMSCRIPTEN_KEEPALIVE const double* PageFacts() { return page_facts.data(); }
+
+// The page's map of the input, a segment file, as SVG `width` pixels wide for the data.
+EMSCRIPTEN_KEEPALIVE int PageMap(int width) {
+  return Answer([&] {
+    CheckedInput();
+    result = MapSvg(input, name, width);
+  });
+}
+
+}  // extern "C"

@@ -1,49 +1,96 @@
-// The page's worker: reads the dropped file into the module's memory piece by piece and answers
-// with everything the page shows, so the page never waits on the work. Over HTTP it loads the
-// module and api.js beside it; opened from disk, the page starts it from one text that holds
-// them all (worker-inline.js).
+// The page's worker: takes the chosen file into the module's memory piece by piece, as the page
+// reads and hands over the pieces (a worker of a page opened from disk may not read the file
+// itself in every browser), and answers with everything the page shows, so the page never waits
+// on the work. Over HTTP it loads the module and api.js beside it; in the one-file page, the page
+// starts it from a text that holds them all. Every answer names its job; a job's pieces go into
+// its own room, and a new job drops the one before.
 /* global bindConverter, createCoord2segModule */
 if (typeof createCoord2segModule === 'undefined') importScripts('coord2seg.js', 'api.js');
 
-const PIECE_BYTES = 16 << 20;
-const converterReady = createCoord2segModule().then(bindConverter);
-
-const progress = (fraction, what) => postMessage({ type: 'progress', fraction, what });
-
-// Copies the file into the module's memory, one piece at a time.
-async function readIntoModule(converter, file) {
-  const input = converter.reserveInput(file.size);
-  for (let offset = 0; offset < file.size; offset += PIECE_BYTES) {
-    const piece = await file.slice(offset, offset + PIECE_BYTES).arrayBuffer();
-    input.write(offset, new Uint8Array(piece));
-    progress((0.8 * (offset + piece.byteLength)) / Math.max(file.size, 1), 'reading');
-  }
-}
+const loaded = createCoord2segModule().then((module) => ({
+  module,
+  converter: bindConverter(module),
+}));
+let module = null;
+let converter = null;
 
 const stem = (name) => name.replace(/\.[^./]*$/, '');
 
-function convertText(converter, file, latFirst) {
-  const started = performance.now();
-  const segments = converter.loaded.convert({ latFirst });
-  const ms = performance.now() - started;
-  progress(0.85, 'checking');
-  const report = converter.loaded.lint({ name: file.name, latFirst });
-  progress(0.9, 'drawing');
-  converter.reserveInput(segments.length).write(0, segments);
-  const svg = converter.loaded.dump('svg', { fit: true }, true);
-  return { ms, report, svg, segments, segmentsName: converter.outputName(file.name) };
+// The module's own page calls, on the input in its memory.
+function pageCalls(module, converter) {
+  const decoder = new TextDecoder();
+  const message = () => {
+    const start = module._Message() >>> 0;
+    return decoder.decode(module.HEAPU8.subarray(start, module.HEAPU8.indexOf(0, start)));
+  };
+  const resultText = (status) => {
+    if (status !== 0) throw new Error(message());
+    const start = module._ResultData() >>> 0;
+    return decoder.decode(module.HEAPU8.subarray(start, start + (module._ResultSize() >>> 0)));
+  };
+  const setName = (name) => converter.outputName(name); // sets the name, and gives the output's
+  return {
+    setName,
+    kind: (name) => {
+      setName(name);
+      const bits = module._PageKind();
+      return {
+        kind: ['text', 'segments', 'geojson'][bits & 3],
+        binary: (bits & 4) !== 0,
+        json: (bits & 8) !== 0,
+      };
+    },
+    lint: (name, latFirst) => {
+      setName(name);
+      const report = resultText(module._PageLint(latFirst ? 1 : 0));
+      const facts = new Float64Array(module.HEAPU8.buffer, module._PageFacts() >>> 0, 8);
+      const [segments, points, bytes, droppedLines, droppedSegments, capped, outOfRange, notes] =
+        facts;
+      const counts = { segments, points, bytes, droppedLines, droppedSegments, capped, outOfRange };
+      return { report, counts, notes };
+    },
+    // The map of the segment file in the module's memory.
+    mapOfInput: (name, width) => {
+      setName(name);
+      return resultText(module._PageMap(width));
+    },
+    // The map of the segment file `segments`, which takes the input's place.
+    map(segments, name, width) {
+      converter.reserveInput(segments.length).write(0, segments);
+      return this.mapOfInput(name, width);
+    },
+  };
 }
 
-function dumpSegments(converter, file) {
+function convertText({ calls, converter }, job, progress) {
+  const started = performance.now();
+  const segments = converter.loaded.convert({ latFirst: job.latFirst });
+  const ms = performance.now() - started;
+  progress(0.8, 'checking');
+  const { report, counts, notes } = calls.lint(job.name, job.latFirst);
+  progress(0.9, 'drawing');
+  const svg = calls.map(segments, job.name, job.mapWidth);
+  return {
+    ms,
+    report,
+    counts,
+    notes,
+    svg,
+    segments,
+    segmentsName: calls.setName(job.name),
+  };
+}
+
+function dumpSegments({ calls, converter }, job, progress) {
   // The check first: a damaged file throws segdump's message, which names the offset.
-  const report = converter.loaded.dump('check', { name: file.name });
+  const report = converter.loaded.dump('check', { name: job.name });
   const started = performance.now();
   const text = converter.loaded.dump('text', {}, true);
   const geojson = converter.loaded.dump('geojson', {}, true);
   const ms = performance.now() - started;
   progress(0.9, 'drawing');
-  const svg = converter.loaded.dump('svg', { fit: true }, true);
-  const base = stem(file.name);
+  const svg = calls.mapOfInput(job.name, job.mapWidth);
+  const base = stem(job.name);
   return {
     ms,
     report,
@@ -55,49 +102,89 @@ function dumpSegments(converter, file) {
   };
 }
 
-function convertGeoJson(converter, file) {
+function convertGeoJson({ calls, converter }, job, progress) {
   const started = performance.now();
-  const { segments, messages, stopped } = converter.loaded.fromGeoJson({ name: file.name });
+  const { segments, messages, stopped } = converter.loaded.fromGeoJson({ name: job.name });
   const ms = performance.now() - started;
   progress(0.9, 'drawing');
-  converter.reserveInput(segments.length).write(0, segments);
-  const svg = converter.loaded.dump('svg', { fit: true }, true);
+  const svg = calls.map(segments, job.name, job.mapWidth);
   const report = messages || 'ogr2ogr prints nothing for this file.\n';
-  return { ms, report, svg, segments, stopped, segmentsName: converter.outputName(file.name) };
+  return {
+    ms,
+    report,
+    svg,
+    segments,
+    stopped,
+    segmentsName: calls.setName(job.name),
+  };
 }
 
 const CONVERSIONS = { text: convertText, segments: dumpSegments, geojson: convertGeoJson };
 
-async function answer({ file, latFirst }) {
-  const converter = await converterReady;
+let current = null; // { job, input }
+
+function fail(job, error) {
+  // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
+  // leaves the module in no known state, and the page starts a new worker.
+  const known = error instanceof Error && !(error instanceof WebAssembly.RuntimeError);
+  postMessage({
+    type: 'error',
+    id: job.id,
+    message: known
+      ? error.message
+      : `${job.name}: the converter failed (${error}), most likely out of memory`,
+    restart: !known,
+  });
+}
+
+function begin(job) {
+  current = null;
   try {
-    await readIntoModule(converter, file);
-    const { kind, why } = converter.loaded.classify(file.name);
-    if (kind === 'neither') throw new Error(why);
-    const done = CONVERSIONS[kind](converter, file, latFirst);
-    const transfer = [done.svg, done.segments, done.text, done.geojson].filter(Boolean);
+    current = { job, input: converter.reserveInput(job.size) };
+  } catch (error) {
+    converter.release();
+    fail(job, error);
+  }
+}
+
+function answer(job) {
+  const progress = (fraction, what) =>
+    postMessage({ type: 'progress', id: job.id, fraction, what });
+  const calls = pageCalls(module, converter);
+  try {
+    const sort = job.as ? { kind: job.as, binary: false, json: false } : calls.kind(job.name);
+    const done = CONVERSIONS[sort.kind]({ calls, converter }, job, progress);
+    const transfer = [done.segments, done.text, done.geojson].filter(Boolean);
     postMessage(
-      { type: 'done', kind, ...done },
+      { type: 'done', id: job.id, kind: sort.kind, binary: sort.binary, json: sort.json, ...done },
       transfer.map((bytes) => bytes.buffer),
     );
   } catch (error) {
-    // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
-    // leaves the module in no known state, and the page starts a new worker.
-    const known = error instanceof Error && !(error instanceof WebAssembly.RuntimeError);
-    postMessage({
-      type: 'error',
-      message: known
-        ? error.message
-        : `${file.name}: the converter failed (${error}), most likely out of memory`,
-      restart: !known,
-    });
+    fail(job, error);
   } finally {
     converter.release();
   }
 }
 
-converterReady.then(
-  () => postMessage({ type: 'ready' }),
+loaded.then(
+  (ready) => {
+    ({ module, converter } = ready);
+    postMessage({ type: 'ready' });
+  },
   (error) => postMessage({ type: 'error', message: `the converter did not load: ${error}` }),
 );
-onmessage = (event) => answer(event.data);
+// A job: its description, its pieces in order, then its end.
+onmessage = ({ data }) => {
+  if (data.type === 'job') {
+    begin(data);
+    return;
+  }
+  if (!current || current.job.id !== data.id) return;
+  if (data.type === 'piece') {
+    current.input.write(data.offset, new Uint8Array(data.piece));
+  } else if (data.type === 'end') {
+    const { job } = current;
+    current = null;
+    answer(job);
+  }
+};

@@ -105,7 +105,8 @@ TEST_P(EncodeRecordOnEachSet, IgnoresTheProcessRoundingMode) {
 }
 
 // Every record encoder this machine runs against the plain one, on records of 0 to 13 points
-// (whole groups and leftovers) whose values are mostly common with an uncommon one now and then.
+// (whole groups and leftovers) whose values are mostly common with an uncommon one now and then;
+// none writes past the record.
 TEST_P(EncodeRecordOnEachSet, EncodersAgreeWithThePlainOne) {
   const InstructionSet set = GetParam();
   std::mt19937_64 engine(61);
@@ -130,7 +131,12 @@ TEST_P(EncodeRecordOnEachSet, EncodersAgreeWithThePlainOne) {
       }
     }
     const bool plain_done = EncodeRecord(points, plain.data());
+    std::fill(fast.begin(), fast.end(), 0xa5);
     ASSERT_EQ(encode_record(points, fast.data()), plain_done) << round;
+    // Nothing is written past the record, which may end the caller's buffer.
+    ASSERT_TRUE(std::all_of(fast.begin() + RecordBytes(static_cast<std::uint32_t>(points.size())),
+                            fast.end(), [](unsigned char byte) { return byte == 0xa5; }))
+        << round;
     if (!plain_done) continue;  // the bytes are then in no defined state
     ASSERT_TRUE(std::equal(plain.begin(),
                            plain.begin() + RecordBytes(static_cast<std::uint32_t>(points.size())),

@@ -112,9 +112,8 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeWithTheGeneralReading) {
     lines.Next(line);
     const bool lat_first = i / 8 % 2 != 0;
     GeoPoint point;
-    SimpleLinesState state;
-    const SimpleLinesRead read = read_simple_lines(
-        text.data(), text.data() + text.size(), lat_first, std::span<GeoPoint>(&point, 1), state);
+    const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(),
+                                                   lat_first, std::span<GeoPoint>(&point, 1));
     ASSERT_LE(read.lines, 1u);
     if (read.lines == 0) {
       ASSERT_EQ(read.next, text.data());
@@ -132,9 +131,8 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeWithTheGeneralReading) {
 
 // Each line reader over runs of many lines, as the line loop calls it: stretches of doubles
 // printed shortest, of short numbers, and now and then a line it must leave to the general
-// reading, which here takes that line before the reader goes on; 1 to 13 lines a call, with what
-// the reader keeps carried from call to call. Every point is the general reading's, and the
-// reader stops exactly at each line it leaves.
+// reading, which here takes that line before the reader goes on; 1 to 13 lines a call. Every point
+// is the general reading's, and the reader stops exactly at each line it leaves.
 TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeOverLongRunsOfMixedLines) {
   const InstructionSet set = GetParam();
   const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
@@ -153,15 +151,13 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeOverLongRunsOfMixedLines)
     text += line + (i % 7 == 0 ? "\r\n" : "\n");
     lines.push_back(std::move(line));
   }
-  text += "#" + std::string(99, 'x');
+  text.append("#").append(99, 'x');
   std::vector<GeoPoint> points(lines.size());
   const char* p = text.data();
-  SimpleLinesState state;
   for (std::size_t index = 0; index < lines.size();) {
     const std::size_t room = std::min<std::size_t>(lines.size() - index, 1 + index % 13);
-    const SimpleLinesRead read =
-        read_simple_lines(p, text.data() + text.size(), false,
-                          std::span<GeoPoint>(points).subspan(index, room), state);
+    const SimpleLinesRead read = read_simple_lines(
+        p, text.data() + text.size(), false, std::span<GeoPoint>(points).subspan(index, room));
     index += read.lines;
     p = read.next;
     if (read.lines == room) continue;  // out of room, not at a line it leaves
@@ -176,6 +172,96 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeOverLongRunsOfMixedLines)
     ASSERT_EQ(Bits(points[i].longitude), Bits(general->longitude)) << lines[i];
     ASSERT_EQ(Bits(points[i].latitude), Bits(general->latitude)) << lines[i];
   }
+}
+
+// A number of `digits` digits (the first nonzero unless `zeros` of them lead) with the mark, '.'
+// or ',', after `integer` of them, or none when `integer` is `digits`.
+std::string LongNumber(std::mt19937_64& engine, int digits, int integer, int zeros, char mark) {
+  std::string text;
+  for (int i = 0; i < digits; ++i) {
+    if (i == integer) text += mark;
+    text += static_cast<char>('0' + (i < zeros    ? 0
+                                     : i == zeros ? 1 + engine() % 9
+                                                  : engine() % 10));
+  }
+  return text;
+}
+
+// Each line reader on runs of lines of two numbers of 15 to 19 significant digits (a million
+// numbers in all), with every place of the mark, both marks, signs, the three separators,
+// blanks after, and the three line ends, so that lines run from about 30 bytes to past 63; now
+// and then 20 to 22 digits whose first ones are zeros, an exponent, or a number with no
+// fraction. Every line a reader takes has the point of the slow reference parser, which
+// converts with strtod; a line it leaves is taken by the general reading, as the line loop does.
+TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeWithTheReferenceOnLongNumbers) {
+  const InstructionSet set = GetParam();
+  static const char* const kSeparators[] = {" ", "\t", ";", " ; ", "  "};
+  static const char* const kEnds[] = {"\n", "\r\n", "\r"};
+  const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+  std::mt19937_64 engine(static_cast<std::uint64_t>(set) + 1915);
+  const auto number = [&engine] {
+    const int digits = 15 + static_cast<int>(engine() % 5);
+    const int kind = static_cast<int>(engine() % 40);
+    const char mark = engine() % 4 == 0 ? ',' : '.';
+    std::string sign = engine() % 2 ? "-" : engine() % 8 == 0 ? "+" : "";
+    if (kind == 0) {  // zeros first, up to 22 digits
+      const int zeros = 1 + static_cast<int>(engine() % 6);
+      return sign + LongNumber(engine, digits + zeros - 3, 1, zeros, mark);
+    }
+    if (kind == 1) return sign + LongNumber(engine, digits, digits, 0, mark);  // no fraction
+    std::string text =
+        sign + LongNumber(engine, digits, static_cast<int>(engine() % digits), 0, mark);
+    if (kind == 2) text.append("e-").append(std::to_string(engine() % 30));
+    return text;
+  };
+  std::vector<std::string> lines;
+  std::string text;
+  constexpr int kRunLines = 64;
+  int taken = 0;
+  for (int run = 0; run < kLines / 2 / kRunLines; ++run) {
+    lines.clear();
+    text.clear();
+    for (int i = 0; i < kRunLines; ++i) {
+      std::string line = number() + kSeparators[engine() % std::size(kSeparators)] + number();
+      if (engine() % 8 == 0) line += std::string(engine() % 20, ' ');
+      text += line + kEnds[engine() % std::size(kEnds)];
+      lines.push_back(std::move(line));
+    }
+    text.append("#").append(99, 'x');
+    const bool lat_first = run % 2 != 0;
+    std::vector<GeoPoint> points(lines.size());
+    const char* p = text.data();
+    for (std::size_t index = 0; index < lines.size();) {
+      const SimpleLinesRead read =
+          read_simple_lines(p, text.data() + text.size(), lat_first,
+                            std::span<GeoPoint>(points).subspan(index, lines.size() - index));
+      for (std::size_t i = index; i < index + read.lines; ++i) {
+        const std::optional<GeoPoint> slow = testing::ReferenceParseLine(lines[i], lat_first);
+        ASSERT_TRUE(slow.has_value()) << '"' << lines[i] << '"';
+        ASSERT_EQ(Bits(points[i].longitude), Bits(slow->longitude)) << '"' << lines[i] << '"';
+        ASSERT_EQ(Bits(points[i].latitude), Bits(slow->latitude)) << '"' << lines[i] << '"';
+      }
+      taken += static_cast<int>(read.lines);
+      index += read.lines;
+      if (index == lines.size()) break;
+      // The line it left, where it stopped; the general reading takes it or drops it.
+      ASSERT_EQ(std::string_view(read.next, lines[index].size()), lines[index]) << index;
+      const std::optional<GeoPoint> general = ParseCoordinateLineInFull(lines[index], lat_first);
+      const std::optional<GeoPoint> slow = testing::ReferenceParseLine(lines[index], lat_first);
+      ASSERT_EQ(general.has_value(), slow.has_value()) << '"' << lines[index] << '"';
+      if (general) {
+        ASSERT_EQ(Bits(general->longitude), Bits(slow->longitude)) << lines[index];
+        ASSERT_EQ(Bits(general->latitude), Bits(slow->latitude)) << lines[index];
+      }
+      LineSplitter rest(std::string_view(read.next, text.data() + text.size() - read.next));
+      std::string_view line;
+      rest.Next(line);
+      p = rest.cursor();
+      ++index;
+    }
+  }
+  // Lines of plain numbers of up to 19 digits, most of them, must take the fast way.
+  EXPECT_GT(taken, kLines / 2 * 3 / 4);
 }
 
 // `digits` significant digits (2 to 19) of `value`'s neighbourhood: w * 10^q with w the mean of
@@ -206,8 +292,8 @@ std::string NextToHalfway(double value, int offset, int digits = 19) {
   return fixed;
 }
 
-// Each line reader on coordinates of 19 digits, and of 16 and 17 as shortest doubles have, that
-// lie next to a point halfway between two doubles, against the exact conversion.
+// Each line reader on coordinates of 16 to 19 digits, as shortest doubles have, that lie next to a
+// point halfway between two doubles, written with either mark, against the exact conversion.
 TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersRoundNumbersNextToHalfwayPoints) {
   const InstructionSet set = GetParam();
   const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
@@ -218,11 +304,17 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersRoundNumbersNextToHalfwayPoint
     const int digits = 16 + i % 4;
     const std::string longitude = NextToHalfway(longitudes(engine), i % 5 - 2, digits);
     const std::string latitude = NextToHalfway(latitudes(engine), i / 5 % 5 - 2, digits);
-    const std::string text = "-" + longitude + "\t" + latitude + "\n#" + std::string(99, 'x');
+    // Either mark, and either separator, in the text the reader sees.
+    const auto marked = [i](std::string number) {
+      if (i / 25 % 2 != 0) number[number.find('.')] = ',';
+      return number;
+    };
+    std::string text = "-";
+    text.append(marked(longitude)).append(i / 50 % 2 ? ";" : "\t").append(marked(latitude));
+    text.append("\n#").append(99, 'x');
     GeoPoint point;
-    SimpleLinesState state;
     const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(), false,
-                                                   std::span<GeoPoint>(&point, 1), state);
+                                                   std::span<GeoPoint>(&point, 1));
     ASSERT_EQ(read.lines, 1u) << text;
     double expected = 0;
     std::from_chars(longitude.data(), longitude.data() + longitude.size(), expected);
