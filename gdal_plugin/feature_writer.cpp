@@ -15,28 +15,6 @@ void Report(const PartMessage& message) {
            message.text.c_str());
 }
 
-std::string Ordinal(std::uint64_t number) {
-  const std::uint64_t tens = number % 100;
-  const char* suffix = "th";
-  if (tens < 11 || tens > 13) {
-    if (number % 10 == 1) suffix = "st";
-    if (number % 10 == 2) suffix = "nd";
-    if (number % 10 == 3) suffix = "rd";
-  }
-  return std::to_string(number) + suffix;
-}
-
-// A feature without an FID is named by its place among those given to the layer, in words that
-// do not pass for the source's FID: ogr2ogr gives none, and names the source's FID next.
-PartMessage NamedByPlace(PartMessage message, std::uint64_t number) {
-  const std::string said = "feature " + std::to_string(number);
-  if (message.text.rfind(said, 0) == 0) {
-    message.text =
-        "the " + Ordinal(number) + " feature given to the layer" + message.text.substr(said.size());
-  }
-  return message;
-}
-
 // A boolean option in any of GDAL's spellings.
 std::optional<bool> BooleanOption(CSLConstList options, const char* name, bool default_value) {
   const char* value = CSLFetchNameValue(options, name);
@@ -100,7 +78,7 @@ OGRErr FeatureWriter::Write(OGRFeature& feature) {
   pending_.clear();
   const FeatureOutcome outcome = records_.Add(part_spans_, fid, pending_);
   if (outcome.message) {
-    Report(fid ? *outcome.message : NamedByPlace(*outcome.message, records_.features()));
+    Report(fid ? *outcome.message : NameFeatureByPlace(*outcome.message, records_.features()));
   }
   if (!outcome.written) {
     failures_ += outcome.message ? 1 : 0;

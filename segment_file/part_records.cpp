@@ -46,10 +46,30 @@ std::string OutOfRange(const std::string& name, const char* axis, double given, 
          "feature is not written";
 }
 
+std::string Ordinal(std::uint64_t number) {
+  const std::uint64_t tens = number % 100;
+  const char* suffix = "th";
+  if (tens < 11 || tens > 13) {
+    if (number % 10 == 1) suffix = "st";
+    if (number % 10 == 2) suffix = "nd";
+    if (number % 10 == 3) suffix = "rd";
+  }
+  return std::to_string(number) + suffix;
+}
+
 PartMessage Warning(std::string text) { return {PartMessage::Severity::kWarning, std::move(text)}; }
 PartMessage Error(std::string text) { return {PartMessage::Severity::kError, std::move(text)}; }
 
 }  // namespace
+
+PartMessage NameFeatureByPlace(PartMessage message, std::uint64_t number) {
+  const std::string said = NameFeature(number, std::nullopt);
+  if (message.text.rfind(said, 0) == 0) {
+    message.text =
+        "the " + Ordinal(number) + " feature given to the layer" + message.text.substr(said.size());
+  }
+  return message;
+}
 
 void PartRecords::CollectPoints(std::span<const std::span<const GeoPoint>> parts) {
   points_.clear();

@@ -38,6 +38,11 @@ struct FeatureOutcome {
   std::optional<PartMessage> message;
 };
 
+// A message about a feature that has no FID, with "feature N" in front, named instead by its
+// place among those given to the layer ("the 2nd feature given to the layer"), in words that do
+// not pass for a source's FID: ogr2ogr gives the layer none, and names the source's FID next.
+PartMessage NameFeatureByPlace(PartMessage message, std::uint64_t number);
+
 // Turns the features of one layer into records, in order, and keeps what the layer's closing
 // summary tells: features passed over and points that landed on the same minute of arc as the
 // point before them.

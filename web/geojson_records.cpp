@@ -336,13 +336,16 @@ GeoJsonRecords ConvertGeoJson(std::string_view text, std::string_view file_name)
       throw InputError(error.fault(), "feature " + std::to_string(index + 1) + ": " + error.what());
     }
     const FeatureOutcome outcome = records.Add(parts.Spans(), std::nullopt, result.records);
-    if (outcome.message) Say(result.messages, *outcome.message);
+    if (outcome.message)
+      Say(result.messages, NameFeatureByPlace(*outcome.message, records.features()));
     if (!outcome.written && outcome.message) {
       result.messages += "ERROR 1: Unable to write feature " + std::to_string(fid) +
                          " from layer " + layer + ".\nERROR 1: Terminating translation " +
                          "prematurely after failed\ntranslation of layer " + layer +
                          " (use -skipfailures to skip errors)\n";
+      // ogr2ogr's write is then given up whole: the plugin makes no file.
       result.stopped = true;
+      result.records.clear();
       break;
     }
   }

@@ -295,7 +295,7 @@ function showDone(done) {
   }
   if (done.stopped)
     warnings.push(
-      'a feature was refused: ogr2ogr stops there, and so does the file (see the messages)',
+      'a feature was refused: ogr2ogr then makes no file, and neither does the page (see the messages)',
     );
   const what = { text: 'Converted', segments: 'Read back', geojson: 'Converted' }[done.kind];
   const how = job.withoutMark
