@@ -32,7 +32,7 @@ bool FirstHeaderIsDamaged(const GDALOpenInfo& info) {
       ReadRecordHeader(std::span(info.pabyHeader, size), RecordPlace{}));
 }
 
-ReadSettings ReadSettingsFrom(char** open_options) {
+ReadSettings ReadSettingsFrom(CSLConstList open_options) {
   const char* one_point = CSLFetchNameValueDef(open_options, "ONE_POINT_RECORDS", "LINE");
   return {.one_point_records_as_points = EQUAL(one_point, "POINT")};
 }
@@ -120,7 +120,7 @@ GDALDataset* SegmentFileDataset::Open(GDALOpenInfo* info) {
 // An existing segment file is replaced when its new layer is accepted, so that a refused layer
 // leaves it as it was; anything else that exists is left alone.
 GDALDataset* SegmentFileDataset::Create(const char* name, int, int, int bands, GDALDataType,
-                                        char**) {
+                                        compat::CreateOptions) {
   if (bands != 0) {
     CPLError(CE_Failure, CPLE_NotSupported, "SegmentFile: a segment file holds no raster bands");
     return nullptr;
@@ -198,7 +198,7 @@ OGRErr SegmentFileDataset::DeleteLayer(int index) {
   return OGRERR_NONE;
 }
 
-int SegmentFileDataset::TestCapability(const char* capability) {
+int SegmentFileDataset::TestCapability(const char* capability) COORD2SEG_QUERY {
   const bool update = eAccess == GA_Update;
   if (EQUAL(capability, ODsCCreateLayer)) return update && layer_ == nullptr;
   if (EQUAL(capability, ODsCDeleteLayer)) return update && layer_ != nullptr;

@@ -95,8 +95,8 @@ GIntBig SegmentFileLayer::GetFeatureCount(int force) {
   return static_cast<GIntBig>(WalkRecordHeaders(file_).record_number());
 }
 
-OGRErr SegmentFileLayer::GetExtent(OGREnvelope* extent, int force) {
-  if (HasFilters()) return OGRLayer::GetExtent(extent, force);
+OGRErr SegmentFileLayer::FindExtent(int geometry_field, OGREnvelope* extent, bool force) {
+  if (geometry_field != 0 || HasFilters()) return ScanExtent(geometry_field, extent, force);
   // The stored minutes alone, without features: the same extent, since every stored value
   // becomes its minutes over 60.
   const StoredExtent stored = FindStoredExtent(file_);
@@ -109,12 +109,7 @@ OGRErr SegmentFileLayer::GetExtent(OGREnvelope* extent, int force) {
   return OGRERR_NONE;
 }
 
-OGRErr SegmentFileLayer::GetExtent(int geometry_field, OGREnvelope* extent, int force) {
-  if (geometry_field == 0) return GetExtent(extent, force);
-  return OGRLayer::GetExtent(geometry_field, extent, force);
-}
-
-int SegmentFileLayer::TestCapability(const char* capability) {
+int SegmentFileLayer::TestCapability(const char* capability) COORD2SEG_QUERY {
   if (EQUAL(capability, OLCSequentialWrite) || EQUAL(capability, OLCCreateField)) {
     return writer_ != nullptr;
   }

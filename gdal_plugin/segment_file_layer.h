@@ -33,11 +33,11 @@ class SegmentFileLayer final : public OGRLayer,
   bool FinishWriting();
 
   void ResetReading() override;
-  OGRFeatureDefn* GetLayerDefn() override { return definition_; }
+  compat::LayerDefinition* GetLayerDefn() COORD2SEG_QUERY override { return definition_; }
+  using OGRLayer::GetLayerDefn;
   GIntBig GetFeatureCount(int force) override;
-  OGRErr GetExtent(OGREnvelope* extent, int force) override;
-  OGRErr GetExtent(int geometry_field, OGREnvelope* extent, int force) override;
-  int TestCapability(const char* capability) override;
+  COORD2SEG_GETEXTENT_CALLS(FindExtent)
+  int TestCapability(const char* capability) COORD2SEG_QUERY override;
   OGRErr CreateField(compat::NewFieldDefinition field, int approximate_ok) override;
   OGRErr DeleteField(int field) override;
   OGRErr ReorderFields(int* map) override;
@@ -53,6 +53,7 @@ class SegmentFileLayer final : public OGRLayer,
 
  private:
   OGRFeature* GetNextRawFeature();
+  OGRErr FindExtent(int geometry_field, OGREnvelope* extent, bool force);
   std::unique_ptr<OGRGeometry> MakeGeometry(std::uint32_t count) const;
   bool HasFilters() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
   // The refusal of a change to the file other than adding features at its end.
