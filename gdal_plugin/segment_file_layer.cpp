@@ -75,11 +75,24 @@ OGRFeature* SegmentFileLayer::GetNextRawFeature() {
     return nullptr;
   }
   const auto count = static_cast<std::uint32_t>(pairs_.size() / kPointPairBytes);
+  if (count == 1 && !settings_.one_point_records_as_points) NoteOnePointLine();
   auto feature = std::make_unique<OGRFeature>(definition_);
   feature->SetFID(static_cast<GIntBig>(reader_.record_number()));
   feature->SetField(0, static_cast<int>(count));
   feature->SetGeometryDirectly(MakeGeometry(count).release());
   return feature.release();
+}
+
+// A LineString of one point is what the file holds, but shapely, PostGIS and others refuse or
+// call it invalid: said once per layer, with the way to Points.
+void SegmentFileLayer::NoteOnePointLine() {
+  if (one_point_line_noted_) return;
+  one_point_line_noted_ = true;
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "SegmentFile: %s: record %llu has one point and is read as a LineString of one "
+           "point, which shapely and PostGIS reject; open with ONE_POINT_RECORDS=POINT to read "
+           "such records as Points",
+           path_.c_str(), static_cast<unsigned long long>(reader_.record_number()));
 }
 
 void SegmentFileLayer::ReportDamage(const SegmentFileDamage& damage) {

@@ -61,6 +61,7 @@ class SegmentFileLayer final : public OGRLayer,
   // The refusal of an addition to a file opened read-only.
   OGRErr RefuseReadOnly(const char* operation) const;
   void ReportDamage(const SegmentFileDamage& damage);
+  void NoteOnePointLine();
 
   GDALDataset* dataset_;
   VSILFILE* file_;
@@ -70,6 +71,7 @@ class SegmentFileLayer final : public OGRLayer,
   SpatialReferencePtr srs_ = LongitudeLatitudeReference();
   VsiRecordReader reader_;
   bool damage_reported_ = false;
+  bool one_point_line_noted_ = false;  // once for the layer's life, not each reading
   std::vector<unsigned char> pairs_;
   std::unique_ptr<FeatureWriter> writer_;
   bool attributes_noted_ = false;
