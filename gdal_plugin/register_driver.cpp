@@ -13,7 +13,7 @@ constexpr const char* kOpenOptions =
     "<OpenOptionList>"
     "  <Option name='ONE_POINT_RECORDS' type='string-select' default='LINE' "
     "description='Geometry of records of one point: a one-point LineString, so that the layer "
-    "has one geometry type, or a Point'>"
+    "has one geometry type (with a warning, since shapely and PostGIS reject it), or a Point'>"
     "    <Value>LINE</Value>"
     "    <Value>POINT</Value>"
     "  </Option>"

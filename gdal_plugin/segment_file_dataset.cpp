@@ -35,7 +35,7 @@ bool FirstHeaderIsDamaged(const GDALOpenInfo& info) {
       ReadRecordHeader(std::span(info.pabyHeader, size), RecordPlace{}));
 }
 
-ReadSettings ReadSettingsFrom(char** open_options) {
+ReadSettings ReadSettingsFrom(CSLConstList open_options) {
   const char* one_point = CSLFetchNameValueDef(open_options, "ONE_POINT_RECORDS", "LINE");
   return {.one_point_records_as_points = EQUAL(one_point, "POINT")};
 }
@@ -197,7 +197,7 @@ GDALDataset* SegmentFileDataset::Open(GDALOpenInfo* info) {
 // An existing segment file is replaced only when the write is kept: the new file is written
 // beside it. Anything else that exists is left alone.
 GDALDataset* SegmentFileDataset::Create(const char* name, int, int, int bands, GDALDataType,
-                                        char**) {
+                                        compat::CreateOptions) {
   const std::string path = PathWithoutPrefix(name);
   // GDAL has just deleted a segment file of this name: it was moved aside, and comes back if
   // this write is refused.
@@ -307,7 +307,7 @@ OGRErr SegmentFileDataset::DeleteLayer(int index) {
   return OGRERR_NONE;
 }
 
-int SegmentFileDataset::TestCapability(const char* capability) {
+int SegmentFileDataset::TestCapability(const char* capability) COORD2SEG_QUERY {
   const bool update = eAccess == GA_Update;
   // A second layer joins the first; a dataset over a file to keep refuses it with the reason.
   if (EQUAL(capability, ODsCCreateLayer)) return update;

@@ -26,17 +26,20 @@ class SegmentFileDataset final : public GDALDataset {
  public:
   static GDALDataset* Open(GDALOpenInfo* info);
   static GDALDataset* Create(const char* name, int x_size, int y_size, int bands, GDALDataType type,
-                             char** options);
+                             compat::CreateOptions options);
   static CPLErr Delete(const char* name);
 
   SegmentFileDataset(VsiFilePtr file, std::string path, const char* name, GDALAccess access);
   ~SegmentFileDataset() override;
 
-  int GetLayerCount() override { return layer_ != nullptr ? 1 : 0; }
-  OGRLayer* GetLayer(int index) override { return index == 0 ? layer_.get() : nullptr; }
+  int GetLayerCount() COORD2SEG_QUERY override { return layer_ != nullptr ? 1 : 0; }
+  compat::DatasetLayer* GetLayer(int index) COORD2SEG_QUERY override {
+    return index == 0 ? layer_.get() : nullptr;
+  }
+  using GDALDataset::GetLayer;
   OGRLayer* GetLayerByName(const char* name) override;
   OGRErr DeleteLayer(int index) override;
-  int TestCapability(const char* capability) override;
+  int TestCapability(const char* capability) COORD2SEG_QUERY override;
   char** GetFileList() override;
   OGRErr StartTransaction(int force) override;
   OGRErr CommitTransaction() override;

@@ -75,11 +75,24 @@ OGRFeature* SegmentFileLayer::GetNextRawFeature() {
     return nullptr;
   }
   const auto count = static_cast<std::uint32_t>(pairs_.size() / kPointPairBytes);
+  if (count == 1 && !settings_.one_point_records_as_points) NoteOnePointLine();
   auto feature = std::make_unique<OGRFeature>(definition_);
   feature->SetFID(static_cast<GIntBig>(reader_.record_number()));
   feature->SetField(0, static_cast<int>(count));
   feature->SetGeometryDirectly(MakeGeometry(count).release());
   return feature.release();
+}
+
+// A LineString of one point is what the file holds, but shapely, PostGIS and others refuse or
+// call it invalid: said once per layer, with the way to Points.
+void SegmentFileLayer::NoteOnePointLine() {
+  if (one_point_line_noted_) return;
+  one_point_line_noted_ = true;
+  CPLError(CE_Warning, CPLE_AppDefined,
+           "SegmentFile: %s: record %llu has one point and is read as a LineString of one "
+           "point, which shapely and PostGIS reject; open with ONE_POINT_RECORDS=POINT to read "
+           "such records as Points",
+           path_.c_str(), static_cast<unsigned long long>(reader_.record_number()));
 }
 
 void SegmentFileLayer::ReportDamage(const SegmentFileDamage& damage) {
@@ -95,8 +108,8 @@ GIntBig SegmentFileLayer::GetFeatureCount(int force) {
   return static_cast<GIntBig>(WalkRecordHeaders(file_).record_number());
 }
 
-OGRErr SegmentFileLayer::GetExtent(OGREnvelope* extent, int force) {
-  if (HasFilters()) return OGRLayer::GetExtent(extent, force);
+OGRErr SegmentFileLayer::FindExtent(int geometry_field, OGREnvelope* extent, bool force) {
+  if (geometry_field != 0 || HasFilters()) return ScanExtent(geometry_field, extent, force);
   // The stored minutes alone, without features: the same extent, since every stored value
   // becomes its minutes over 60.
   const StoredExtent stored = FindStoredExtent(file_);
@@ -109,12 +122,7 @@ OGRErr SegmentFileLayer::GetExtent(OGREnvelope* extent, int force) {
   return OGRERR_NONE;
 }
 
-OGRErr SegmentFileLayer::GetExtent(int geometry_field, OGREnvelope* extent, int force) {
-  if (geometry_field == 0) return GetExtent(extent, force);
-  return OGRLayer::GetExtent(geometry_field, extent, force);
-}
-
-int SegmentFileLayer::TestCapability(const char* capability) {
+int SegmentFileLayer::TestCapability(const char* capability) COORD2SEG_QUERY {
   if (EQUAL(capability, OLCSequentialWrite) || EQUAL(capability, OLCCreateField)) {
     return writer_ != nullptr;
   }

@@ -33,11 +33,11 @@ class SegmentFileLayer final : public OGRLayer,
   bool FinishWriting();
 
   void ResetReading() override;
-  OGRFeatureDefn* GetLayerDefn() override { return definition_; }
+  compat::LayerDefinition* GetLayerDefn() COORD2SEG_QUERY override { return definition_; }
+  using OGRLayer::GetLayerDefn;
   GIntBig GetFeatureCount(int force) override;
-  OGRErr GetExtent(OGREnvelope* extent, int force) override;
-  OGRErr GetExtent(int geometry_field, OGREnvelope* extent, int force) override;
-  int TestCapability(const char* capability) override;
+  COORD2SEG_GETEXTENT_CALLS(FindExtent)
+  int TestCapability(const char* capability) COORD2SEG_QUERY override;
   OGRErr CreateField(compat::NewFieldDefinition field, int approximate_ok) override;
   OGRErr DeleteField(int field) override;
   OGRErr ReorderFields(int* map) override;
@@ -57,6 +57,7 @@ class SegmentFileLayer final : public OGRLayer,
 
  private:
   OGRFeature* GetNextRawFeature();
+  OGRErr FindExtent(int geometry_field, OGREnvelope* extent, bool force);
   std::unique_ptr<OGRGeometry> MakeGeometry(std::uint32_t count) const;
   bool HasFilters() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
   // The refusal of a change to the file other than adding features at its end.
@@ -64,6 +65,7 @@ class SegmentFileLayer final : public OGRLayer,
   // The refusal of an addition to a file opened read-only.
   OGRErr RefuseReadOnly(const char* operation) const;
   void ReportDamage(const SegmentFileDamage& damage);
+  void NoteOnePointLine();
 
   GDALDataset* dataset_;
   VSILFILE* file_;
@@ -73,6 +75,7 @@ class SegmentFileLayer final : public OGRLayer,
   SpatialReferencePtr srs_ = LongitudeLatitudeReference();
   VsiRecordReader reader_;
   bool damage_reported_ = false;
+  bool one_point_line_noted_ = false;  // once for the layer's life, not each reading
   std::vector<unsigned char> pairs_;
   std::unique_ptr<FeatureWriter> writer_;
   bool attributes_noted_ = false;

@@ -6,6 +6,7 @@ set(cases
     "libgdal.so.32|3|6|libgdal32 (>= 3.6), libgdal32 (<< 3.7~)"
     "libgdal.so.36|3|10|libgdal36 (>= 3.10), libgdal36 (<< 3.11~)"
     "libgdal.so.37|3|11|libgdal37 (>= 3.11), libgdal37 (<< 3.12~)"
+    "libgdal.so.39|3|13|libgdal39 (>= 3.13), libgdal39 (<< 3.14~)"
     "libgdal.so|3|10|"
     "libgdal.36.dylib|3|10|")
 set(failures 0)

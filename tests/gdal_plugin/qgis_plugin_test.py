@@ -131,6 +131,9 @@ def check_same_bytes():
         # the driver no FIDs, so it names a feature by its place, the algorithm by QGIS's FID.
         logged = [re.sub(r" \(FID \d+\)", "", warning) for warning in log.warnings]
         for line in stderr.splitlines():
+            # Reading a source with a one-point record warns; QGIS's provider logs that apart.
+            if "has one point and is read as a LineString" in line:
+                continue
             line = re.sub(r"the (\d+)(st|nd|rd|th) feature given to the layer", r"feature \1", line)
             assert line.replace("Warning 1: ", "") in logged, (line, log.warnings)
         assert warning is None or any(warning in w for w in log.warnings), (warning, log.warnings)

@@ -120,12 +120,15 @@ for (const { name, bytes } of geoJsonCases()) {
         env: { ...process.env, GDAL_DRIVER_PATH: plugin },
       });
       const converted = converter.fromGeoJson(bytes, { name });
-      assert.equal(converted.messages, run.stderr.toString(), 'messages');
+      // The plugin's word on the file it gives up after a refusal is about a file on disk,
+      // which the module never makes.
+      const said = run.stderr
+        .toString()
+        .replace(/^Warning 1: SegmentFile: the write is given up.*\n/m, '');
+      assert.equal(converted.messages, said, 'messages');
       assert.equal(converted.stopped, run.status !== 0, 'stopped');
-      assert.ok(
-        Buffer.from(converted.segments).equals(readFileSync(join(scratch, out))),
-        'segment file',
-      );
+      const written = existsSync(join(scratch, out)) ? readFileSync(join(scratch, out)) : Buffer.of();
+      assert.ok(Buffer.from(converted.segments).equals(written), 'segment file');
     },
   );
 }
