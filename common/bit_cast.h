@@ -1,3 +1,5 @@
+// std::bit_cast, or the compiler's builtin where the standard library lacks it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <type_traits>

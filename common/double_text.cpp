@@ -1,3 +1,5 @@
+// Doubles to and from text without floating-point <charconv>: shortest digits and exact reading.
+// SPDX-License-Identifier: MIT
 #include "common/double_text.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Decimal to the nearest double from one 64 x 128-bit product (the Eisel-Lemire method).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// The output buffer's flushing to its sink.
+// SPDX-License-Identifier: MIT
 #include "common/output_buffer.h"
 
 #include <algorithm>

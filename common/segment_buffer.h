@@ -1,3 +1,5 @@
+// The points of the segment being collected, in one fixed block for the whole run.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <algorithm>

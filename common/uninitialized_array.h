@@ -1,3 +1,5 @@
+// An array the caller fills before reading: make_unique_for_overwrite where the library has it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

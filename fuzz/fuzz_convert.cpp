@@ -4,6 +4,7 @@
 // bytes each), no more of them than separator lines plus one, and the very bytes the slow
 // reference conversion gives. coordlint, on the same text, must count the records, points and
 // bytes written, and as many dropped lines as the slow reference parser rejects.
+// SPDX-License-Identifier: MIT
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>

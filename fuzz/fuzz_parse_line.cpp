@@ -2,6 +2,7 @@
 // accept or reject, and the same bits for both values (so 0 and -0 differ). Each reader of runs
 // of common lines, given the bytes as the first line of a text, must read that line with the
 // same point or leave it.
+// SPDX-License-Identifier: MIT
 #include <bit>
 #include <cstdint>
 #include <cstdio>

@@ -1,3 +1,5 @@
+// Degrees to minutes of arc, exactly, rounded to nearest with ties to even.
+// SPDX-License-Identifier: MIT
 #include "segment_file/minutes.h"
 
 #include <cmath>

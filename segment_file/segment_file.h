@@ -1,3 +1,5 @@
+// The output file, open for appending whole records.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The option walker segdump and coordlint share, and their option tables' entries.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The byte block: files of many pages read back whole, and the kernel's free blocks read.
+// SPDX-License-Identifier: MIT
 #include "common/byte_block.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The C library versions of reading and writing doubles, which builds without floating-point
 // <charconv> use, against <charconv> itself.
+// SPDX-License-Identifier: MIT
 #include "common/double_text.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The 128-bit product conversion against the exact one (std::from_chars), and its table against
 // big-integer products.
+// SPDX-License-Identifier: MIT
 #include "common/eisel_lemire.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // What only Windows has or does its own way: drive and backslash paths, names that differ only in
 // letter case, files other programs hold open, UTF-8 names through the manifest, ReadFile's 32-bit
 // byte counts and the limit on the length of a command line.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 #include <windows.h>
 

@@ -1,3 +1,5 @@
+// The converter's command line: the LATLON switch and where it stands.
+// SPDX-License-Identifier: MIT
 #include "driver/command_line.h"
 
 #include <gtest/gtest.h>

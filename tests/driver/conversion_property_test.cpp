@@ -1,5 +1,6 @@
 // The in-memory conversion against the slow reference conversion, on random texts that mix
 // every kind of line and line end; and coordlint's account of the same texts against both.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <random>

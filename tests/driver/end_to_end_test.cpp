@@ -1,4 +1,5 @@
 // The real executable, run in a temporary directory.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <filesystem>

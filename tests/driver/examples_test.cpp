@@ -1,6 +1,7 @@
 // The bundled examples convert to the bytes kept in tests/support/expected/, on every system the
 // suite runs on, so the programs built for each write the same files. After a deliberate change to
 // an example, convert it with the Linux build and copy the result there.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <filesystem>

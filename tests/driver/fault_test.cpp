@@ -1,5 +1,6 @@
 // The real executable under faults and hostile input: file-size limits at every kind of cut
 // point, outputs and inputs that cannot be used, and inputs built to be slow or to break bounds.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 // block introduced by a line ending in "as `NAME`:" is saved as NAME, and every ```console block
 // of a page runs in that page's folder, its "$ " lines as commands, each to print exactly the
 // lines shown under it.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <filesystem>

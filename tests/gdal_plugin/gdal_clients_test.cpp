@@ -1,5 +1,6 @@
 // The built plugin as GIS users meet it: loaded by GDAL's own programs and Python bindings from
 // GDAL_DRIVER_PATH, and under a file-size limit that makes a write fail part way.
+// SPDX-License-Identifier: MIT
 #include <gdal_version.h>
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // How ogr2ogr's flags land on an existing file, through ogr2ogr's own code, and which files the
 // SegmentFile driver takes, named or not.
+// SPDX-License-Identifier: MIT
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>

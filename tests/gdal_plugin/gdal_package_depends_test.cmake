@@ -1,5 +1,6 @@
 # The GDAL plugin package's dependency for the GDAL versions it is built against, and none for a
 # soname Debian would not name a package after. Run as: cmake -P gdal_package_depends_test.cmake
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/GdalPackageDepends.cmake)
 set(cases

@@ -1,6 +1,7 @@
 // The SegmentFile driver inside GDAL: files read and written back byte for byte by ogr2ogr's own
 // code, directly and through GeoPackage and Shapefile; damaged and foreign files; what writing
 // keeps, splits and refuses.
+// SPDX-License-Identifier: MIT
 #include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gdal_utils.h>

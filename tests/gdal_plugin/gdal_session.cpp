@@ -1,3 +1,5 @@
+// GDAL's drivers in the test process, the SegmentFile driver from the build first.
+// SPDX-License-Identifier: MIT
 #include "tests/gdal_plugin/gdal_session.h"
 
 #include <cpl_string.h>

@@ -1,3 +1,5 @@
+// GDAL's drivers in the test process, the SegmentFile driver from the build first.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cpl_error.h>

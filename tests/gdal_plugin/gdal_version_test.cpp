@@ -1,5 +1,6 @@
 // The plugin in the GDAL it was built for, whichever that is: the layer's reference system and
 // options reach the driver through the layer creation call of that version, as ogr2ogr makes it.
+// SPDX-License-Identifier: MIT
 #include <gdal_priv.h>
 #include <gdal_version.h>
 #include <gtest/gtest.h>

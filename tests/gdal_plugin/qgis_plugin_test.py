@@ -1,3 +1,5 @@
+# The QGIS plugin from the build's zip exports layers to the converter's bytes.
+# SPDX-License-Identifier: MIT
 """The QGIS plugin from the build's zip, without a screen: segmentfile:export writes ogr2ogr's bytes
 for the same features, with the driver's warnings and errors in the Processing log.
 usage: qgis_plugin_test.py PLUGIN_ZIP COORD2SEG EXAMPLES_DIR  (GDAL_DRIVER_PATH names the driver)

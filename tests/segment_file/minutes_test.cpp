@@ -1,3 +1,5 @@
+// Degrees to minutes, and every record encoder, against the exact products.
+// SPDX-License-Identifier: MIT
 #include "segment_file/minutes.h"
 
 #include <gtest/gtest.h>

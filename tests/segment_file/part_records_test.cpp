@@ -1,5 +1,6 @@
 // Features' parts as records: the longitude wrap against the converter's own output for the same
 // numbers, the split of long parts, refusals and the layer's closing summary.
+// SPDX-License-Identifier: MIT
 #include "segment_file/part_records.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The output file and the segment buffer.
+// SPDX-License-Identifier: MIT
 #include "segment_file/segment_file.h"
 
 #include <gtest/gtest.h>

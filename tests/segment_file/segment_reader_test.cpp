@@ -1,3 +1,5 @@
+// The segment reader on whole and damaged files.
+// SPDX-License-Identifier: MIT
 #include "segment_file/segment_reader.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Programs from outside the project that some tests run, found on PATH.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Random coordinate lines and fields.
+// SPDX-License-Identifier: MIT
 #include "tests/support/random_lines.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// Random text aimed at the corners of the coordinate line grammar.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <random>

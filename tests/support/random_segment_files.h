@@ -1,3 +1,5 @@
+// Random segment files of every shape the converter can write.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// The slow reference conversion.
+// SPDX-License-Identifier: MIT
 #include "tests/support/reference_converter.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// The whole conversion done the slow way, the model the fast one is held to.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The slow reference line parser.
+// SPDX-License-Identifier: MIT
 #include "tests/support/reference_parser.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// A slow line parser written to be obviously right, the model the fast one is held to.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>

@@ -1,3 +1,5 @@
+// Runs a program with arguments, input and limits, and collects its output and status.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <filesystem>

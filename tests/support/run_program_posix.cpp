@@ -1,3 +1,5 @@
+// Running a program on POSIX systems.
+// SPDX-License-Identifier: MIT
 #include "tests/support/run_program.h"
 
 #include <fcntl.h>

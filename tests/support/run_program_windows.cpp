@@ -1,3 +1,5 @@
+// Running a program on Windows.
+// SPDX-License-Identifier: MIT
 #include "tests/support/run_program.h"
 
 #include <windows.h>

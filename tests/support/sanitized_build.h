@@ -1,3 +1,5 @@
+// Whether this build runs under AddressSanitizer.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // COORD2SEG_SANITIZED in a build under AddressSanitizer, whose code (the GDAL plugin among it) only

@@ -1,3 +1,5 @@
+// Segment file bytes laid out by hand, and files read and written whole.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Temporary folders and files for the tests.
+// SPDX-License-Identifier: MIT
 #include <fstream>
 #include <iterator>
 #include <random>

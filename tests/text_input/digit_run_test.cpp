@@ -1,3 +1,5 @@
+// Digit runs read eight bytes at a time, and the one-pass decimal reader.
+// SPDX-License-Identifier: MIT
 #include "text_input/digit_run.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The line splitter against the reference's line ends.
+// SPDX-License-Identifier: MIT
 #include "text_input/line_splitter.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// ParseCoordinateLine on tables of lines and fields.
+// SPDX-License-Identifier: MIT
 #include "text_input/parse_coordinate_line.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 // The fast parser against the slow reference on millions of generated fields and lines.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // The real coordlint executable on small files: every finding kind and note, the limits, the
 // summary, and every exit status.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <algorithm>

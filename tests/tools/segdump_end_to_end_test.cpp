@@ -1,5 +1,6 @@
 // The real segdump executable, run in a temporary directory; the GeoJSON and SVG output is read
 // by real clients.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 #include <unistd.h>
 

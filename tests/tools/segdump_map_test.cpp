@@ -1,5 +1,6 @@
 // Lines on a map that runs from -180 to 180 degrees: random records, many near and across the
 // antimeridian, cut for GeoJSON and drawn in SVG.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,6 @@
 // segdump's text, converted again, must give the segment file byte for byte: exhaustively over
 // every stored value in process, and over random files through the real programs.
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <array>

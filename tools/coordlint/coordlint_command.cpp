@@ -1,3 +1,5 @@
+// coordlint's command: its options, file and report.
+// SPDX-License-Identifier: MIT
 #include "tools/coordlint/coordlint_command.h"
 
 #include <array>

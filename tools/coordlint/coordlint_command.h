@@ -1,3 +1,5 @@
+// coordlint's command: its request and the whole program.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>

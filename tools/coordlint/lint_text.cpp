@@ -1,3 +1,5 @@
+// A coordinate text read through the converter's own loop, with each finding noted.
+// SPDX-License-Identifier: MIT
 #include "tools/coordlint/lint_text.h"
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// segdump --check's lines.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/check_report.h"
 
 #include <algorithm>

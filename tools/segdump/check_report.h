@@ -1,3 +1,5 @@
+// segdump --check's lines: a file's counts, or where it is damaged.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

@@ -1,3 +1,5 @@
+// segdump's command: its options, files and output.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/segdump_command.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// segdump's command: its request, usage and the whole program.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>
