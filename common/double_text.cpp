@@ -14,8 +14,8 @@
 #include <system_error>
 #include <vector>
 
-#include "common/bit_cast.h"
 #include "common/eisel_lemire.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/bit_cast.h"
+#include "common/library_stand_ins.h"
 #include "common/powers_of_five_128.h"
 
 namespace coord2seg {

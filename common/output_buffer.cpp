@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "common/double_text.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 

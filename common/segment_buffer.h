@@ -9,7 +9,7 @@
 #include <span>
 
 #include "common/geo_point.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 

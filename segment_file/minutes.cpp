@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "common/bit_cast.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 namespace {

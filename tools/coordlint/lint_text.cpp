@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/double_text.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 #include "driver/line_walk.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
