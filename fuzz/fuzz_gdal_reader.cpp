@@ -2,6 +2,7 @@
 // exactly the whole records the in-memory reader finds, point for point, count them alike from
 // the headers, report the same damage, and write them back as the same bytes; and it must claim
 // the file, unnamed, exactly when the in-memory reader finds its first two records whole.
+// SPDX-License-Identifier: MIT
 #include <cpl_vsi.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>

@@ -1,3 +1,5 @@
+// Every difference between the GDAL versions the plugin builds against.
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every difference between the GDAL versions the plugin builds against (3.6 and newer) lives
 // here, so the driver's classes are written once. GDAL 3.9 made the arguments of ICreateLayer

@@ -1,3 +1,5 @@
+// The SegmentFile dataset: which files it opens, and its layer's creation.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/segment_file_dataset.h"
 
 #include <cpl_conv.h>

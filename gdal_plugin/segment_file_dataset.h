@@ -1,3 +1,5 @@
+// A segment file seen by GDAL: one vector layer, read, created, appended to or replaced.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <gdal_priv.h>

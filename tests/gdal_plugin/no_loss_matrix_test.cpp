@@ -27,11 +27,11 @@
 
 #include "driver/convert_file.h"
 #include "segment_file/segment_reader.h"
-#include "tests/gdal_session.h"
-#include "tests/outside_tools.h"
-#include "tests/run_program.h"
-#include "tests/sanitized_build.h"
-#include "tests/segment_bytes.h"
+#include "tests/gdal_plugin/gdal_session.h"
+#include "tests/support/outside_tools.h"
+#include "tests/support/run_program.h"
+#include "tests/support/sanitized_build.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {
