@@ -238,7 +238,7 @@ static_assert(ClassTablesFollowTheGrammar(), "the byte classes differ from the g
 // each. Hidden from the optimiser, which would otherwise rebuild each from an immediate or
 // reload it in every pass.
 struct ByteConstants {
-  __m256i low_table, high_table, low_nibble, number, separator, half, zero;
+  __m256i low_table, high_table, low_nibble, number, fits, half, zero;
 };
 
 struct alignas(32) ByteConstantBlock {
@@ -252,7 +252,7 @@ constexpr ByteConstantBlock MakeByteConstantBlock() {
     block.bytes[1][i] = kClassTables.high[i % 16];
     block.bytes[2][i] = 15;
     block.bytes[3][i] = kDigit | kSignOrMark;
-    block.bytes[4][i] = kBlank | kSemicolon | kTab;
+    block.bytes[4][i] = kDigit | kSignOrMark | kBlank | kSemicolon | kTab;
     block.bytes[5][i] = 127;
     block.bytes[6][i] = '0';
   }
@@ -289,12 +289,11 @@ COORD2SEG_AVX2 inline std::uint32_t Having(__m256i byte_classes, __m256i classes
 
 // One window of a line as bit masks, bit i for byte i.
 struct ByteClasses {
-  std::uint64_t ends;        // CR or LF
-  std::uint64_t number;      // digits, '+', '-', '.' and ','
-  std::uint64_t signs;       // '+' and '-'
-  std::uint64_t minus;       // '-'
-  std::uint64_t marks;       // '.' and ','
-  std::uint64_t separators;  // blank, ';' and TAB
+  std::uint64_t fits;    // number bytes and separators: blank, ';' and TAB
+  std::uint64_t number;  // digits, '+', '-', '.' and ','
+  std::uint64_t signs;   // '+' and '-'
+  std::uint64_t minus;   // '-'
+  std::uint64_t marks;   // '.' and ','
 };
 
 COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants& k) {
@@ -305,26 +304,25 @@ COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants&
   const __m256i classes = _mm256_and_si256(low, high);
   const std::uint32_t marks = Bits(classes);  // kMark is the top bit
   return {
-      Bits(_mm256_slli_epi16(classes, 4)),  // kLineEnd
+      Having(classes, k.fits, k.half),
       Having(classes, k.number, k.half),
       Bits(_mm256_slli_epi16(classes, 6)) & ~marks,  // kSignOrMark
       Bits(_mm256_slli_epi16(classes, 1)),           // kMinus
       marks,
-      Having(classes, k.separator, k.half),
   };
 }
 
-// The first 32 bytes, and the next 32 too if no line end is among the first 31.
+// The first 32 bytes, and the next 32 too if all of the first 31 fit a line (so that no line end
+// is among them).
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   ByteClasses classes = Classify32(p, k);
-  if ((classes.ends & 0x7fffffff) == 0) [[unlikely]] {
+  if ((classes.fits & 0x7fffffff) == 0x7fffffff) [[unlikely]] {
     const ByteClasses more = Classify32(p + 32, k);
-    classes.ends |= more.ends << 32;
+    classes.fits |= more.fits << 32;
     classes.number |= more.number << 32;
     classes.signs |= more.signs << 32;
     classes.minus |= more.minus << 32;
     classes.marks |= more.marks << 32;
-    classes.separators |= more.separators << 32;
   }
   return classes;
 }
@@ -473,16 +471,22 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
-  const std::uint64_t ends = classes.ends & kLineEndPlaces;
-  const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
+  // The line ends at the first byte that is neither a number's nor a separator, which must be
+  // its end mark: every byte before it fits.
+  const std::uint64_t others = ~classes.fits & kLineEndPlaces;
+  const std::uint64_t line = _blsi_u64(others) - 1;  // all if none
+  const std::uint64_t end = _tzcnt_u64(others);
+  const char end_mark = p[end];
+  if (end_mark != '\n' && end_mark != '\r') return nullptr;
+  const char* const next = p + end + 1 + (end_mark == '\r' && p[end + 1] == '\n');
   const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
   // only where a number starts; tested at once, as one branch. Without an end mark `line` has
   // its top bit set.
   const std::uint64_t starts = number & ~(number << 1);
   const std::uint64_t second_start = starts ^ 1;  // 1 or more bits unless the first starts at 0
-  const std::uint64_t misfits = (line >> 63) | (line & ~(number | classes.separators)) |
-                                _blsr_u64(second_start) | (classes.signs & line & ~starts);
+  const std::uint64_t misfits =
+      (line >> 63) | _blsr_u64(second_start) | (classes.signs & line & ~starts);
   if ((misfits | static_cast<std::uint64_t>(second_start <= 1)) != 0) return nullptr;
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
@@ -503,8 +507,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
   _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
 
-  const std::uint64_t end = _tzcnt_u64(ends);
-  return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
+  return next;
 }
 
 // Lines the window does not take: longer lines, other shapes and the end of the text. Kept out of
