@@ -180,7 +180,6 @@ constexpr double kScaleOfTail[kMaxTail + 1] = {1e0, 1e0, 1e1,  1e2,  1e3,  1e4, 
 // from the halves of two others. Bytes from 128 up have no class.
 enum ByteClass : std::uint8_t {
   kDigit = 1,       // '0' to '9'
-  kSignOrMark = 2,  // '+', ',', '-', '.'
   kBlank = 4,       // ' '
   kLineEnd = 8,     // LF, CR
   kSemicolon = 16,  // ';'
@@ -198,7 +197,6 @@ struct ClassTables {
 constexpr std::uint8_t GrammarClasses(char c) {
   std::uint8_t classes = 0;
   if (IsDigit(c)) classes |= kDigit;
-  if (IsSign(c) || IsDecimalMark(c)) classes |= kSignOrMark;
   if (IsFieldSeparator(c) && c == ' ') classes |= kBlank;
   if (IsLineEnd(c)) classes |= kLineEnd;
   if (IsFieldSeparator(c) && c == ';') classes |= kSemicolon;
@@ -251,8 +249,8 @@ constexpr ByteConstantBlock MakeByteConstantBlock() {
     block.bytes[0][i] = kClassTables.low[i % 16];
     block.bytes[1][i] = kClassTables.high[i % 16];
     block.bytes[2][i] = 15;
-    block.bytes[3][i] = kDigit | kSignOrMark;
-    block.bytes[4][i] = kDigit | kSignOrMark | kBlank | kSemicolon | kTab;
+    block.bytes[3][i] = kDigit | kMinus | kMark;
+    block.bytes[4][i] = kDigit | kMinus | kMark | kBlank | kSemicolon | kTab;
     block.bytes[5][i] = 127;
     block.bytes[6][i] = '0';
   }
@@ -290,9 +288,9 @@ COORD2SEG_AVX2 inline std::uint32_t Having(__m256i byte_classes, __m256i classes
 // One window of a line as bit masks, bit i for byte i.
 struct ByteClasses {
   std::uint64_t fits;    // number bytes and separators: blank, ';' and TAB
-  std::uint64_t number;  // digits, '+', '-', '.' and ','
-  std::uint64_t signs;   // '+' and '-'
-  std::uint64_t minus;   // '-'
+  std::uint64_t number;  // digits, '-', '.' and ','
+  std::uint64_t minus;   // '-', the only sign taken here: a '+' fits no line, which then goes to
+                         // the plain reader, and one mask less is formed for every line
   std::uint64_t marks;   // '.' and ','
 };
 
@@ -306,8 +304,7 @@ COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants&
   return {
       Having(classes, k.fits, k.half),
       Having(classes, k.number, k.half),
-      Bits(_mm256_slli_epi16(classes, 6)) & ~marks,  // kSignOrMark
-      Bits(_mm256_slli_epi16(classes, 1)),           // kMinus
+      Bits(_mm256_slli_epi16(classes, 1)),  // kMinus
       marks,
   };
 }
@@ -320,7 +317,6 @@ COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k
     const ByteClasses more = Classify32(p + 32, k);
     classes.fits |= more.fits << 32;
     classes.number |= more.number << 32;
-    classes.signs |= more.signs << 32;
     classes.minus |= more.minus << 32;
     classes.marks |= more.marks << 32;
   }
@@ -340,7 +336,7 @@ COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t
                                               const ByteClasses& classes) {
   const std::uint64_t mark = classes.marks & (after - start);
   const std::uint64_t first = _tzcnt_u64(start);
-  const std::uint64_t first_digit = first + ((classes.signs >> first) & 1);
+  const std::uint64_t first_digit = first + ((classes.minus >> first) & 1);
   const std::uint64_t point = _tzcnt_u64(mark | after);  // the end without a mark
   const std::uint64_t tail = _tzcnt_u64(after) - point;
   return {first_digit, tail, kNumberShapes.entries[point - first_digit][tail], _blsr_u64(mark)};
@@ -486,7 +482,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   const std::uint64_t starts = number & ~(number << 1);
   const std::uint64_t second_start = starts ^ 1;  // 1 or more bits unless the first starts at 0
   const std::uint64_t misfits =
-      (line >> 63) | _blsr_u64(second_start) | (classes.signs & line & ~starts);
+      (line >> 63) | _blsr_u64(second_start) | (classes.minus & line & ~starts);
   if ((misfits | static_cast<std::uint64_t>(second_start <= 1)) != 0) return nullptr;
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
