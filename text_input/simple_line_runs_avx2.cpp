@@ -20,8 +20,7 @@ namespace {
 // A line is classified 32 bytes at a time into bit masks, one bit per byte, and the common line
 // is recognised from those masks with a handful of bit operations instead of a loop over bytes.
 // A second 32 bytes are classified only for a line that does not end in the first. Its end mark
-// must lie in the first 63 bytes, so the byte after a CR is in the window too.
-constexpr std::uint64_t kLineEndPlaces = 0x7fffffffffffffff;
+// must lie in the first 64 bytes; the byte after a CR is read from memory.
 // The reads go at most this far past a line start: a 16-byte load from a digit in the window.
 constexpr std::ptrdiff_t kReadableBytes = 96;
 
@@ -309,11 +308,11 @@ COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants&
   };
 }
 
-// The first 32 bytes, and the next 32 too if all of the first 31 fit a line (so that no line end
-// is among them).
+// The first 32 bytes, and the next 32 too if all of them fit a line (so that no line end is among
+// them).
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   ByteClasses classes = Classify32(p, k);
-  if ((classes.fits & 0x7fffffff) == 0x7fffffff) [[unlikely]] {
+  if (static_cast<std::uint32_t>(classes.fits) == 0xffffffff) [[unlikely]] {
     const ByteClasses more = Classify32(p + 32, k);
     classes.fits |= more.fits << 32;
     classes.number |= more.number << 32;
@@ -461,7 +460,7 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits, in one
+// Takes lines that end in their first 64 bytes with numbers of up to kMaxDigits digits, in one
 // pass: those of more than kMaxVectorDigits digits take the 24 places and the 128-bit product.
 // Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
@@ -469,7 +468,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   const ByteClasses classes = Classify(p, k);
   // The line ends at the first byte that is neither a number's nor a separator, which must be
   // its end mark: every byte before it fits.
-  const std::uint64_t others = ~classes.fits & kLineEndPlaces;
+  const std::uint64_t others = ~classes.fits;
   const std::uint64_t line = _blsi_u64(others) - 1;  // all if none
   const std::uint64_t end = _tzcnt_u64(others);
   const char end_mark = p[end];
