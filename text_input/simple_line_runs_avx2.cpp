@@ -263,14 +263,17 @@ COORD2SEG_AVX2 inline __m256i Opaque(__m256i value) {
   return value;
 }
 
-COORD2SEG_AVX2 inline __m256i Constant(unsigned index) {
-  return Opaque(
-      _mm256_load_si256(reinterpret_cast<const __m256i*>(kByteConstantBlock.bytes[index])));
+COORD2SEG_AVX2 inline __m256i Constant(const ByteConstantBlock* block, unsigned index) {
+  return Opaque(_mm256_load_si256(reinterpret_cast<const __m256i*>(block->bytes[index])));
 }
 
+// The block's address is hidden too, so that each constant is one load, not an immediate
+// broadcast, once per call.
 COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
-  return {Constant(0), Constant(1), Constant(2), Constant(3),
-          Constant(4), Constant(5), Constant(6)};
+  const ByteConstantBlock* block = &kByteConstantBlock;
+  asm("" : "+r"(block));
+  return {Constant(block, 0), Constant(block, 1), Constant(block, 2), Constant(block, 3),
+          Constant(block, 4), Constant(block, 5), Constant(block, 6)};
 }
 
 COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
