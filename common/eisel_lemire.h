@@ -111,20 +111,24 @@ inline constexpr int kMaxFractionDigits = 22;
 
 // For each k: the leading 64 bits of 5^-k, and the biased exponent of the result less one for a
 // normalized w whose product has its top bit set, from which the shifts that normalize are taken.
-// Two arrays, so that k indexes both without arithmetic.
-template <typename Value, typename Make>
-constexpr std::array<Value, kMaxFractionDigits + 1> FractionTable(Make make) {
-  std::array<Value, kMaxFractionDigits + 1> table{};
-  for (int k = 1; k <= kMaxFractionDigits; ++k) table[static_cast<std::size_t>(k)] = make(k);
+// Two arrays, so that k indexes both without arithmetic, in one object, so that one address
+// reaches both.
+struct FractionTable {
+  std::uint64_t five_high[kMaxFractionDigits + 1];
+  std::uint32_t exponent[kMaxFractionDigits + 1];
+};
+
+constexpr FractionTable MakeFractionTable() {
+  FractionTable table{};
+  for (int k = 1; k <= kMaxFractionDigits; ++k) {
+    table.five_high[k] = PowerOfFive128(-k).high;
+    table.exponent[k] =
+        static_cast<std::uint32_t>(LeadingBitExponent(1, -k, 0) + kExponentBias - 1);
+  }
   return table;
 }
 
-inline constexpr std::array<std::uint64_t, kMaxFractionDigits + 1> kFractionFiveHigh =
-    FractionTable<std::uint64_t>([](int k) { return PowerOfFive128(-k).high; });
-inline constexpr std::array<std::uint32_t, kMaxFractionDigits + 1> kFractionExponent =
-    FractionTable<std::uint32_t>([](int k) {
-      return static_cast<std::uint32_t>(LeadingBitExponent(1, -k, 0) + kExponentBias - 1);
-    });
+inline constexpr FractionTable kFractionTable = MakeFractionTable();
 
 }  // namespace eisel_lemire_detail
 
@@ -143,7 +147,7 @@ inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
   const auto index = static_cast<std::size_t>(k);
   const auto leading_zeros = static_cast<unsigned>(std::countl_zero(w));
   const auto product = static_cast<std::uint64_t>(
-      (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionFiveHigh[index]) >> 64);
+      (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionTable.five_high[index]) >> 64);
   const auto top_clear = static_cast<unsigned>((product >> 63) ^ 1);
   const std::uint64_t high = product << top_clear;
   // Bits 2 to 9 all ones: the bits below the rounding bit are within one of all ones.
@@ -153,7 +157,7 @@ inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
   // The mantissa's leading bit adds one to the exponent field; a mantissa rounded up to 2^53
   // carries into it, as it should.
   const std::uint32_t biased =
-      eisel_lemire_detail::kFractionExponent[index] - leading_zeros - top_clear;
+      eisel_lemire_detail::kFractionTable.exponent[index] - leading_zeros - top_clear;
   bits = (std::uint64_t{biased} << eisel_lemire_detail::kMantissaBits) + mantissa;
   return true;
 }

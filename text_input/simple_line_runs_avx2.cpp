@@ -21,8 +21,7 @@ namespace {
 // A line is classified 32 bytes at a time into bit masks, one bit per byte, and the common line
 // is recognised from those masks with a handful of bit operations instead of a loop over bytes.
 // A second 32 bytes are classified only for a line that does not end in the first. Its end mark
-// must lie in the first 63 bytes, so the byte after a CR is in the window too.
-constexpr std::uint64_t kLineEndPlaces = 0x7fffffffffffffff;
+// must lie in the first 64 bytes; the byte after a CR is read from memory.
 // The reads go at most this far past a line start: a 16-byte load from a digit in the window.
 constexpr std::ptrdiff_t kReadableBytes = 96;
 
@@ -181,7 +180,6 @@ constexpr double kScaleOfTail[kMaxTail + 1] = {1e0, 1e0, 1e1,  1e2,  1e3,  1e4, 
 // from the halves of two others. Bytes from 128 up have no class.
 enum ByteClass : std::uint8_t {
   kDigit = 1,       // '0' to '9'
-  kSignOrMark = 2,  // '+', ',', '-', '.'
   kBlank = 4,       // ' '
   kLineEnd = 8,     // LF, CR
   kSemicolon = 16,  // ';'
@@ -199,7 +197,6 @@ struct ClassTables {
 constexpr std::uint8_t GrammarClasses(char c) {
   std::uint8_t classes = 0;
   if (IsDigit(c)) classes |= kDigit;
-  if (IsSign(c) || IsDecimalMark(c)) classes |= kSignOrMark;
   if (IsFieldSeparator(c) && c == ' ') classes |= kBlank;
   if (IsLineEnd(c)) classes |= kLineEnd;
   if (IsFieldSeparator(c) && c == ';') classes |= kSemicolon;
@@ -239,7 +236,7 @@ static_assert(ClassTablesFollowTheGrammar(), "the byte classes differ from the g
 // each. Hidden from the optimiser, which would otherwise rebuild each from an immediate or
 // reload it in every pass.
 struct ByteConstants {
-  __m256i low_table, high_table, low_nibble, number, separator, half, zero;
+  __m256i low_table, high_table, low_nibble, number, fits, half, zero;
 };
 
 struct alignas(32) ByteConstantBlock {
@@ -252,8 +249,8 @@ constexpr ByteConstantBlock MakeByteConstantBlock() {
     block.bytes[0][i] = kClassTables.low[i % 16];
     block.bytes[1][i] = kClassTables.high[i % 16];
     block.bytes[2][i] = 15;
-    block.bytes[3][i] = kDigit | kSignOrMark;
-    block.bytes[4][i] = kBlank | kSemicolon | kTab;
+    block.bytes[3][i] = kDigit | kMinus | kMark;
+    block.bytes[4][i] = kDigit | kMinus | kMark | kBlank | kSemicolon | kTab;
     block.bytes[5][i] = 127;
     block.bytes[6][i] = '0';
   }
@@ -267,14 +264,17 @@ COORD2SEG_AVX2 inline __m256i Opaque(__m256i value) {
   return value;
 }
 
-COORD2SEG_AVX2 inline __m256i Constant(unsigned index) {
-  return Opaque(
-      _mm256_load_si256(reinterpret_cast<const __m256i*>(kByteConstantBlock.bytes[index])));
+COORD2SEG_AVX2 inline __m256i Constant(const ByteConstantBlock* block, unsigned index) {
+  return Opaque(_mm256_load_si256(reinterpret_cast<const __m256i*>(block->bytes[index])));
 }
 
+// The block's address is hidden too, so that each constant is one load, not an immediate
+// broadcast, once per call.
 COORD2SEG_AVX2 inline ByteConstants MakeByteConstants() {
-  return {Constant(0), Constant(1), Constant(2), Constant(3),
-          Constant(4), Constant(5), Constant(6)};
+  const ByteConstantBlock* block = &kByteConstantBlock;
+  asm("" : "+r"(block));
+  return {Constant(block, 0), Constant(block, 1), Constant(block, 2), Constant(block, 3),
+          Constant(block, 4), Constant(block, 5), Constant(block, 6)};
 }
 
 COORD2SEG_AVX2 inline std::uint32_t Bits(__m256i bytes) {
@@ -290,12 +290,11 @@ COORD2SEG_AVX2 inline std::uint32_t Having(__m256i byte_classes, __m256i classes
 
 // One window of a line as bit masks, bit i for byte i.
 struct ByteClasses {
-  std::uint64_t ends;        // CR or LF
-  std::uint64_t number;      // digits, '+', '-', '.' and ','
-  std::uint64_t signs;       // '+' and '-'
-  std::uint64_t minus;       // '-'
-  std::uint64_t marks;       // '.' and ','
-  std::uint64_t separators;  // blank, ';' and TAB
+  std::uint64_t fits;    // number bytes and separators: blank, ';' and TAB
+  std::uint64_t number;  // digits, '-', '.' and ','
+  std::uint64_t minus;   // '-', the only sign taken here: a '+' fits no line, which then goes to
+                         // the plain reader, and one mask less is formed for every line
+  std::uint64_t marks;   // '.' and ','
 };
 
 COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants& k) {
@@ -306,26 +305,23 @@ COORD2SEG_AVX2 inline ByteClasses Classify32(const char* p, const ByteConstants&
   const __m256i classes = _mm256_and_si256(low, high);
   const std::uint32_t marks = Bits(classes);  // kMark is the top bit
   return {
-      Bits(_mm256_slli_epi16(classes, 4)),  // kLineEnd
+      Having(classes, k.fits, k.half),
       Having(classes, k.number, k.half),
-      Bits(_mm256_slli_epi16(classes, 6)) & ~marks,  // kSignOrMark
-      Bits(_mm256_slli_epi16(classes, 1)),           // kMinus
+      Bits(_mm256_slli_epi16(classes, 1)),  // kMinus
       marks,
-      Having(classes, k.separator, k.half),
   };
 }
 
-// The first 32 bytes, and the next 32 too if no line end is among the first 31.
+// The first 32 bytes, and the next 32 too if all of them fit a line (so that no line end is among
+// them).
 COORD2SEG_AVX2 inline ByteClasses Classify(const char* p, const ByteConstants& k) {
   ByteClasses classes = Classify32(p, k);
-  if ((classes.ends & 0x7fffffff) == 0) [[unlikely]] {
+  if (static_cast<std::uint32_t>(classes.fits) == 0xffffffff) [[unlikely]] {
     const ByteClasses more = Classify32(p + 32, k);
-    classes.ends |= more.ends << 32;
+    classes.fits |= more.fits << 32;
     classes.number |= more.number << 32;
-    classes.signs |= more.signs << 32;
     classes.minus |= more.minus << 32;
     classes.marks |= more.marks << 32;
-    classes.separators |= more.separators << 32;
   }
   return classes;
 }
@@ -343,7 +339,7 @@ COORD2SEG_AVX2 inline NumberPlace PlaceNumber(std::uint64_t start, std::uint64_t
                                               const ByteClasses& classes) {
   const std::uint64_t mark = classes.marks & (after - start);
   const std::uint64_t first = _tzcnt_u64(start);
-  const std::uint64_t first_digit = first + ((classes.signs >> first) & 1);
+  const std::uint64_t first_digit = first + ((classes.minus >> first) & 1);
   const std::uint64_t point = _tzcnt_u64(mark | after);  // the end without a mark
   const std::uint64_t tail = _tzcnt_u64(after) - point;
   return {first_digit, tail, kNumberShapes.entries[point - first_digit][tail], _blsr_u64(mark)};
@@ -468,22 +464,28 @@ COORD2SEG_AVX2 inline __m128i ColumnOrder(bool lat_first) {
 // The common line, "number separators number separators" with blanks, ';' or TAB as separators
 // and the first number at `p`, read from its classified window: returns where the next line starts
 // and sets `point`, or nullptr for any line of another shape (those few go to the plain reading).
-// Takes lines that end in their first 63 bytes with numbers of up to kMaxDigits digits, in one
+// Takes lines that end in their first 64 bytes with numbers of up to kMaxDigits digits, in one
 // pass: those of more than kMaxVectorDigits digits take the 24 places and the 128-bit product.
 // Needs kReadableBytes readable at `p`.
 COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, GeoPoint& point,
                                                const ByteConstants& k) {
   const ByteClasses classes = Classify(p, k);
-  const std::uint64_t ends = classes.ends & kLineEndPlaces;
-  const std::uint64_t line = _blsi_u64(ends) - 1;  // the bytes before the end mark; all if none
+  // The line ends at the first byte that is neither a number's nor a separator, which must be
+  // its end mark: every byte before it fits.
+  const std::uint64_t others = ~classes.fits;
+  const std::uint64_t line = _blsi_u64(others) - 1;  // all if none
+  const std::uint64_t end = _tzcnt_u64(others);
+  const char end_mark = p[end];
+  if (end_mark != '\n' && end_mark != '\r') return nullptr;
+  const char* const next = p + end + 1 + (end_mark == '\r' && p[end + 1] == '\n');
   const std::uint64_t number = classes.number & line;
   // Exactly two runs of number bytes, the first at the start, separators around them, and signs
   // only where a number starts; tested at once, as one branch. Without an end mark `line` has
   // its top bit set.
   const std::uint64_t starts = number & ~(number << 1);
   const std::uint64_t second_start = starts ^ 1;  // 1 or more bits unless the first starts at 0
-  const std::uint64_t misfits = (line >> 63) | (line & ~(number | classes.separators)) |
-                                _blsr_u64(second_start) | (classes.signs & line & ~starts);
+  const std::uint64_t misfits =
+      (line >> 63) | _blsr_u64(second_start) | (classes.minus & line & ~starts);
   if ((misfits | static_cast<std::uint64_t>(second_start <= 1)) != 0) return nullptr;
   // Adding a run's lowest bit carries out of the run into the bit after it.
   const NumberPlace first = PlaceNumber(1, (number + 1) & ~number, classes);
@@ -504,8 +506,7 @@ COORD2SEG_AVX2 inline const char* ReadLineAvx2(const char* p, __m128i order, Geo
   static_assert(sizeof(GeoPoint) == 2 * sizeof(double) && offsetof(GeoPoint, latitude) == 8);
   _mm_storeu_pd(&point.longitude, WrappedPoint(values, order));
 
-  const std::uint64_t end = _tzcnt_u64(ends);
-  return p + end + 1 + (p[end] == '\r' && p[end + 1] == '\n');
+  return next;
 }
 
 // Lines the window does not take: longer lines, other shapes and the end of the text. Kept out of

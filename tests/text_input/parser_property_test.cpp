@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <span>
@@ -128,6 +129,57 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeWithTheGeneralReading) {
     plain_read += plain;
   }
   EXPECT_GT(plain_read, kLines / 4);  // most plain lines must take the fast way
+}
+
+// Each line reader on lines whose end mark falls on every byte from 0 to 70 (blanks after the
+// numbers), around the 32-byte windows and past the 64 bytes the vector reader takes, each
+// also with one byte that does not belong in the common line, a '+' sign, or a TAB put at every
+// place: a line read is read as the general reading reads it, up to its end mark.
+TEST(ParserProperty, SimpleLinesReadersAgreeWhereverTheLineEnds) {
+  static const char* const kEnds[] = {"\n", "\r\n", "\r"};
+  static const char kOthers[] = {'\0', 'x', '+', '\t', ';', '\x80', '\n', '-', '.'};
+  static const char* const kNumbers[] = {"1.5 -2.25", "-130.89408944217178 -7.79685972526701",
+                                         "-7.123456 -130.8756910109434"};
+  for (const InstructionSet set : {InstructionSet::kPlain, InstructionSet::kAvx2}) {
+    if (!CanRun(set)) continue;
+    const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+    int read_lines = 0;
+    for (const char* numbers : kNumbers) {
+      for (std::size_t length = std::strlen(numbers); length <= 70; ++length) {
+        for (const char* end : kEnds) {
+          std::string line = numbers;
+          line.resize(length, ' ');
+          for (std::size_t place = 0; place <= length; ++place) {
+            for (const char other : kOthers) {
+              std::string changed = line;
+              if (place < length) changed[place] = other;  // else the line as it is
+              std::string text = changed + end + "#" + std::string(100, 'x');
+              LineSplitter lines(text);
+              std::string_view general_line;
+              lines.Next(general_line);
+              GeoPoint point;
+              const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(),
+                                                             false, std::span<GeoPoint>(&point, 1));
+              ASSERT_LE(read.lines, 1u);
+              if (read.lines == 0) {
+                ASSERT_EQ(read.next, text.data());
+                continue;
+              }
+              ++read_lines;
+              ASSERT_EQ(read.next, lines.cursor()) << '"' << changed << '"';
+              const std::optional<GeoPoint> general =
+                  ParseCoordinateLineInFull(general_line, false);
+              ASSERT_TRUE(general.has_value()) << '"' << changed << '"';
+              ASSERT_EQ(Bits(point.longitude), Bits(general->longitude)) << '"' << changed << '"';
+              ASSERT_EQ(Bits(point.latitude), Bits(general->latitude)) << '"' << changed << '"';
+              if (place == length) break;  // one unchanged line is enough
+            }
+          }
+        }
+      }
+    }
+    EXPECT_GT(read_lines, 10'000);
+  }
 }
 
 // Each line reader over runs of many lines, as the line loop calls it: stretches of doubles
