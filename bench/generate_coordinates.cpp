@@ -14,6 +14,7 @@
 // --rewrite reads the points of a text of "x y" lines and writes them again in SHAPE (adding a
 // random part below 10^-12 for `shortest` and `mixed`, so they are doubles with all their digits);
 // `long` cuts them into segments of 3000 points, `short` keeps the text's own separator lines.
+// SPDX-License-Identifier: MIT
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>

@@ -6,6 +6,7 @@
 #     BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON (generate_coordinates); PROGRAM is the
 #     converter to count, BUILD_DIR/coord2seg by default, so that two builds can be compared on the
 #     same files. Prints one row a shape: lines, instructions, instructions a line, sha256.
+# SPDX-License-Identifier: MIT
 set -euo pipefail
 build=$(cd "${1:?usage: instructions.sh BUILD_DIR [PROGRAM]}" && pwd)
 program=${2:-$build/coord2seg}

@@ -4,6 +4,7 @@
 // anything but timing.
 //
 //   naive_converter INPUT OUTPUT
+// SPDX-License-Identifier: MIT
 #include <charconv>
 #include <cmath>
 #include <cstdint>

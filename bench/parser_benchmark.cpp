@@ -2,6 +2,7 @@
 // longer number shapes), the minutes conversion, and the whole in-memory conversion without file
 // I/O; where there are CPU-specific fast paths, with those this machine runs ("best") and with the
 // plain ones.
+// SPDX-License-Identifier: MIT
 #include <benchmark/benchmark.h>
 
 #include <charconv>

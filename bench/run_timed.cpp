@@ -3,6 +3,7 @@
 //
 //   run_timed RUNS COMMAND [ARGS...]
 //     ->   "median_seconds=0.123 user_seconds=0.080 system_seconds=0.040 peak_rss_kib=4567"
+// SPDX-License-Identifier: MIT
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

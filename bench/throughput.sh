@@ -11,6 +11,7 @@
 #   bench/throughput.sh BUILD_DIR [RUNS [SHAPE_RUNS]]
 #     BUILD_DIR built with -DCOORD2SEG_BUILD_BENCHMARKS=ON; RUNS pairs of runs on the 100 MB file,
 #     9 by default; SHAPE_RUNS pairs for each shape row, 5 by default (0 leaves the rows out)
+# SPDX-License-Identifier: MIT
 set -euo pipefail
 build=$(cd "${1:?usage: throughput.sh BUILD_DIR [RUNS]}" && pwd)
 runs=${2:-9}

@@ -1,6 +1,7 @@
 // The package's conversion time in Node: median of RUNS conversions of FILE, the file already in
 // memory, as "node_ms=... mb_per_s=...".
 //   node bench/web_node_convert.mjs PACKAGE_DIR FILE [RUNS]
+// SPDX-License-Identifier: MIT
 import { readFileSync } from 'node:fs';
 import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';

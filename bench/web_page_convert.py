@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# Times the web page's conversion of a file in headless Chromium.
+# SPDX-License-Identifier: MIT
 """The page's times in headless Chromium on FILE, medians of RUNS choices of it, the page in one
 file opened from disk: the module's own time (#status's data-module-ms, the conversion inside the
 worker with the file already in its memory), the time from choosing the file to `done` as the

@@ -11,6 +11,7 @@
 #   bench/web_throughput.sh BENCH_BUILD_DIR WEB_BUILD_DIR [RUNS]
 #     BENCH_BUILD_DIR from the bench preset (coord2seg, segdump, generate_coordinates, run_timed);
 #     WEB_BUILD_DIR from the web preset; RUNS of each, 5 by default
+# SPDX-License-Identifier: MIT
 set -euo pipefail
 build=$(cd "${1:?usage: web_throughput.sh BENCH_BUILD_DIR WEB_BUILD_DIR [RUNS]}" && pwd)
 web=$(cd "${2:?usage: web_throughput.sh BENCH_BUILD_DIR WEB_BUILD_DIR [RUNS]}" && pwd)

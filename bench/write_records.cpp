@@ -4,6 +4,7 @@
 // record reaches the file system before the next line is read.
 //
 //   write_records SEGMENT_FILE OUTPUT
+// SPDX-License-Identifier: MIT
 #include <optional>
 #include <span>
 #include <string>

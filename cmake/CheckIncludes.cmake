@@ -1,6 +1,7 @@
 # Fails when one of FILES includes a header from a folder of the project (under ROOT) outside
 # ALLOWED; on success writes STAMP. Run by the build (see Layers.cmake):
 #   cmake -DROOT=top -DALLOWED=folders -DFILES=paths -DSTAMP=path -P CheckIncludes.cmake
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 set(wrong "")
 foreach(file IN LISTS FILES)

@@ -6,6 +6,7 @@
 #    which also catches inline code and constants, where the linker sees nothing.
 # Both run before anything that uses the layer is built, so a build of one program checks the
 # layers under it too.
+# SPDX-License-Identifier: MIT
 include_guard(GLOBAL)
 
 # What every layer is compiled with: sources are named from the top folder ("common/system.h").

@@ -1,5 +1,6 @@
 # Release packages, made with `cpack` in a build tree (or `cmake --workflow --preset package`):
 # what `install` puts in the tree, as a .deb and a .tar.gz on Linux, a .zip on Windows.
+# SPDX-License-Identifier: MIT
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VENDOR "The coord2seg authors")
 set(CPACK_PACKAGE_CONTACT "The coord2seg authors")

@@ -1,3 +1,5 @@
+// The attribute that compiles a function for x86-64 CPUs with AVX2, BMI1 and BMI2.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Marks a function compiled for x86-64 CPUs with AVX2, BMI1 and BMI2. Such a function may only

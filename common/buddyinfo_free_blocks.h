@@ -1,3 +1,5 @@
+// Free blocks of each size in the kernel's buddy allocator, read from /proc/buddyinfo.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// A block of memory for a whole input file, its pages mapped just before they are written.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

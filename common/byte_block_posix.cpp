@@ -1,3 +1,5 @@
+// The byte block on POSIX systems: aligned anonymous mappings.
+// SPDX-License-Identifier: MIT
 #include "common/byte_block.h"
 
 #include <fcntl.h>

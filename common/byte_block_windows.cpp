@@ -1,3 +1,5 @@
+// The byte block on Windows: committed virtual memory.
+// SPDX-License-Identifier: MIT
 #include "common/byte_block.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// Doubles to and from text without floating-point <charconv>: shortest digits and exact reading.
+// SPDX-License-Identifier: MIT
 #include "common/double_text.h"
 
 #include <algorithm>
@@ -12,8 +14,8 @@
 #include <system_error>
 #include <vector>
 
-#include "common/bit_cast.h"
 #include "common/eisel_lemire.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 namespace {

@@ -1,3 +1,5 @@
+// Doubles to and from text, as std::from_chars and std::to_chars do, on every standard library.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// Decimal to the nearest double from one 64 x 128-bit product (the Eisel-Lemire method).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>
@@ -6,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/bit_cast.h"
+#include "common/library_stand_ins.h"
 #include "common/powers_of_five_128.h"
 
 namespace coord2seg {

@@ -1,3 +1,5 @@
+// File access the programs share: whole reads, writes, file identity and failure messages.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

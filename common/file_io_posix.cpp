@@ -1,3 +1,5 @@
+// File access on POSIX systems.
+// SPDX-License-Identifier: MIT
 #include "common/file_io.h"
 
 #include <fcntl.h>

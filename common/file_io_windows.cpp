@@ -1,3 +1,5 @@
+// File access on Windows.
+// SPDX-License-Identifier: MIT
 #include "common/file_io.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// GeoPoint: one position in decimal degrees, longitude first.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 namespace coord2seg {

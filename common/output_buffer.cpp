@@ -1,3 +1,5 @@
+// The output buffer's flushing to its sink.
+// SPDX-License-Identifier: MIT
 #include "common/output_buffer.h"
 
 #include <algorithm>
@@ -6,7 +8,7 @@
 #include <utility>
 
 #include "common/double_text.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 

@@ -1,3 +1,5 @@
+// Output text collected in a fixed block and handed to a sink in large pieces.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// The leading 128 bits of the powers of five, for the Eisel-Lemire product and shortest printing.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>

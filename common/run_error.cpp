@@ -1,3 +1,5 @@
+// Messages for failed file operations.
+// SPDX-License-Identifier: MIT
 #include "common/run_error.h"
 
 #include "common/system.h"

@@ -1,3 +1,5 @@
+// RunError, the failure that ends a run with a message and an exit status.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <stdexcept>

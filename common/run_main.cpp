@@ -1,3 +1,5 @@
+// The programs' shared main: arguments, binary standard streams and the report of a failed run.
+// SPDX-License-Identifier: MIT
 #include "common/run_main.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The whole of a program's main, around the program's own body.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

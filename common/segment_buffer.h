@@ -1,3 +1,5 @@
+// The points of the segment being collected, in one fixed block for the whole run.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <algorithm>
@@ -7,7 +9,7 @@
 #include <span>
 
 #include "common/geo_point.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 

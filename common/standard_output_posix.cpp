@@ -1,3 +1,5 @@
+// Writing to standard output on POSIX systems.
+// SPDX-License-Identifier: MIT
 #include <unistd.h>
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// Writing to standard output on Windows, straight to the handle.
+// SPDX-License-Identifier: MIT
 #include <string>
 
 #include "common/output_buffer.h"

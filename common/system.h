@@ -1,3 +1,5 @@
+// The facts about the operating system the programs need beyond files.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

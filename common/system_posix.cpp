@@ -1,3 +1,5 @@
+// The operating system's facts on POSIX systems.
+// SPDX-License-Identifier: MIT
 #include "common/system.h"
 
 #include <signal.h>

@@ -1,3 +1,5 @@
+// The operating system's facts on Windows, and its errors in strerror's words.
+// SPDX-License-Identifier: MIT
 #include "common/system.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// The bytes that text does not hold, which mark a binary file.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <algorithm>

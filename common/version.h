@@ -1,3 +1,5 @@
+// The release every program reports with --version.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string_view>

@@ -1,3 +1,5 @@
+// Pieces the Windows sources share.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Pieces the Windows sources share; built only for Windows.

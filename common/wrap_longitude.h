@@ -1,3 +1,5 @@
+// Brings a longitude from [-540, 540) into [-180, 180).
+// SPDX-License-Identifier: MIT
 #pragma once
 
 namespace coord2seg {

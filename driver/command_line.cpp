@@ -1,3 +1,5 @@
+// The converter's command line: the input path and the LATLON switch.
+// SPDX-License-Identifier: MIT
 #include "driver/command_line.h"
 
 #include <algorithm>

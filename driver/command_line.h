@@ -1,3 +1,5 @@
+// The converter's command line: the LATLON switch and where it may stand.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

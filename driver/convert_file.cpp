@@ -1,3 +1,5 @@
+// ConvertFile: the converter's whole run, from the input file to the segment file beside it.
+// SPDX-License-Identifier: MIT
 #include "driver/convert_file.h"
 
 #include <optional>

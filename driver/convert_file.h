@@ -1,3 +1,5 @@
+// ConvertFile: the converter's whole run.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

@@ -1,3 +1,5 @@
+// The inner loops with CPU-specific versions, and the choice among them once per run.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "segment_file/record_encoder.h"

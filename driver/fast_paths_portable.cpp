@@ -1,4 +1,5 @@
 // Builds without CPU-specific code: the plain versions are the only ones.
+// SPDX-License-Identifier: MIT
 #include "driver/fast_paths.h"
 
 namespace coord2seg {

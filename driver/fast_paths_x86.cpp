@@ -1,4 +1,5 @@
 // x86-64 builds: the CPU is asked at run time which versions it runs.
+// SPDX-License-Identifier: MIT
 #include "driver/fast_paths.h"
 
 namespace coord2seg {

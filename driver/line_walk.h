@@ -1,3 +1,5 @@
+// The loop over a text's lines: points collected into segments, each finished segment handed on.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// coord2seg's main.
+// SPDX-License-Identifier: MIT
 #include "common/run_main.h"
 #include "common/system.h"
 #include "driver/convert_file.h"

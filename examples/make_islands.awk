@@ -1,6 +1,7 @@
 # Writes examples/islands.txt: outlines of imaginary islands for the segdump picture.
 #   awk -f examples/make_islands.awk > examples/islands.txt
 # Its own random generator (MINSTD), so every awk writes the same file.
+# SPDX-License-Identifier: MIT
 function next_random() {
   state = (state * 48271) % 2147483647
   return state / 2147483647

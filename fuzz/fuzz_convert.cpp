@@ -4,6 +4,7 @@
 // bytes each), no more of them than separator lines plus one, and the very bytes the slow
 // reference conversion gives. coordlint, on the same text, must count the records, points and
 // bytes written, and as many dropped lines as the slow reference parser rejects.
+// SPDX-License-Identifier: MIT
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,8 +24,8 @@
 #include "segment_file/record_format.h"
 #include "segment_file/segment_file.h"
 #include "segment_file/segment_reader.h"
-#include "tests/reference_converter.h"
-#include "tests/reference_parser.h"
+#include "tests/support/reference_converter.h"
+#include "tests/support/reference_parser.h"
 #include "tools/coordlint/lint_text.h"
 
 namespace coord2seg {

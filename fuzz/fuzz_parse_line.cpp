@@ -2,6 +2,7 @@
 // accept or reject, and the same bits for both values (so 0 and -0 differ). Each reader of runs
 // of common lines, given the bytes as the first line of a text, must read that line with the
 // same point or leave it.
+// SPDX-License-Identifier: MIT
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +12,7 @@
 #include <string>
 
 #include "driver/fast_paths.h"
-#include "tests/reference_parser.h"
+#include "tests/support/reference_parser.h"
 #include "text_input/parse_coordinate_line.h"
 
 namespace coord2seg {

@@ -1,3 +1,5 @@
+// Which axes of a layer's spatial reference hold longitude and latitude in degrees.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/degree_axes.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// Which axes of a layer's spatial reference hold longitude and latitude in degrees.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <ogr_spatialref.h>

@@ -1,3 +1,5 @@
+// Features written as records, with the layer creation options that shape them.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/feature_writer.h"
 
 #include <cpl_error.h>

@@ -1,3 +1,5 @@
+// Features written as records, with the layer creation options that shape them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <ogr_feature.h>

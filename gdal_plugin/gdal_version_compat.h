@@ -1,10 +1,13 @@
+// Every difference between the GDAL versions the plugin builds against.
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every difference between the GDAL versions the plugin builds against (3.6 and newer) lives
 // here, so the driver's classes are written once. GDAL 3.9 made the arguments of ICreateLayer
 // (a geometry field description in place of a reference system and a type, constant options)
 // and of CreateField constant; 3.11 moved a layer's extent to IGetExtent; 3.12 made the layer's
 // and the dataset's queries (GetLayerDefn, GetLayer, GetLayerCount, TestCapability) const; 3.13
-// made the options given to a driver's Create constant.
+// made the options given to a driver's Create constant. 3.7 let a dataset's Close report a
+// failure; 3.13 gave it a progress callback.
 
 #include <gdal_priv.h>
 #include <gdal_version.h>
@@ -37,6 +40,18 @@ using CreateOptions = CSLConstList;
 #else
 using CreateOptions = char**;
 #endif
+
+// GDALClose's word on the dataset: from GDAL 3.7 on, false when closing it failed; 3.6 cannot
+// tell, and says true.
+constexpr bool kCloseReportsFailure = GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 7, 0);
+inline bool CloseDataset(GDALDatasetH dataset) {
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 7, 0)
+  return GDALClose(dataset) == CE_None;
+#else
+  GDALClose(dataset);
+  return true;
+#endif
+}
 
 }  // namespace coord2seg::gdal::compat
 
@@ -91,4 +106,24 @@ using CreateOptions = char**;
     return geometry_field == 0 ? OGRLayer::GetExtent(extent, force)                  \
                                : OGRLayer::GetExtent(geometry_field, extent, force); \
   }
+#endif
+
+// Declares GDALDataset::Close, from GDAL 3.7 on, as the dataset's own `bool method()` (false when
+// the data could not be kept) followed by GDAL's closing, so that GDALClose returns the failure
+// and ogr2ogr's exit status and Python's Close() carry it. GDAL 3.6 has no such Close: the
+// dataset finishes in its destructor, and a failure there is a GDAL error only.
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 13, 0)
+#define COORD2SEG_CLOSE_CALLS(method)                                      \
+  CPLErr Close(GDALProgressFunc, void*) override {                         \
+    const bool kept = method();                                            \
+    return GDALDataset::Close() == CE_None && kept ? CE_None : CE_Failure; \
+  }
+#elif GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 7, 0)
+#define COORD2SEG_CLOSE_CALLS(method)                                      \
+  CPLErr Close() override {                                                \
+    const bool kept = method();                                            \
+    return GDALDataset::Close() == CE_None && kept ? CE_None : CE_Failure; \
+  }
+#else
+#define COORD2SEG_CLOSE_CALLS(method)
 #endif

@@ -1,3 +1,5 @@
+// A geometry's points and parts, as a segment file keeps them.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/geometry_parts.h"
 
 namespace coord2seg::gdal {

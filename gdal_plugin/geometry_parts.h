@@ -1,3 +1,5 @@
+// A geometry's points and parts, as a segment file keeps them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <ogr_geometry.h>

@@ -1,3 +1,5 @@
+// Records appended to a segment file, one feature's at a time.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/record_appender.h"
 
 #include <cpl_error.h>

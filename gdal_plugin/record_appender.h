@@ -1,3 +1,5 @@
+// Appends records to a segment file, the records of one feature at a time.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cpl_vsi.h>

@@ -1,5 +1,6 @@
 // The plugin's entry point. GDAL finds it by the module's file name: ogr_SegmentFile.so holds
 // RegisterOGRSegmentFile, the one symbol the module exports.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/register_driver.h"
 
 #include <gdal_priv.h>

@@ -1,3 +1,5 @@
+// The plugin's entry point: registers the SegmentFile vector driver.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Only the entry point leaves the module; everything else is built hidden.

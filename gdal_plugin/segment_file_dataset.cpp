@@ -1,3 +1,5 @@
+// The SegmentFile dataset: which files it opens, and its layer's creation.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/segment_file_dataset.h"
 
 #include <cpl_conv.h>
@@ -245,7 +247,11 @@ CPLErr SegmentFileDataset::Delete(const char* name) {
 // A refusal or a failure gives up the whole write, unless a commit (or, after a rollback, a new
 // transaction) came after it: ogr2ogr rolls back and closes when it stops, and goes on with a new
 // transaction after a feature it skips.
-SegmentFileDataset::~SegmentFileDataset() {
+SegmentFileDataset::~SegmentFileDataset() { FinishWrite(); }
+
+bool SegmentFileDataset::FinishWrite() {
+  if (finished_) return true;
+  finished_ = true;
   bool keep = Failures() == accepted_failures_;
   if (layer_ != nullptr) keep = layer_->FinishWriting() && keep;
   const bool written = writer_ != nullptr && writer_->size() > target_->start();
@@ -254,17 +260,20 @@ SegmentFileDataset::~SegmentFileDataset() {
     CPLError(CE_Warning, CPLE_AppDefined, "SegmentFile: the write is given up after a refusal; %s",
              target_->abandoned_state().c_str());
   }
+  bool finished = true;
   bool replaced = false;  // a new file took the name
   if (target_ != nullptr) {
     const bool in_place = target_->file() == file_.get();
-    const bool finished = target_->Finish(keep, writer_ != nullptr ? writer_->size() : 0);
+    finished = target_->Finish(keep, writer_ != nullptr ? writer_->size() : 0);
     replaced = keep && finished && !in_place;
   }
   // The layer reads from the target's file: it goes first, then every handle on the old file.
+  writer_ = nullptr;
   layer_.reset();
   target_.reset();
   file_.reset();
   if (replaced) ForgetReplacedCompressedFile(path_);
+  return keep && finished;
 }
 
 std::uint64_t SegmentFileDataset::Failures() const {

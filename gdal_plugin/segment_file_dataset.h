@@ -1,3 +1,5 @@
+// A segment file seen by GDAL: one vector layer, read, created, appended to or replaced.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <gdal_priv.h>
@@ -44,6 +46,7 @@ class SegmentFileDataset final : public GDALDataset {
   OGRErr StartTransaction(int force) override;
   OGRErr CommitTransaction() override;
   OGRErr RollbackTransaction() override;
+  COORD2SEG_CLOSE_CALLS(FinishWrite)
 
  protected:
   COORD2SEG_ICREATELAYER_CALLS(CreateSegmentLayer)
@@ -55,6 +58,9 @@ class SegmentFileDataset final : public GDALDataset {
   // when the layer is refused.
   std::unique_ptr<FeatureWriter> MakeWriter(const char* name, const OGRSpatialReference* srs,
                                             CSLConstList options, std::uint64_t records);
+  // Keeps or gives up the write, once; false when what was written is not kept, said in a GDAL
+  // error.
+  bool FinishWrite();
   bool RefuseWhenReadOnly(const char* what);
   // Refusals and failures so far, of layers and of features.
   std::uint64_t Failures() const;
@@ -77,6 +83,7 @@ class SegmentFileDataset final : public GDALDataset {
   std::uint64_t accepted_failures_ = 0;
   std::uint64_t committed_size_ = 0;
   std::uint64_t committed_records_ = 0;
+  bool finished_ = false;
 };
 
 // True when the file is a segment file for GDAL. Unnamed, a .bin file (not an ENVI raster's)

@@ -1,3 +1,5 @@
+// Which file a dataset name stands for, and whether its bytes are a segment file's.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/segment_file_identity.h"
 
 #include <cpl_conv.h>

@@ -1,3 +1,5 @@
+// Which file a dataset name stands for, and whether its bytes are a segment file's.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <gdal_priv.h>

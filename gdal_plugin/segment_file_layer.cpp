@@ -1,3 +1,5 @@
+// The one layer of a segment file: its features read and written.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/segment_file_layer.h"
 
 #include <cpl_conv.h>

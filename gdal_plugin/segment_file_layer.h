@@ -1,3 +1,5 @@
+// The one layer of a segment file: one feature per record, in file order.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <ogrsf_frmts.h>

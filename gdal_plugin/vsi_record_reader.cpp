@@ -1,3 +1,5 @@
+// Records read through GDAL's virtual file functions, in large blocks.
+// SPDX-License-Identifier: MIT
 #include "gdal_plugin/vsi_record_reader.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Reads a segment file's records through GDAL's virtual file functions.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cpl_vsi.h>

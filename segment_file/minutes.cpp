@@ -1,8 +1,10 @@
+// Degrees to minutes of arc, exactly, rounded to nearest with ties to even.
+// SPDX-License-Identifier: MIT
 #include "segment_file/minutes.h"
 
 #include <cmath>
 
-#include "common/bit_cast.h"
+#include "common/library_stand_ins.h"
 
 namespace coord2seg {
 namespace {

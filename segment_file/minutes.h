@@ -1,3 +1,5 @@
+// Degrees to minutes of arc: the exact product with 60, rounded to nearest with ties to even.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cmath>

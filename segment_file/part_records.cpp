@@ -1,3 +1,5 @@
+// Features' parts as records, for the GIS writers.
+// SPDX-License-Identifier: MIT
 #include "segment_file/part_records.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The records that features' parts become when they come from a GIS.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The plain record encoder.
+// SPDX-License-Identifier: MIT
 #include "segment_file/record_encoder.h"
 
 #include "segment_file/minutes.h"

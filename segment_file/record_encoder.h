@@ -1,3 +1,5 @@
+// Encodes one segment's points as a whole record.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

@@ -1,4 +1,5 @@
 // The record encoder for x86-64 CPUs with AVX2: four points at a time.
+// SPDX-License-Identifier: MIT
 #include <immintrin.h>
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The segment file's record layout and its limits.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The output file, open for appending whole records.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -6,7 +8,7 @@
 #include <string>
 
 #include "common/file_io.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 

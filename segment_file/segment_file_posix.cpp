@@ -1,3 +1,5 @@
+// The output file on POSIX systems.
+// SPDX-License-Identifier: MIT
 #include "segment_file/segment_file.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// The output file on Windows.
+// SPDX-License-Identifier: MIT
 #include "segment_file/segment_file.h"
 
 #include <utility>

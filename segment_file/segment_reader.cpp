@@ -1,3 +1,5 @@
+// Reading a segment file's records back, and finding where one is damaged.
+// SPDX-License-Identifier: MIT
 #include "segment_file/segment_reader.h"
 
 #include <algorithm>

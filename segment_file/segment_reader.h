@@ -1,3 +1,5 @@
+// Reads a segment file's records back and checks them.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// Half and whole turns of longitude in stored minutes of arc.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

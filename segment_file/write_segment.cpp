@@ -1,3 +1,5 @@
+// WriteSegment: one segment's record appended to the output file.
+// SPDX-License-Identifier: MIT
 #include "segment_file/record_encoder.h"
 #include "segment_file/segment_file.h"
 

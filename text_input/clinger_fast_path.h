@@ -1,3 +1,5 @@
+// Decimal to double exactly when the significand and the power of ten are exact doubles.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

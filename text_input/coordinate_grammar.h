@@ -1,3 +1,5 @@
+// The coordinate grammar's rules: marks, signs, separators, blanks, line ends and limits.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

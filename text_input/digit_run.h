@@ -1,3 +1,5 @@
+// Runs of decimal digits read eight bytes at a time.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <bit>

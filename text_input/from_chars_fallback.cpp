@@ -1,3 +1,5 @@
+// The general conversion of a decimal field to the nearest double.
+// SPDX-License-Identifier: MIT
 #include "text_input/from_chars_fallback.h"
 
 #include <algorithm>

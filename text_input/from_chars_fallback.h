@@ -1,3 +1,5 @@
+// Converts a scanned decimal field to the nearest double, for any number of digits.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>

@@ -1,3 +1,5 @@
+// Why the reading turns a field or a data line down.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Cuts a text into lines that end at LF, CR or CR LF.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

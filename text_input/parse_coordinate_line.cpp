@@ -1,3 +1,5 @@
+// ParseCoordinateLine: the general reading of one data line.
+// SPDX-License-Identifier: MIT
 #include "text_input/parse_coordinate_line.h"
 
 #include <cstddef>

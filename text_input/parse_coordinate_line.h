@@ -1,3 +1,5 @@
+// ParseCoordinateLine: one data line to a point, or its rejection.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>

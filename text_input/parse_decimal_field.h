@@ -1,3 +1,5 @@
+// One decimal field to a double: scanned, then converted by the fastest exact stage.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The powers of ten that are exact doubles.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

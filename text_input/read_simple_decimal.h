@@ -1,3 +1,5 @@
+// ReadSimpleDecimal: the one-pass reading of the shape nearly every coordinate has.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// A common line read in place in one pass.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

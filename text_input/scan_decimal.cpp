@@ -1,3 +1,5 @@
+// ScanDecimal: a field taken apart by the decimal grammar.
+// SPDX-License-Identifier: MIT
 #include "text_input/scan_decimal.h"
 
 #include "text_input/coordinate_grammar.h"

@@ -1,3 +1,5 @@
+// ScanDecimal: a field that follows the decimal grammar, taken apart.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// Runs of common lines read in place, one after another.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

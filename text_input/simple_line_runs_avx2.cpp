@@ -1,4 +1,5 @@
 // The line reader for x86-64 CPUs with AVX2, BMI1 and BMI2.
+// SPDX-License-Identifier: MIT
 #include <immintrin.h>
 
 #include <cstddef>

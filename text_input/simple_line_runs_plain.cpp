@@ -1,3 +1,5 @@
+// The plain C++ line reader.
+// SPDX-License-Identifier: MIT
 #include "text_input/read_simple_line.h"
 #include "text_input/simple_line_runs.h"
 

@@ -1,3 +1,5 @@
+// The option walker segdump and coordlint share.
+// SPDX-License-Identifier: MIT
 #include "tools/command_options.h"
 
 namespace coord2seg {

@@ -1,3 +1,5 @@
+// The option walker segdump and coordlint share, and their option tables' entries.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -8,15 +10,17 @@
 
 namespace coord2seg {
 
-// An option a companion tool knows.
+// An option a companion tool knows. A tool's table of them is the one list of its options: a test
+// holds its usage text, its man page and the README to it.
 struct OptionSpec {
   constexpr OptionSpec(std::string_view name, bool takes_value = false,
-                       std::string_view short_name = {})
-      : name(name), takes_value(takes_value), short_name(short_name) {}
+                       std::string_view short_name = {}, std::string_view value_name = {})
+      : name(name), takes_value(takes_value), short_name(short_name), value_name(value_name) {}
 
   std::string_view name;        // "--width"
   bool takes_value;             // given as "--name value" or "--name=value"
   std::string_view short_name;  // "-h", or empty
+  std::string_view value_name;  // what the usage text calls the value: "PIXELS"
 };
 
 // One argument as read: an option the tool knows, with its value, or an operand.

@@ -4,6 +4,7 @@
 #   index.html, page.js, worker.js, style.css    the page as separate files, for a web server
 #   coord2seg.js + coord2seg.wasm                the module the worker loads over HTTP
 #   package/                                     the npm package folder (ES module)
+# SPDX-License-Identifier: MIT
 
 # Emscripten's JavaScript optimizer needs Debian's acorn, which a node not from Debian (NodeSource)
 # finds only with this path.

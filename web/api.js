@@ -1,5 +1,6 @@
 // The calls the page's worker and the package offer, bound to one instance of the WebAssembly
 // module. A plain script (no import or export): the build puts it into the worker and the package.
+// SPDX-License-Identifier: MIT
 
 // A refusal of the module: `code` says which kind ('damaged', 'not-json', 'not-geojson',
 // 'bad-geometry', 'bad-option', 'out-of-memory', 'disposed', 'failed'), and `offset` the byte it

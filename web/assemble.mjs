@@ -2,6 +2,7 @@
 // PAGE_JS WORKER_PART...` writes the page as one self-contained HTML file: the styles and the
 // page's script inline, and the worker's whole text (the module with its .wasm inside, api.js,
 // worker.js) as a string the page starts its worker from, so that it works opened from disk.
+// SPDX-License-Identifier: MIT
 import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync } from 'node:fs';
 

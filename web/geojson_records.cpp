@@ -1,3 +1,5 @@
+// GeoJSON features to segment file records.
+// SPDX-License-Identifier: MIT
 #include "web/geojson_records.h"
 
 #include <algorithm>

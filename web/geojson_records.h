@@ -1,3 +1,5 @@
+// What ogr2ogr -f SegmentFile makes of a GeoJSON text, with default options.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <string>

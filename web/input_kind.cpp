@@ -1,3 +1,5 @@
+// What a file dropped on the page is, by its bytes and name.
+// SPDX-License-Identifier: MIT
 #include "web/input_kind.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// What a file dropped on the page is: coordinate text, a segment file or GeoJSON.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

@@ -1,3 +1,5 @@
+// A JSON reader bounded in depth, as far as GeoJSON needs.
+// SPDX-License-Identifier: MIT
 #include "web/json_reader.h"
 
 #include <algorithm>

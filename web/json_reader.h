@@ -1,3 +1,5 @@
+// A JSON value as far as a GeoJSON reader needs it.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

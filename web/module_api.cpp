@@ -1,6 +1,7 @@
 // The functions the web page and the JavaScript package call. The caller puts the input's bytes
 // in the module's memory once (InputBuffer) and then asks for any of the answers on them; each
 // answer waits in memory (ResultData, ResultSize) until the next call.
+// SPDX-License-Identifier: MIT
 #include <emscripten/emscripten.h>
 
 #include <cstddef>

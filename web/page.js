@@ -4,6 +4,7 @@
 // One job at a time: a new file, or a change of Latitude first, while a job runs stops that job
 // (its worker is replaced), and answers are taken only from the job in hand, so every link shown
 // belongs to the file #status names.
+// SPDX-License-Identifier: MIT
 'use strict';
 
 const $ = (id) => document.getElementById(id);

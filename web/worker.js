@@ -4,6 +4,7 @@
 // on the work. Over HTTP it loads the module and api.js beside it; in the one-file page, the page
 // starts it from a text that holds them all. Every answer names its job; a job's pieces go into
 // its own room, and a new job drops the one before.
+// SPDX-License-Identifier: MIT
 /* global bindConverter, createCoord2segModule */
 if (typeof createCoord2segModule === 'undefined') importScripts('coord2seg.js', 'api.js');
 

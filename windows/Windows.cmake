@@ -1,5 +1,6 @@
 # What a Windows build adds: static programs with the UTF-8 manifest, Wine to run the tests when
 # cross-building, and the ZIP package. Included from the top CMakeLists.txt when WIN32.
+# SPDX-License-Identifier: MIT
 enable_language(RC)
 
 # Each program runs alone: the C++ runtime and the thread library are linked in.

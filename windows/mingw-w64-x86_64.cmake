@@ -1,5 +1,6 @@
 # Cross-builds native 64-bit Windows programs with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix:
 # the POSIX thread model gives std::thread to the tests). The test suite runs under Wine.
+# SPDX-License-Identifier: MIT
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

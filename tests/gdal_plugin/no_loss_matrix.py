@@ -103,6 +103,8 @@ def write_layer(path, how, srs_kind, features):
             feature.SetGeometry(ogr.CreateGeometryFromWkt(wkt))
             layer.CreateFeature(feature)
             fids.append(feature.GetFID())
+        if hasattr(dataset, "Close"):  # GDAL 3.7 on: a failure at closing raises
+            dataset.Close()
         return fids
     finally:
         layer = feature = None

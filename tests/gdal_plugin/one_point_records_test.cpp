@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/gdal_session.h"
-#include "tests/segment_bytes.h"
+#include "tests/gdal_plugin/gdal_session.h"
+#include "tests/support/segment_bytes.h"
 
 namespace coord2seg {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/outside_tools.h"
-#include "tests/run_program.h"
-#include "tests/sanitized_build.h"
+#include "tests/support/outside_tools.h"
+#include "tests/support/run_program.h"
+#include "tests/support/sanitized_build.h"
 #include "web/geojson_records.h"
 #include "web/input_error.h"
 

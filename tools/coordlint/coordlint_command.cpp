@@ -1,3 +1,5 @@
+// coordlint's command: its options, file and report.
+// SPDX-License-Identifier: MIT
 #include "tools/coordlint/coordlint_command.h"
 
 #include <array>
@@ -35,8 +37,8 @@ constexpr std::array<OptionSpec, 6> kLintOptions = {{{"--help", false, "-h"},
                                                      {"--version"},
                                                      {"--all"},
                                                      {"--summary"},
-                                                     {"--fail-on", true},
-                                                     {"--allow-dropped", true}}};
+                                                     {"--fail-on", true, {}, "KINDS"},
+                                                     {"--allow-dropped", true, {}, "N"}}};
 
 // Sets the gate from an option that shapes it; false, with `problem` set, when its value is wrong.
 bool TakeGateOption(const CommandArgument& option, FailureGate& gate, std::string& problem) {
@@ -119,6 +121,8 @@ int Run(std::span<const std::string_view> arguments) {
 }
 
 }  // namespace
+
+std::span<const OptionSpec> CoordlintOptions() { return kLintOptions; }
 
 std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> arguments,
                                               std::string& problem) {

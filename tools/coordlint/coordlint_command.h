@@ -1,3 +1,5 @@
+// coordlint's command: its request and the whole program.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>
@@ -5,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/command_options.h"
 #include "tools/coordlint/failure_gate.h"
 #include "tools/coordlint/findings_report.h"
 
@@ -36,5 +39,8 @@ std::optional<LintRequest> ParseLintArguments(std::span<const std::string_view> 
 // (reported on stderr). Throws RunError with status 2 when the file cannot be read or the report
 // cannot be written.
 int RunCoordlint(std::span<const std::string_view> arguments);
+
+// The options coordlint knows, as its arguments are read.
+std::span<const OptionSpec> CoordlintOptions();
 
 }  // namespace coord2seg

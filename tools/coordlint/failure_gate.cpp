@@ -1,3 +1,5 @@
+// Which findings fail coordlint's run.
+// SPDX-License-Identifier: MIT
 #include "tools/coordlint/failure_gate.h"
 
 #include <charconv>

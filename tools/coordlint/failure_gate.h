@@ -1,3 +1,5 @@
+// Which findings fail coordlint's run.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// coordlint's report: findings line by line, then the summary.
+// SPDX-License-Identifier: MIT
 #include "tools/coordlint/findings_report.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// What coord2seg would write for a text, and what it would lose or move on the way.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// A coordinate text read through the converter's own loop, with each finding noted.
+// SPDX-License-Identifier: MIT
 #include "tools/coordlint/lint_text.h"
 
 #include <charconv>
@@ -8,7 +10,7 @@
 #include <vector>
 
 #include "common/double_text.h"
-#include "common/uninitialized_array.h"
+#include "common/library_stand_ins.h"
 #include "driver/line_walk.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"

@@ -1,3 +1,5 @@
+// Reads a coordinate text as the converter does and reports what it would drop.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <functional>

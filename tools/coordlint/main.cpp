@@ -1,3 +1,5 @@
+// coordlint's main.
+// SPDX-License-Identifier: MIT
 #include "common/run_main.h"
 #include "tools/coordlint/coordlint_command.h"
 

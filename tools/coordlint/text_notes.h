@@ -1,3 +1,5 @@
+// coordlint's notes: hints that name the fix for a common mistake.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <array>

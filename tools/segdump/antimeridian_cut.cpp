@@ -1,3 +1,5 @@
+// Lines cut where they cross the antimeridian.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/antimeridian_cut.h"
 
 #include "segment_file/stored_degrees.h"

@@ -1,3 +1,5 @@
+// Lines on a map from -180 to 180 degrees, cut where they cross the antimeridian.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>

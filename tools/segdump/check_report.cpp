@@ -1,7 +1,10 @@
+// segdump --check's lines.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/check_report.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "common/text_bytes.h"
 
@@ -16,11 +19,16 @@ bool LooksLikeText(std::span<const unsigned char> bytes) {
          !HoldsBinaryByte({reinterpret_cast<const char*>(start.data()), start.size()});
 }
 
+// "1 point", "2 points".
+std::string Counted(std::uint64_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 }  // namespace
 
 std::string DescribeCheck(const std::string& name, const SegmentFileCheck& check) {
-  return name + ": " + std::to_string(check.segments) + " segments, " +
-         std::to_string(check.points) + " points\n";
+  return name + ": " + Counted(check.segments, "segment") + ", " + Counted(check.points, "point") +
+         "\n";
 }
 
 std::string DescribeDamage(const std::string& name, std::span<const unsigned char> bytes,

@@ -1,3 +1,5 @@
+// segdump --check's lines: a file's counts, or where it is damaged.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>
@@ -7,7 +9,7 @@
 
 namespace coord2seg {
 
-// segdump --check's line for a whole file: "NAME: N segments, M points".
+// segdump --check's line for a whole file: "NAME: N segments, M points", the nouns singular for 1.
 std::string DescribeCheck(const std::string& name, const SegmentFileCheck& check);
 
 // What is wrong with a segment file that CheckSegmentFile found damaged, after its `name`: the

@@ -1,3 +1,5 @@
+// segdump's coordinate text.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/coordinate_text.h"
 
 #include "segment_file/segment_reader.h"

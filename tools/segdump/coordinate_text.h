@@ -1,3 +1,5 @@
+// Coordinate text that the converter turns back into the same segment file.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

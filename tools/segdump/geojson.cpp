@@ -1,3 +1,5 @@
+// segdump's GeoJSON.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/geojson.h"
 
 #include "segment_file/segment_reader.h"

@@ -1,3 +1,5 @@
+// A GeoJSON FeatureCollection, one Feature per record.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

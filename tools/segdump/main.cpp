@@ -1,3 +1,5 @@
+// segdump's main.
+// SPDX-License-Identifier: MIT
 #include "common/run_main.h"
 #include "tools/segdump/segdump_command.h"
 

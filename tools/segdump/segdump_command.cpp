@@ -1,3 +1,5 @@
+// segdump's command: its options, files and output.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/segdump_command.h"
 
 #include <algorithm>
@@ -30,7 +32,7 @@ constexpr std::array<OptionSpec, 9> kDumpOptions = {{{"--check"},
                                                      {"--raw"},
                                                      {"--lines-only"},
                                                      {"--fit"},
-                                                     {"--width", true}}};
+                                                     {"--width", true, {}, "PIXELS"}}};
 
 std::optional<DumpMode> ModeForOption(std::string_view option) {
   if (option == "--check") return DumpMode::kCheck;
@@ -165,6 +167,8 @@ void WriteDump(const DumpRequest& request, std::span<const unsigned char> bytes,
 }
 
 }  // namespace
+
+std::span<const OptionSpec> SegdumpOptions() { return kDumpOptions; }
 
 std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> arguments,
                                               std::string& problem) {

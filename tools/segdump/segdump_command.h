@@ -1,3 +1,5 @@
+// segdump's command: its request, usage and the whole program.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <optional>
@@ -6,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/command_options.h"
 #include "tools/segdump/geojson.h"
 #include "tools/segdump/svg.h"
 
@@ -38,5 +41,8 @@ std::optional<DumpRequest> ParseDumpArguments(std::span<const std::string_view> 
 // checked all the same). Otherwise throws RunError when the file cannot be read or is damaged;
 // then nothing has been written on stdout.
 int RunSegdump(std::span<const std::string_view> arguments);
+
+// The options segdump knows, as its arguments are read.
+std::span<const OptionSpec> SegdumpOptions();
 
 }  // namespace coord2seg

@@ -1,3 +1,5 @@
+// segdump's SVG map.
+// SPDX-License-Identifier: MIT
 #include "tools/segdump/svg.h"
 
 #include <algorithm>

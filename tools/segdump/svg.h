@@ -1,3 +1,5 @@
+// An SVG map in plate carree with every record drawn.
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <span>

@@ -2,6 +2,7 @@
 # find them, built by the default preset, in COORD2SEG_NATIVE_BUILD; without them (or without
 # Chromium or the npm registry) such a test is skipped, and with the environment variable CI set it
 # fails instead.
+# SPDX-License-Identifier: MIT
 set(COORD2SEG_NATIVE_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH
     "The native build whose programs and GDAL plugin the web tests compare with")
 set(web_tests ${PROJECT_SOURCE_DIR}/web/tests)

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# The web page in headless Chromium and WebKit against the native programs.
+# SPDX-License-Identifier: MIT
 """Drives the page in a browser: the one-file page copied alone into an empty folder and opened
 from disk, and the page's folder served over HTTP on 127.0.0.1. Picks and drops files, waits for
 #status's data-state, reads the produced bytes back from the links and compares them with the

@@ -1,6 +1,7 @@
 // Generated GeoJSON files for comparing the module with ogr2ogr -f SegmentFile: every geometry
 // type, Z values, nulls and empties, ids of each kind, long and halfway decimals, a line over the
 // 99999 points of a record, points on one minute, longitudes to wrap, and values out of range.
+// SPDX-License-Identifier: MIT
 
 const feature = (geometry, extra = {}) => ({ type: 'Feature', properties: {}, geometry, ...extra });
 const line = (count, step) =>

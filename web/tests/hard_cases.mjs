@@ -1,6 +1,7 @@
 // Generated coordinate texts that reach the corners of reading and rounding: long and halfway
 // decimals, commas, CR line ends, a byte-order mark, the 99999-point cap, values out of range.
 // Deterministic, so a failure can be replayed.
+// SPDX-License-Identifier: MIT
 
 function random(seed) {
   let state = seed >>> 0;

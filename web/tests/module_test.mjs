@@ -2,6 +2,7 @@
 // report and every segdump format, on the examples and on generated hard cases.
 // Environment: COORD2SEG_PACKAGE (the built package folder), COORD2SEG_NATIVE (the native build
 // folder with coord2seg, coordlint and segdump), COORD2SEG_EXAMPLES (the examples folder).
+// SPDX-License-Identifier: MIT
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';

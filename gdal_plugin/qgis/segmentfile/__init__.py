@@ -1,3 +1,5 @@
+# The QGIS plugin Segment File Export: QGIS's entry point.
+# SPDX-License-Identifier: MIT
 """QGIS plugin: exports vector layers as segment files through GDAL's SegmentFile driver."""
 
 

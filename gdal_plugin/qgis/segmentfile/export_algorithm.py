@@ -1,3 +1,5 @@
+# The Processing algorithm that exports a vector layer to a segment file.
+# SPDX-License-Identifier: MIT
 """The Processing algorithm segmentfile:export: a vector layer saved as a segment file."""
 
 import os

@@ -1,3 +1,5 @@
+# Writes features to a segment file through GDAL's SegmentFile driver.
+# SPDX-License-Identifier: MIT
 """A segment file written through GDAL's SegmentFile driver, with the calls ogr2ogr makes: one
 layer, the source's fields declared, then each feature's geometry. The driver alone decides the
 bytes, so the file is the one ogr2ogr writes for the same features."""

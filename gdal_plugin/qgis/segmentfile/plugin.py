@@ -1,3 +1,5 @@
+# The QGIS plugin: adds its Processing provider when loaded.
+# SPDX-License-Identifier: MIT
 """The plugin object: it adds the Processing provider and takes it away on unload."""
 
 from qgis.core import QgsApplication

@@ -1,3 +1,5 @@
+# The plugin's Processing provider, holding the export algorithm.
+# SPDX-License-Identifier: MIT
 """The Processing provider "segmentfile", which holds the export algorithm."""
 
 from qgis.core import QgsProcessingProvider
