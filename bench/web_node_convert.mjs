@@ -7,7 +7,7 @@ import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
 const [packageDir, file, runs = '5'] = process.argv.slice(2);
-const { default: createConverter } = await import(pathToFileURL(resolve(packageDir, 'index.js')));
+const { default: createConverter } = await import(pathToFileURL(resolve(packageDir, 'node.js')));
 const converter = await createConverter();
 const text = readFileSync(file);
 const times = [];

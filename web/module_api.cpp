@@ -37,6 +37,9 @@ std::vector<unsigned char> input;
 std::string name;
 std::string result;   // an answer's bytes or text
 std::string message;  // why a call failed, or warnings of one that did not
+// The page's answer on coordinate text besides the report: the segment file and its map.
+std::string page_records;
+std::string page_map;
 
 // The kind of the last failure, and the byte it concerns (-1 for none).
 InputFault fault = InputFault::kOther;
@@ -160,6 +163,8 @@ EMSCRIPTEN_KEEPALIVE void Release() {
   input = {};
   result = {};
   message = {};
+  page_records = {};
+  page_map = {};
 }
 
 EMSCRIPTEN_KEEPALIVE const char* ResultData() { return result.data(); }
@@ -239,26 +244,51 @@ EMSCRIPTEN_KEEPALIVE int PageKind() {
   return kind | (HoldsBinaryByteAnywhere(input) ? 4 : 0) | (StartsLikeJson(InputText()) ? 8 : 0);
 }
 
+// coordlint's report on the input into `result`, its counts and notes into page_facts; `records`
+// hears the converter's records, made in the same pass.
+void PageCheck(bool lat_first, const TextLinter::RecordSink& records) {
+  OutputBuffer out(ToResult());
+  FindingsReport report(name, FindingLimit::kTenOfEachKind, out);
+  TextLinter linter;
+  const LintCounts counts = linter.Check(InputText(), lat_first, report, records);
+  report.Finish(counts);
+  out.Flush();
+  page_facts = {static_cast<double>(counts.segments),
+                static_cast<double>(counts.points),
+                static_cast<double>(counts.bytes),
+                static_cast<double>(counts.dropped_lines),
+                static_cast<double>(counts.dropped_segments),
+                static_cast<double>(counts.capped_points),
+                static_cast<double>(counts.values_out_of_range),
+                static_cast<double>(ReportNotes(result, name))};
+}
+
 // coordlint's report on the input, named by the name, as Lint gives it; its counts and notes in
 // PageFacts().
 EMSCRIPTEN_KEEPALIVE int PageLint(int lat_first) {
+  return Answer([&] { PageCheck(lat_first != 0, {}); });
+}
+
+// All the page shows for coordinate text, in one pass over it: coordlint's report as PageLint
+// gives it, the segment file the converter writes (PageRecords), and its map as PageMap draws it
+// (PageMapText), `width` pixels wide for the data.
+EMSCRIPTEN_KEEPALIVE int PageText(int lat_first, int width) {
   return Answer([&] {
-    OutputBuffer out(ToResult());
-    FindingsReport report(name, FindingLimit::kTenOfEachKind, out);
-    TextLinter linter;
-    const LintCounts counts = linter.Check(InputText(), lat_first != 0, report);
-    report.Finish(counts);
-    out.Flush();
-    page_facts = {static_cast<double>(counts.segments),
-                  static_cast<double>(counts.points),
-                  static_cast<double>(counts.bytes),
-                  static_cast<double>(counts.dropped_lines),
-                  static_cast<double>(counts.dropped_segments),
-                  static_cast<double>(counts.capped_points),
-                  static_cast<double>(counts.values_out_of_range),
-                  static_cast<double>(ReportNotes(result, name))};
+    page_records.clear();
+    page_map.clear();
+    PageCheck(lat_first != 0, [](std::span<const unsigned char> record) {
+      page_records.append(reinterpret_cast<const char*>(record.data()), record.size());
+    });
+    page_map = MapSvg(
+        std::span(reinterpret_cast<const unsigned char*>(page_records.data()), page_records.size()),
+        name, width);
   });
 }
+
+EMSCRIPTEN_KEEPALIVE const char* PageRecordsData() { return page_records.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t PageRecordsSize() { return page_records.size(); }
+EMSCRIPTEN_KEEPALIVE const char* PageMapData() { return page_map.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t PageMapSize() { return page_map.size(); }
 
 EMSCRIPTEN_KEEPALIVE const double* PageFacts() { return page_facts.data(); }
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/round_half_away.h"
 #include "segment_file/segment_reader.h"
 #include "segment_file/stored_degrees.h"
 #include "tools/segdump/antimeridian_cut.h"
@@ -248,8 +249,8 @@ class Picture {
   };
 
   Grid ToGrid(const MapPosition& position) const {
-    return {std::llround((position.longitude - frame_.west) * pixels_per_minute_ * kGridPerPixel),
-            std::llround((frame_.north - position.latitude) * pixels_per_minute_ * kGridPerPixel)};
+    return {RoundHalfAway((position.longitude - frame_.west) * pixels_per_minute_ * kGridPerPixel),
+            RoundHalfAway((frame_.north - position.latitude) * pixels_per_minute_ * kGridPerPixel)};
   }
   static bool Apart(const Grid& a, const Grid& b, std::int64_t least) {
     return std::llabs(a.x - b.x) >= least || std::llabs(a.y - b.y) >= least;

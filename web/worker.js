@@ -24,10 +24,17 @@ function pageCalls(module, converter) {
     const start = module._Message() >>> 0;
     return decoder.decode(module.HEAPU8.subarray(start, module.HEAPU8.indexOf(0, start)));
   };
+  const bytesAt = (start, size) =>
+    module.HEAPU8.subarray(start >>> 0, (start >>> 0) + (size >>> 0));
   const resultText = (status) => {
     if (status !== 0) throw new Error(message());
-    const start = module._ResultData() >>> 0;
-    return decoder.decode(module.HEAPU8.subarray(start, start + (module._ResultSize() >>> 0)));
+    return decoder.decode(bytesAt(module._ResultData(), module._ResultSize()));
+  };
+  const facts = () => {
+    const [segments, points, bytes, droppedLines, droppedSegments, capped, outOfRange, notes] =
+      new Float64Array(module.HEAPU8.buffer, module._PageFacts() >>> 0, 8);
+    const counts = { segments, points, bytes, droppedLines, droppedSegments, capped, outOfRange };
+    return { counts, notes };
   };
   const setName = (name) => converter.outputName(name); // sets the name, and gives the output's
   return {
@@ -41,14 +48,16 @@ function pageCalls(module, converter) {
         json: (bits & 8) !== 0,
       };
     },
-    lint: (name, latFirst) => {
+    // Coordinate text in one pass: the report, its facts, the segment file and its map.
+    text: (name, latFirst, width) => {
       setName(name);
-      const report = resultText(module._PageLint(latFirst ? 1 : 0));
-      const facts = new Float64Array(module.HEAPU8.buffer, module._PageFacts() >>> 0, 8);
-      const [segments, points, bytes, droppedLines, droppedSegments, capped, outOfRange, notes] =
-        facts;
-      const counts = { segments, points, bytes, droppedLines, droppedSegments, capped, outOfRange };
-      return { report, counts, notes };
+      const report = resultText(module._PageText(latFirst ? 1 : 0, width));
+      return {
+        report,
+        ...facts(),
+        segments: bytesAt(module._PageRecordsData(), module._PageRecordsSize()).slice(),
+        svg: decoder.decode(bytesAt(module._PageMapData(), module._PageMapSize())),
+      };
     },
     // The map of the segment file in the module's memory.
     mapOfInput: (name, width) => {
@@ -63,23 +72,12 @@ function pageCalls(module, converter) {
   };
 }
 
-function convertText({ calls, converter }, job, progress) {
+// The conversion, coordlint's report and the map come out of one pass over the text.
+function convertText({ calls }, job) {
   const started = performance.now();
-  const segments = converter.loaded.convert({ latFirst: job.latFirst });
+  const answers = calls.text(job.name, job.latFirst, job.mapWidth);
   const ms = performance.now() - started;
-  progress(0.8, 'checking');
-  const { report, counts, notes } = calls.lint(job.name, job.latFirst);
-  progress(0.9, 'drawing');
-  const svg = calls.map(segments, job.name, job.mapWidth);
-  return {
-    ms,
-    report,
-    counts,
-    notes,
-    svg,
-    segments,
-    segmentsName: calls.setName(job.name),
-  };
+  return { ms, ...answers, segmentsName: calls.setName(job.name) };
 }
 
 function dumpSegments({ calls, converter }, job, progress) {

@@ -110,8 +110,11 @@ class LineLinter {
   static constexpr bool kWantsReasons = true;
 
   LineLinter(std::string_view text, bool lat_first, FindingsReport& report,
-             unsigned char* record_scratch)
-      : report_(report), record_scratch_(record_scratch), notes_(text, lat_first, report) {}
+             unsigned char* record_scratch, const TextLinter::RecordSink& records)
+      : report_(report),
+        record_scratch_(record_scratch),
+        records_(records),
+        notes_(text, lat_first, report) {}
 
   void Point(std::uint64_t line, std::string_view bytes, const GeoPoint& point, bool stored) {
     notes_.Point(line, bytes, point);
@@ -141,6 +144,7 @@ class LineLinter {
     // The writer's own rule, and its own bytes, decide what the file would hold.
     const std::span<const unsigned char> record = EncodeSegment(buffer, record_scratch_);
     if (!record.empty()) {
+      if (records_) records_(record);
       ++counts_.segments;
       counts_.points += buffer.count();
       counts_.bytes += record.size();
@@ -210,6 +214,7 @@ class LineLinter {
 
   FindingsReport& report_;
   unsigned char* record_scratch_;
+  const TextLinter::RecordSink& records_;
   TextNotes notes_;
   LintCounts counts_;
 
@@ -226,8 +231,9 @@ class LineLinter {
 TextLinter::TextLinter()
     : record_scratch_(MakeUninitializedArray<unsigned char>(RecordBytes(kMaxSegmentPoints))) {}
 
-LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report) {
-  LineLinter linter(text, lat_first, report, record_scratch_.get());
+LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report,
+                             const RecordSink& records) {
+  LineLinter linter(text, lat_first, report, record_scratch_.get(), records);
   WalkLines(text, lat_first, buffer_, linter);
   return linter.Finish();
 }

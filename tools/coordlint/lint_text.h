@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "segment_file/record_format.h"
@@ -18,8 +20,13 @@ class TextLinter {
  public:
   TextLinter();
 
-  // Adds the findings to `report` (without finishing it) and returns the counts.
-  LintCounts Check(std::string_view text, bool lat_first, FindingsReport& report);
+  // Every record the converter writes, in order: its output, made in the check's own pass.
+  using RecordSink = std::function<void(std::span<const unsigned char>)>;
+
+  // Adds the findings to `report` (without finishing it) and returns the counts; when given,
+  // `records` hears every record the converter writes for the text.
+  LintCounts Check(std::string_view text, bool lat_first, FindingsReport& report,
+                   const RecordSink& records = {});
 
  private:
   SegmentBuffer buffer_;

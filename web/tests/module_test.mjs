@@ -74,6 +74,47 @@ for (const { name, bytes, latFirst } of textCases) {
   });
 }
 
+// The page's one pass over coordinate text (records, report and map together) against the
+// separate calls the package makes, on the same module.
+const { default: createModule } = await import(
+  pathToFileURL(resolve(COORD2SEG_PACKAGE, 'coord2seg-module.mjs'))
+);
+const raw = await createModule({
+  wasmBinary: readFileSync(resolve(COORD2SEG_PACKAGE, 'coord2seg-module.wasm')),
+  locateFile: (file) => file,
+});
+const rawBytes = (start, size) => raw.HEAPU8.slice(start >>> 0, (start >>> 0) + (size >>> 0));
+const rawResult = () => rawBytes(raw._ResultData(), raw._ResultSize());
+const rawText = (status) => {
+  assert.equal(status, 0);
+  return Buffer.from(rawResult()).toString();
+};
+function rawInput(bytes, name) {
+  raw.HEAPU8.set(bytes, raw._InputBuffer(bytes.length) >>> 0);
+  const encoded = Buffer.from(name);
+  raw.HEAPU8.set(encoded, raw._NameBuffer(encoded.length) >>> 0);
+}
+const facts = () => [...new Float64Array(raw.HEAPU8.buffer, raw._PageFacts() >>> 0, 8)];
+
+for (const { name, bytes, latFirst } of textCases) {
+  test(`${name}: the page's one pass gives the separate calls' records, report and map`, () => {
+    const lat = latFirst ? 1 : 0;
+    rawInput(bytes, name);
+    const report = rawText(raw._PageText(lat, 500));
+    const records = rawBytes(raw._PageRecordsData(), raw._PageRecordsSize());
+    const map = Buffer.from(rawBytes(raw._PageMapData(), raw._PageMapSize())).toString();
+    const oneFacts = facts();
+
+    assert.equal(raw._Convert(lat), 0);
+    assert.ok(Buffer.from(records).equals(Buffer.from(rawResult())), 'records');
+    assert.equal(rawText(raw._PageLint(lat)), report, 'report');
+    assert.deepEqual(facts(), oneFacts, 'counts and notes');
+    rawInput(records, name);
+    assert.equal(rawText(raw._PageMap(500)), map, 'map');
+    raw._Release();
+  });
+}
+
 test('a damaged segment file: the same message as segdump, for every format', () => {
   const whole = converter.convert(readFileSync(join(COORD2SEG_EXAMPLES, 'islands.txt')));
   const damaged = [whole.slice(0, whole.length - 3), Uint8Array.of(1, 0, 0, 0, 7, 1, 2, 3, 4)];
