@@ -13,17 +13,16 @@ CI is set.
 usage: bundle_test.py BUILD_WEB NATIVE_BUILD EXAMPLES
 """
 import base64
-import functools
 import glob
-import http.server
 import os
 import random
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
+
+from browser_test import serve, start_browser  # the page test's Chromium and server
 
 SKIPPED = 77
 
@@ -99,29 +98,6 @@ WAYS = [
      "window.converterOptions = { locateFile: (name) => 'assets/module.wasm' };"),
     ('esm-bytes', 'esm', 'assets/module.wasm', "window.wasmBinaryUrl = 'assets/module.wasm';"),
 ]
-
-
-def start_browser():
-    from selenium import webdriver
-    from selenium.webdriver.chrome.service import Service
-    options = webdriver.ChromeOptions()
-    for flag in ('--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-                 '--disable-background-networking', '--disable-component-update', '--disable-sync'):
-        options.add_argument(flag)
-    options.add_argument('--user-data-dir=' + tempfile.mkdtemp(prefix='coord2seg-chromium-'))
-    options.binary_location = shutil.which('chromium')
-    return webdriver.Chrome(service=Service(shutil.which('chromedriver')), options=options)
-
-
-def serve(folder):
-    """A quiet static server for `folder` on 127.0.0.1 and a free port; returns its base URL."""
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *args):
-            pass
-    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0),
-                                             functools.partial(Quiet, directory=folder))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return f'http://127.0.0.1:{server.server_address[1]}/'
 
 
 def unavailable(why):
