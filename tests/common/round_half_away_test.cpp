@@ -11,7 +11,16 @@
 namespace coord2seg {
 namespace {
 
+// The C library's llround is the model. MinGW's takes the doubles just inside one half to the
+// next whole number; read at run time, so that the compiler's own llround does not answer.
+bool LlroundIsSound() {
+  volatile double below_a_half = -0.49999999999999994;
+  return std::llround(below_a_half) == 0;
+}
+
 TEST(RoundHalfAway, AgreesWithLlroundAtHalvesAndTheirNeighbours) {
+  if (!LlroundIsSound())
+    GTEST_SKIP() << "this C library's llround takes -0.49999999999999994 to -1";
   for (std::int64_t whole = -5000; whole <= 5000; ++whole) {
     const double half = static_cast<double>(whole) + 0.5;
     for (const double value :
