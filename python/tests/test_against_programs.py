@@ -15,6 +15,11 @@ import coord2seg
 from strategies import coordinate_texts, minute_records, position_records
 
 
+def counted(number, noun):
+    """segdump's words for a count: the noun singular for 1."""
+    return f"{number} {noun}" + ("" if number == 1 else "s")
+
+
 @given(coordinate_texts(), st.booleans())
 def test_convert_gives_the_converters_bytes(tmp_path_factory, programs, text, lat_first):
     path = tmp_path_factory.mktemp("convert") / "input.txt"
@@ -75,7 +80,8 @@ def test_damage_is_where_segdump_check_finds_it(tmp_path_factory, programs, data
     found = coord2seg.check(path)
     if ran.returncode == 0:
         assert found.ok
-        assert ran.stdout.decode() == f"{path}: {found.segments} segments, {found.points} points\n"
+        said = f"{path}: {counted(found.segments, 'segment')}, {counted(found.points, 'point')}\n"
+        assert ran.stdout.decode() == said
         assert len(coord2seg.read(path)) == found.segments
         return
     assert ran.stderr.decode() == f"segdump: {found.damage.message}\n"
