@@ -16,6 +16,7 @@
 
 #include "decimal_text/eisel_lemire.h"
 #include "decimal_text/library_stand_ins.h"
+#include "decimal_text/shortest_double.h"
 
 namespace coord2seg {
 namespace {

@@ -1,4 +1,4 @@
-// Doubles to and from text, as std::from_chars and std::to_chars do, on every standard library.
+// Decimal text to the nearest double, as std::from_chars does, on every standard library.
 // SPDX-License-Identifier: MIT
 #pragma once
 
@@ -6,21 +6,15 @@
 
 namespace coord2seg {
 
-// Doubles to and from text, as std::from_chars and std::to_chars do, on every standard library
-// this code is built with: where the library has no floating-point <charconv> (libc++ 13), by the
-// C library's exact strtod and printf.
+// Doubles from text, as std::from_chars does, on every standard library this code is built with:
+// where the library has no floating-point <charconv> (libc++ 13), by the C library's exact strtod.
 
 // Reads a plain decimal ("12.5", "1e-3", no sign, no hex, no inf or nan) to the nearest double,
 // correctly rounded for any number of digits. result_out_of_range for a value beyond the largest
 // double and for a nonzero one that rounds to zero.
 std::from_chars_result ReadDouble(const char* first, const char* last, double& value);
 
-// The shortest text that reads back as `value`, in fixed or scientific notation, whichever is
-// shorter (fixed when equal): what std::to_chars(first, last, value) writes.
-std::to_chars_result WriteShortestDouble(char* first, char* last, double value);
-
-// The C library versions, built everywhere so that tests can compare them with <charconv>.
+// The C library version, built everywhere so that tests can compare it with <charconv>.
 std::from_chars_result ReadDoubleByStrtod(const char* first, const char* last, double& value);
-std::to_chars_result WriteShortestDoubleByPrintf(char* first, char* last, double value);
 
 }  // namespace coord2seg

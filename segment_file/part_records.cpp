@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "common/wrap_longitude.h"
-#include "decimal_text/double_text.h"
+#include "decimal_text/shortest_double.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"

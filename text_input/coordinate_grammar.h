@@ -3,7 +3,7 @@
 #pragma once
 
 // The numbers' own rules (digits, signs, decimal marks, limits) are the decimal readers'.
-#include "decimal_text/decimal_grammar.h"
+#include "decimal_text/read_decimal.h"
 // The longitude wrap is part of reading a line too; it lives in common/ because the GDAL plugin's
 // writer applies the same rule.
 #include "common/geo_point.h"

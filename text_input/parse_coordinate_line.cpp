@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "decimal_text/parse_decimal_field.h"
+#include "decimal_text/read_decimal.h"
 #include "text_input/coordinate_grammar.h"
 #include "text_input/line_rejection.h"
 #include "text_input/read_simple_line.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "common/geo_point.h"
-#include "decimal_text/read_simple_decimal.h"
+#include "decimal_text/read_decimal.h"
 #include "text_input/coordinate_grammar.h"
 
 namespace coord2seg {

@@ -7,10 +7,7 @@
 #include <limits>
 
 #include "common/avx2_target.h"
-#include "decimal_text/digit_run.h"
-#include "decimal_text/eisel_lemire.h"
-#include "decimal_text/powers_of_ten.h"
-#include "decimal_text/read_simple_decimal.h"
+#include "decimal_text/read_decimal.h"
 #include "text_input/coordinate_grammar.h"
 #include "text_input/read_simple_line.h"
 #include "text_input/simple_line_runs.h"

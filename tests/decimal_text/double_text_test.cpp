@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "decimal_text/shortest_double.h"
+
 namespace coord2seg {
 namespace {
 
