@@ -8,7 +8,7 @@ namespace coord2seg {
 
 // The shortest text that reads back as `value`, in fixed or scientific notation, whichever is
 // shorter (fixed when equal): what std::to_chars(first, last, value) writes. Where the standard
-// library has no floating-point <charconv> (libc++ 13), by the C library's exact printf.
+// library has no floating-point <charconv> (libc++ 13), by a search of its own (double_text.cpp).
 std::to_chars_result WriteShortestDouble(char* first, char* last, double value);
 
 // The C library version, built everywhere so that tests can compare it with <charconv>.
