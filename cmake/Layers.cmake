@@ -3,7 +3,8 @@
 #  - the library is linked whole, with the layers it names and nothing else, into an empty
 #    program (<target>_link_check), so a call into any other layer is an undefined symbol;
 #  - every file of its folder is searched for an #include from another folder it may not use,
-#    which also catches inline code and constants, where the linker sees nothing.
+#    which also catches inline code and constants, where the linker sees nothing; of a layer that
+#    names its entry headers, only those.
 # Both run before anything that uses the layer is built, so a build of one program checks the
 # layers under it too.
 # SPDX-License-Identifier: MIT
@@ -16,11 +17,13 @@ target_compile_options(coord2seg_settings INTERFACE -Wall -Wextra -Wpedantic)
 # The one version: every program's --version and the man pages take it from project().
 target_compile_definitions(coord2seg_settings INTERFACE COORD2SEG_VERSION="${PROJECT_VERSION}")
 
-# coord2seg_layer(LAYER [SOURCES files...] [SYSTEM_SOURCES files...] [USES layers...])
+# coord2seg_layer(LAYER [SOURCES files...] [SYSTEM_SOURCES files...] [USES layers...]
+#                 [ENTRY_HEADERS headers...])
 # The library of the current folder. SOURCES touch neither files nor the processor's extensions
-# (the web module is built from them alone); SYSTEM_SOURCES do.
+# (the web module is built from them alone); SYSTEM_SOURCES do. ENTRY_HEADERS, when given, are the
+# only headers of the folder that other folders may include; the rest stay its own.
 function(coord2seg_layer layer)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;SYSTEM_SOURCES;USES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;SYSTEM_SOURCES;USES;ENTRY_HEADERS")
   set(sources ${arg_SOURCES})
   if(NOT EMSCRIPTEN)
     list(APPEND sources ${arg_SYSTEM_SOURCES})
@@ -39,6 +42,8 @@ function(coord2seg_layer layer)
                                              COORD2SEG_USES "${arg_USES}")
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set_property(GLOBAL PROPERTY COORD2SEG_FOLDER_OF_${layer} ${folder})
+  list(TRANSFORM arg_ENTRY_HEADERS PREPEND ${folder}/ OUTPUT_VARIABLE entries)
+  set_property(GLOBAL PROPERTY COORD2SEG_ENTRIES_OF_${layer} "${entries}")
   coord2seg_restrict_includes(${folder} USES ${arg_USES})
   if(sources)
     string(MAKE_C_IDENTIFIER ${folder} name)
@@ -56,17 +61,21 @@ function(coord2seg_layer layer)
 endfunction()
 
 # coord2seg_restrict_includes(FOLDER USES layers...)
-# Lets the files of FOLDER include only from itself and from the folders of those layers; the
-# check is the target coord2seg_<FOLDER as an identifier>_includes.
+# Lets the files of FOLDER include only from itself and from the folders of those layers, and of
+# a layer with entry headers only those; the check is the target
+# coord2seg_<FOLDER as an identifier>_includes.
 function(coord2seg_restrict_includes folder)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "USES")
   set(allowed ${folder})
+  set(entries "")
   foreach(layer IN LISTS arg_USES)
     get_property(used_folder GLOBAL PROPERTY COORD2SEG_FOLDER_OF_${layer})
     if(NOT used_folder)
       message(FATAL_ERROR "${folder} uses the layer '${layer}', which is not defined before it")
     endif()
     list(APPEND allowed ${used_folder})
+    get_property(used_entries GLOBAL PROPERTY COORD2SEG_ENTRIES_OF_${layer})
+    list(APPEND entries ${used_entries})
   endforeach()
   file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.h
                                     ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
@@ -74,7 +83,8 @@ function(coord2seg_restrict_includes folder)
   set(stamp ${PROJECT_BINARY_DIR}/layer_includes/${name}.checked)
   add_custom_command(OUTPUT ${stamp}
     COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} "-DALLOWED=${allowed}"
-            "-DFILES=${files}" -DSTAMP=${stamp} -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+            "-DENTRIES=${entries}" "-DFILES=${files}" -DSTAMP=${stamp}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     COMMENT "Checking what ${folder} includes" VERBATIM)
   add_custom_target(coord2seg_${name}_includes ALL DEPENDS ${stamp})

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <utility>
 
-#include "common/double_text.h"
-#include "common/library_stand_ins.h"
+#include "decimal_text/library_stand_ins.h"
+#include "decimal_text/shortest_double.h"
 
 namespace coord2seg {
 

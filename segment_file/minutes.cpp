@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "common/library_stand_ins.h"
+#include "decimal_text/library_stand_ins.h"
 
 namespace coord2seg {
 namespace {

@@ -6,8 +6,8 @@
 #include <charconv>
 #include <limits>
 
-#include "common/double_text.h"
 #include "common/wrap_longitude.h"
+#include "decimal_text/shortest_double.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"

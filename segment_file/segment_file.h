@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/file_io.h"
-#include "common/library_stand_ins.h"
+#include "decimal_text/library_stand_ins.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
 

@@ -1,9 +1,9 @@
-// The coordinate grammar's rules: marks, signs, separators, blanks, line ends and limits.
+// The coordinate grammar's rules: separators, blanks, line ends and limits, over the numbers'.
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
-
+// The numbers' own rules (digits, signs, decimal marks, limits) are the decimal readers'.
+#include "decimal_text/read_decimal.h"
 // The longitude wrap is part of reading a line too; it lives in common/ because the GDAL plugin's
 // writer applies the same rule.
 #include "common/geo_point.h"
@@ -15,11 +15,6 @@ namespace coord2seg {
 // the vector line reader (whose byte classes are checked against these at compile time) all
 // take their rules from here.
 
-inline constexpr bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-inline constexpr bool IsSign(char c) { return c == '+' || c == '-'; }
-// Both marks are read as the decimal point, so "12,5" is 12.5.
-inline constexpr bool IsDecimalMark(char c) { return c == '.' || c == ','; }
-
 // Bytes 0 to 32 are trimmed from both ends of a line.
 inline constexpr bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 // The first of these ends the first field.
@@ -30,14 +25,6 @@ inline constexpr bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
 // Only this much of the text after the first separator of a line is read for the second value.
 inline constexpr long kSecondFieldWindow = 999;
-
-// The significant digits a number keeps: 10^19 - 1 still fits in 64 bits. The fast readers take
-// numbers of at most this many and leave longer ones to the general reading.
-inline constexpr int kMaxSignificantDigits = 19;
-
-// Exponent digits beyond this add nothing: any such exponent already leaves the double range,
-// and capping keeps the arithmetic far from overflow.
-inline constexpr std::int64_t kExponentCap = 1'000'000'000'000;
 
 // The first value is the longitude, or the latitude in lat-first order; the longitude is wrapped
 // once, the latitude kept as read.

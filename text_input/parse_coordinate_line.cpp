@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
+#include "decimal_text/read_decimal.h"
 #include "text_input/coordinate_grammar.h"
 #include "text_input/line_rejection.h"
-#include "text_input/parse_decimal_field.h"
 #include "text_input/read_simple_line.h"
 
 namespace coord2seg {

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "common/geo_point.h"
+#include "decimal_text/read_decimal.h"
 #include "text_input/coordinate_grammar.h"
-#include "text_input/read_simple_decimal.h"
 
 namespace coord2seg {
 

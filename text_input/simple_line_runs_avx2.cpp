@@ -7,11 +7,8 @@
 #include <limits>
 
 #include "common/avx2_target.h"
-#include "common/eisel_lemire.h"
+#include "decimal_text/read_decimal.h"
 #include "text_input/coordinate_grammar.h"
-#include "text_input/digit_run.h"
-#include "text_input/powers_of_ten.h"
-#include "text_input/read_simple_decimal.h"
 #include "text_input/read_simple_line.h"
 #include "text_input/simple_line_runs.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "text_input/parse_decimal_field.h"
+#include "decimal_text/read_decimal.h"
 #include "web/input_error.h"
 
 namespace coord2seg {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "text_input/parse_decimal_field.h"
+#include "decimal_text/parse_decimal_field.h"
 
 namespace coord2seg {
 namespace {

@@ -15,16 +15,16 @@
 #include <string_view>
 #include <vector>
 
+#include "decimal_text/clinger_fast_path.h"
+#include "decimal_text/from_chars_fallback.h"
+#include "decimal_text/parse_decimal_field.h"
+#include "decimal_text/scan_decimal.h"
 #include "driver/fast_paths.h"
 #include "tests/support/instruction_sets.h"
 #include "tests/support/random_lines.h"
 #include "tests/support/reference_parser.h"
-#include "text_input/clinger_fast_path.h"
-#include "text_input/from_chars_fallback.h"
 #include "text_input/line_splitter.h"
 #include "text_input/parse_coordinate_line.h"
-#include "text_input/parse_decimal_field.h"
-#include "text_input/scan_decimal.h"
 
 namespace coord2seg {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/double_text.h"
-#include "common/library_stand_ins.h"
+#include "decimal_text/library_stand_ins.h"
+#include "decimal_text/shortest_double.h"
 #include "driver/line_walk.h"
 #include "segment_file/minutes.h"
 #include "segment_file/record_encoder.h"

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string_view>
 
-#include "common/eisel_lemire.h"
-#include "text_input/clinger_fast_path.h"
-#include "text_input/from_chars_fallback.h"
-#include "text_input/scan_decimal.h"
+#include "decimal_text/clinger_fast_path.h"
+#include "decimal_text/eisel_lemire.h"
+#include "decimal_text/from_chars_fallback.h"
+#include "decimal_text/scan_decimal.h"
 
 namespace coord2seg {
 

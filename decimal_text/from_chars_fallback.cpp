@@ -1,14 +1,14 @@
 // The general conversion of a decimal field to the nearest double.
 // SPDX-License-Identifier: MIT
-#include "text_input/from_chars_fallback.h"
+#include "decimal_text/from_chars_fallback.h"
 
 #include <algorithm>
 #include <charconv>
 #include <string>
 #include <system_error>
 
-#include "common/double_text.h"
-#include "text_input/coordinate_grammar.h"
+#include "decimal_text/decimal_grammar.h"
+#include "decimal_text/double_text.h"
 
 namespace coord2seg {
 

@@ -5,7 +5,7 @@
 
 // They can go when the web build's libc++ has the real thing: BitCast with libc++ 14
 // (std::bit_cast); MakeUninitializedArray, and the C library reading and printing of doubles
-// behind common/double_text.h (floating-point <charconv>), need 16 or later.
+// behind double_text.h and shortest_double.h (floating-point <charconv>), need 16 or later.
 
 #include <cstddef>
 #include <memory>

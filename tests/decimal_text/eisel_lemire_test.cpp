@@ -1,7 +1,7 @@
 // The 128-bit product conversion against the exact one (std::from_chars), and its table against
 // big-integer products.
 // SPDX-License-Identifier: MIT
-#include "common/eisel_lemire.h"
+#include "decimal_text/eisel_lemire.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "common/powers_of_five_128.h"
+#include "decimal_text/powers_of_five_128.h"
 
 namespace coord2seg {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/library_stand_ins.h"
-#include "common/powers_of_five_128.h"
+#include "decimal_text/library_stand_ins.h"
+#include "decimal_text/powers_of_five_128.h"
 
 namespace coord2seg {
 

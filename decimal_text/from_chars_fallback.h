@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "text_input/scan_decimal.h"
+#include "decimal_text/scan_decimal.h"
 
 namespace coord2seg {
 

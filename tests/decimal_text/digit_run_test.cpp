@@ -1,15 +1,15 @@
 // Digit runs read eight bytes at a time, and the one-pass decimal reader.
 // SPDX-License-Identifier: MIT
-#include "text_input/digit_run.h"
+#include "decimal_text/digit_run.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
+#include "decimal_text/parse_decimal_field.h"
+#include "decimal_text/read_simple_decimal.h"
 #include "tests/support/reference_parser.h"
-#include "text_input/parse_decimal_field.h"
-#include "text_input/read_simple_decimal.h"
 
 namespace coord2seg {
 namespace {

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/eisel_lemire.h"
-#include "text_input/coordinate_grammar.h"
-#include "text_input/digit_run.h"
-#include "text_input/powers_of_ten.h"
+#include "decimal_text/decimal_grammar.h"
+#include "decimal_text/digit_run.h"
+#include "decimal_text/eisel_lemire.h"
+#include "decimal_text/powers_of_ten.h"
 
 namespace coord2seg {
 

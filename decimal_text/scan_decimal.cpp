@@ -1,8 +1,8 @@
 // ScanDecimal: a field taken apart by the decimal grammar.
 // SPDX-License-Identifier: MIT
-#include "text_input/scan_decimal.h"
+#include "decimal_text/scan_decimal.h"
 
-#include "text_input/coordinate_grammar.h"
+#include "decimal_text/decimal_grammar.h"
 
 namespace coord2seg {
 namespace {

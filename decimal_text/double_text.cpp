@@ -1,6 +1,6 @@
 // Doubles to and from text without floating-point <charconv>: shortest digits and exact reading.
 // SPDX-License-Identifier: MIT
-#include "common/double_text.h"
+#include "decimal_text/double_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,8 +14,9 @@
 #include <system_error>
 #include <vector>
 
-#include "common/eisel_lemire.h"
-#include "common/library_stand_ins.h"
+#include "decimal_text/eisel_lemire.h"
+#include "decimal_text/library_stand_ins.h"
+#include "decimal_text/shortest_double.h"
 
 namespace coord2seg {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "text_input/powers_of_ten.h"
+#include "decimal_text/powers_of_ten.h"
 
 namespace coord2seg {
 

@@ -1,7 +1,7 @@
 // The C library versions of reading and writing doubles, which builds without floating-point
 // <charconv> use, against <charconv> itself.
 // SPDX-License-Identifier: MIT
-#include "common/double_text.h"
+#include "decimal_text/double_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <random>
 #include <string>
 #include <string_view>
+
+#include "decimal_text/shortest_double.h"
 
 namespace coord2seg {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "text_input/powers_of_ten.h"
-#include "text_input/scan_decimal.h"
+#include "decimal_text/powers_of_ten.h"
+#include "decimal_text/scan_decimal.h"
 
 namespace coord2seg {
 
