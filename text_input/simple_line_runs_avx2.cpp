@@ -418,16 +418,15 @@ COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace
           _mm_mul_epu32(first_two, hundred_million),
           _mm_slli_epi64(_mm_mul_epu32(_mm_srli_epi64(first_two, 32), hundred_million), 32)),
       _mm256_extracti128_si256(groups, 1));
-  std::uint64_t first_bits = 0;
-  std::uint64_t second_bits = 0;
-  if (!FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
-                             LongShape::FractionDigits(first_shape), first_bits) ||
-      !FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
-                             LongShape::FractionDigits(second_shape), second_bits)) {
+  double first_magnitude = 0;
+  double second_magnitude = 0;
+  if (!FractionMagnitude(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
+                         LongShape::FractionDigits(first_shape), first_magnitude) ||
+      !FractionMagnitude(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
+                         LongShape::FractionDigits(second_shape), second_magnitude)) {
     return false;
   }
-  magnitudes = _mm_castsi128_pd(
-      _mm_set_epi64x(static_cast<long long>(second_bits), static_cast<long long>(first_bits)));
+  magnitudes = _mm_set_pd(second_magnitude, first_magnitude);
   return true;
 }
 
