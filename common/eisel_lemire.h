@@ -219,9 +219,10 @@ inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
     // The exact value now lies less than two units of the last bit above the 128 bits.
     if (static_cast<std::uint64_t>(product) >= ~std::uint64_t{1}) return false;
   }
-  const auto leading = static_cast<std::int64_t>(static_cast<std::uint64_t>(product >> 64) >> 1 | 1);
-  magnitude = static_cast<double>(leading) * table.of_digits[index] *
-              table.of_leading_zeros[leading_zeros];
+  const auto leading =
+      static_cast<std::int64_t>(static_cast<std::uint64_t>(product >> 64) >> 1 | 1);
+  magnitude =
+      static_cast<double>(leading) * table.of_digits[index] * table.of_leading_zeros[leading_zeros];
   return true;
 }
 
