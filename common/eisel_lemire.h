@@ -202,15 +202,19 @@ inline constexpr FractionScaleTable kFractionScaleTable = MakeFractionScaleTable
 
 }  // namespace eisel_lemire_detail
 
-inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
+// The two parts of FractionMagnitude, for callers that convert and scale in their own registers:
+// the leading bits to convert, and the count of w's leading zeros that picks the second scale.
+inline bool FractionLeadingBits(std::uint64_t w, int k, std::int64_t& leading,
+                                std::uint64_t& leading_zeros) {
   using eisel_lemire_detail::Uint128;
   if (w == 0) {
-    magnitude = 0;
+    leading = 0;
+    leading_zeros = 0;
     return true;
   }
   const auto& table = eisel_lemire_detail::kFractionScaleTable;
   const auto index = static_cast<std::size_t>(k);
-  const auto leading_zeros = static_cast<unsigned>(std::countl_zero(w));
+  leading_zeros = static_cast<std::uint64_t>(std::countl_zero(w));
   const std::uint64_t normalized = w << leading_zeros;
   Uint128 product = Uint128{normalized} * table.five_high[index];
   // Adding 1 carries out of bits 0 to 8 exactly when all of them are ones.
@@ -219,10 +223,17 @@ inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
     // The exact value now lies less than two units of the last bit above the 128 bits.
     if (static_cast<std::uint64_t>(product) >= ~std::uint64_t{1}) return false;
   }
-  const auto leading =
-      static_cast<std::int64_t>(static_cast<std::uint64_t>(product >> 64) >> 1 | 1);
-  magnitude =
-      static_cast<double>(leading) * table.of_digits[index] * table.of_leading_zeros[leading_zeros];
+  leading = static_cast<std::int64_t>(static_cast<std::uint64_t>(product >> 64) >> 1 | 1);
+  return true;
+}
+
+inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
+  std::int64_t leading = 0;
+  std::uint64_t leading_zeros = 0;
+  if (!FractionLeadingBits(w, k, leading, leading_zeros)) return false;
+  const auto& table = eisel_lemire_detail::kFractionScaleTable;
+  magnitude = static_cast<double>(leading) * table.of_digits[static_cast<std::size_t>(k)] *
+              table.of_leading_zeros[leading_zeros];
   return true;
 }
 
