@@ -15,6 +15,12 @@ namespace coord2seg {
 struct SimpleLinesRead {
   const char* next;   // where the first line not read starts
   std::size_t lines;  // lines read, each one point stored in order
+  // A reader may also find the end of the line at `next` when it is a separator line ('#' first),
+  // which ends every segment, so that the caller need not search for it: its end mark, the first
+  // CR or LF, and where the line after it starts (past a CR LF as one mark). Both nullptr when
+  // not found.
+  const char* separator_end;
+  const char* after_separator;
 };
 
 // Reads lines from `p` (a line start in a text that ends at `end`) one after another while it

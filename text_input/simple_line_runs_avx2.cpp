@@ -525,6 +525,8 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   GeoPoint* point = points.data();
   GeoPoint* const points_end = point + points.size();
+  const char* separator_end = nullptr;
+  const char* after_separator = nullptr;
   while (point != points_end) {
     // Lines the window takes, in a loop without calls, so that its constants stay in registers.
     while (point != points_end && p < window_end) {
@@ -534,15 +536,26 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
       ++point;
     }
     if (point == points_end) break;
-    // A separator line, which ends every segment, is not tried again.
-    if (p < window_end && *p == '#') break;
+    // A separator line, which ends every segment, is not tried again; its end is found here when
+    // it lies in the window, one compare instead of the caller's search.
+    if (p < window_end && *p == '#') {
+      const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      const std::uint32_t marks =
+          Bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')),
+                               _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\r'))));
+      if (marks != 0) {
+        separator_end = p + _tzcnt_u32(marks);
+        after_separator = separator_end + 1 + (*separator_end == '\r' && separator_end[1] == '\n');
+      }
+      break;
+    }
     const char* const next = ReadOtherLine(p, end, lat_first, *point);
     if (next == nullptr) break;
     p = next;
     ++point;
   }
   const auto lines = static_cast<std::size_t>(point - points.data());
-  return {p, lines};
+  return {p, lines, separator_end, after_separator};
 }
 
 }  // namespace coord2seg

@@ -14,7 +14,7 @@ SimpleLinesRead ReadSimpleLines(const char* p, const char* end, bool lat_first,
     p = next;
     ++lines;
   }
-  return {p, lines};
+  return {p, lines, nullptr, nullptr};
 }
 
 }  // namespace coord2seg
