@@ -238,9 +238,9 @@ inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
 }
 
 inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
-  std::uint64_t bits = 0;
-  if (!FractionMagnitudeBits(w, k, bits)) return EiselLemire(w, -k, negative);
-  return BitCast<double>((std::uint64_t{negative} << 63) | bits);
+  double magnitude = 0;
+  if (!FractionMagnitude(w, k, magnitude)) return EiselLemire(w, -k, negative);
+  return negative ? -magnitude : magnitude;
 }
 
 }  // namespace coord2seg

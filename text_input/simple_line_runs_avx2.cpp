@@ -525,8 +525,8 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   GeoPoint* point = points.data();
   GeoPoint* const points_end = point + points.size();
-  const char* separator_end = nullptr;
-  const char* after_separator = nullptr;
+  std::uint16_t separator_length = 0;
+  std::uint16_t separator_mark = 0;
   while (point != points_end) {
     // Lines the window takes, in a loop without calls, so that its constants stay in registers.
     while (point != points_end && p < window_end) {
@@ -544,8 +544,9 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
           Bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')),
                                _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\r'))));
       if (marks != 0) {
-        separator_end = p + _tzcnt_u32(marks);
-        after_separator = separator_end + 1 + (*separator_end == '\r' && separator_end[1] == '\n');
+        separator_length = static_cast<std::uint16_t>(_tzcnt_u32(marks));
+        separator_mark = static_cast<std::uint16_t>(
+            1 + (p[separator_length] == '\r' && p[separator_length + 1] == '\n'));
       }
       break;
     }
@@ -554,8 +555,8 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
     p = next;
     ++point;
   }
-  const auto lines = static_cast<std::size_t>(point - points.data());
-  return {p, lines, separator_end, after_separator};
+  const auto lines = static_cast<std::uint32_t>(point - points.data());
+  return {p, lines, separator_length, separator_mark};
 }
 
 }  // namespace coord2seg
