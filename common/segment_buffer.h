@@ -9,7 +9,6 @@
 #include <span>
 
 #include "common/geo_point.h"
-#include "decimal_text/library_stand_ins.h"
 
 namespace coord2seg {
 
@@ -20,7 +19,9 @@ namespace coord2seg {
 template <std::uint32_t kCapacity>
 class SegmentBufferOf {
  public:
-  SegmentBufferOf() : points_(MakeUninitializedArray<GeoPoint>(kCapacity + kSpareRoom)) {}
+  // The block is left as the allocator gives it: points are stored before they are read, and
+  // constructing them would write every page of it.
+  SegmentBufferOf() : points_(std::allocator<GeoPoint>().allocate(kBlockPoints)) {}
 
   // Stores the point unless the segment is already full; true when it was stored.
   bool Append(const GeoPoint& point) {
@@ -46,8 +47,14 @@ class SegmentBufferOf {
 
  private:
   static constexpr std::uint32_t kSpareRoom = 256;
+  static constexpr std::size_t kBlockPoints = std::size_t{kCapacity} + kSpareRoom;
+  struct Deallocate {
+    void operator()(GeoPoint* points) const {
+      std::allocator<GeoPoint>().deallocate(points, kBlockPoints);
+    }
+  };
 
-  std::unique_ptr<GeoPoint[]> points_;
+  std::unique_ptr<GeoPoint[], Deallocate> points_;
   std::uint32_t count_ = 0;
 };
 

@@ -162,10 +162,85 @@ inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
   return true;
 }
 
+// The same magnitude as a double, in fewer instructions, for the vector reader's loop. With the
+// table's 5^-k truncated, the exact value lies above the product's leading 64 bits P by less than
+// one unit of P's last bit and a hair, so a rounding boundary can lie between them only when P's
+// bits 0 to 8 are all ones, whichever bit leads. Otherwise P's leading 63 bits, with the lowest set
+// for the part left out, which is never zero, round to nearest as the exact value does: the
+// processor's conversion rounds them, and powers of two scale the result exactly. When P leaves
+// the rounding open, the product with the table's next 64 bits decides it, short of a 2^-63 chance.
+// False then, as FractionMagnitudeBits; 1 <= k <= 22.
+
+namespace eisel_lemire_detail {
+
+// For each k: the leading 128 bits of 5^-k, and 2^(e - 1084) for the biased exponent e above; for
+// each count z of w's leading zeros, 2^-z. The converted value is P / 2, P having its leading bit
+// at 2^63 for a product whose top bit is set. One object, which one address reaches.
+struct FractionScaleTable {
+  std::uint64_t five_high[kMaxFractionDigits + 1];
+  std::uint64_t five_low[kMaxFractionDigits + 1];
+  double of_digits[kMaxFractionDigits + 1];
+  double of_leading_zeros[64];
+};
+
+constexpr double PowerOfTwo(int exponent) {
+  return BitCast<double>(static_cast<std::uint64_t>(exponent + kExponentBias) << kMantissaBits);
+}
+
+constexpr FractionScaleTable MakeFractionScaleTable() {
+  FractionScaleTable table{};
+  for (int k = 1; k <= kMaxFractionDigits; ++k) {
+    table.five_high[k] = PowerOfFive128(-k).high;
+    table.five_low[k] = PowerOfFive128(-k).low;
+    table.of_digits[k] = PowerOfTwo(static_cast<int>(kFractionTable.exponent[k]) - 1084);
+  }
+  for (int z = 0; z < 64; ++z) table.of_leading_zeros[z] = PowerOfTwo(-z);
+  return table;
+}
+
+inline constexpr FractionScaleTable kFractionScaleTable = MakeFractionScaleTable();
+
+}  // namespace eisel_lemire_detail
+
+// The two parts of FractionMagnitude, for callers that convert and scale in their own registers:
+// the leading bits to convert, and the count of w's leading zeros that picks the second scale.
+inline bool FractionLeadingBits(std::uint64_t w, int k, std::int64_t& leading,
+                                std::uint64_t& leading_zeros) {
+  using eisel_lemire_detail::Uint128;
+  if (w == 0) {
+    leading = 0;
+    leading_zeros = 0;
+    return true;
+  }
+  const auto& table = eisel_lemire_detail::kFractionScaleTable;
+  const auto index = static_cast<std::size_t>(k);
+  leading_zeros = static_cast<std::uint64_t>(std::countl_zero(w));
+  const std::uint64_t normalized = w << leading_zeros;
+  Uint128 product = Uint128{normalized} * table.five_high[index];
+  // Adding 1 carries out of bits 0 to 8 exactly when all of them are ones.
+  if (((static_cast<std::uint64_t>(product >> 64) + 1) & 0x1ff) == 0) [[unlikely]] {
+    product += (Uint128{normalized} * table.five_low[index]) >> 64;
+    // The exact value now lies less than two units of the last bit above the 128 bits.
+    if (static_cast<std::uint64_t>(product) >= ~std::uint64_t{1}) return false;
+  }
+  leading = static_cast<std::int64_t>(static_cast<std::uint64_t>(product >> 64) >> 1 | 1);
+  return true;
+}
+
+inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
+  std::int64_t leading = 0;
+  std::uint64_t leading_zeros = 0;
+  if (!FractionLeadingBits(w, k, leading, leading_zeros)) return false;
+  const auto& table = eisel_lemire_detail::kFractionScaleTable;
+  magnitude = static_cast<double>(leading) * table.of_digits[static_cast<std::size_t>(k)] *
+              table.of_leading_zeros[leading_zeros];
+  return true;
+}
+
 inline std::optional<double> EiselLemireFraction(std::uint64_t w, int k, bool negative) {
-  std::uint64_t bits = 0;
-  if (!FractionMagnitudeBits(w, k, bits)) return EiselLemire(w, -k, negative);
-  return BitCast<double>((std::uint64_t{negative} << 63) | bits);
+  double magnitude = 0;
+  if (!FractionMagnitude(w, k, magnitude)) return EiselLemire(w, -k, negative);
+  return negative ? -magnitude : magnitude;
 }
 
 }  // namespace coord2seg

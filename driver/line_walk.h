@@ -71,6 +71,13 @@ void WalkLines(
           read_simple_lines(start, text_end, lat_first, buffer.free_space());
       buffer.Extend(run.lines);
       number += run.lines;
+      if (run.separator_mark != 0) {
+        lines.SkipTo(run.next + run.separator_length + run.separator_mark);
+        observer.SeparatorLine(++number, std::string_view(run.next, run.separator_length));
+        observer.EndSegment(std::as_const(buffer));
+        buffer.Clear();
+        continue;
+      }
       lines.SkipTo(run.next);
     }
     if (!lines.Next(line)) break;

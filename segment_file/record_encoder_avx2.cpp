@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "common/avx2_target.h"
 #include "segment_file/record_encoder.h"
@@ -50,35 +51,47 @@ COORD2SEG_AVX2 inline bool StoreCommonPoints(const GeoPoint* points, unsigned ch
   return true;
 }
 
-// A mask whose 64-bit lane i is on when i < limit.
-COORD2SEG_AVX2 inline __m256i LanesBelow(long long limit) {
-  return _mm256_cmpgt_epi64(_mm256_set1_epi64x(limit), _mm256_set_epi64x(3, 2, 1, 0));
+// Lane masks, all on then all off: the mask for "lanes below n" starts n lanes before the middle,
+// one load each, so that a record's last points take no arithmetic to mask.
+struct alignas(32) LaneMasks {
+  long long doubles[16];
+  int pairs[8];
+};
+
+constexpr LaneMasks MakeLaneMasks() {
+  LaneMasks masks{};
+  for (int i = 0; i < 8; ++i) masks.doubles[i] = -1;
+  for (int i = 0; i < 4; ++i) masks.pairs[i] = -1;
+  return masks;
+}
+
+constexpr LaneMasks kLaneMasks = MakeLaneMasks();
+
+// A mask whose 64-bit lane i is on when i < limit, for -4 <= limit <= 8.
+COORD2SEG_AVX2 inline __m256i LanesBelow(std::ptrdiff_t limit) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLaneMasks.doubles + 8 - limit));
 }
 
 // The same for the last one to three points of a record, by masked loads and a masked store, so
 // that short segments do not take the point-by-point encoding for their last points.
 COORD2SEG_AVX2 inline bool StoreLastCommonPoints(const GeoPoint* points, std::size_t count,
                                                  unsigned char* out) {
-  const auto doubles = static_cast<long long>(2 * count);
+  const auto doubles = static_cast<std::ptrdiff_t>(2 * count);
   const __m256d first_two = _mm256_maskload_pd(&points[0].longitude, LanesBelow(doubles));
   const __m256d second_two = _mm256_maskload_pd(&points[0].longitude + 4, LanesBelow(doubles - 4));
   __m128i pairs;
   if (!CommonPairs(first_two, second_two, pairs)) return false;
-  _mm_maskstore_epi32(
-      reinterpret_cast<int*>(out),
-      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(LanesBelow(static_cast<long long>(count)),
-                                                         _mm256_set_epi32(7, 7, 7, 7, 6, 4, 2, 0))),
-      pairs);
+  const __m128i stored =
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLaneMasks.pairs + 4 - count));
+  _mm_maskstore_epi32(reinterpret_cast<int*>(out), stored, pairs);
   return true;
 }
 
-}  // namespace
-
-COORD2SEG_AVX2 bool EncodeRecordAvx2(std::span<const GeoPoint> points, unsigned char* out) {
+// The points from `done` on, once a group of them is not all common: group by group, each either
+// at once or point by point. Out of line, so that the common records make no call.
+[[gnu::noinline]] COORD2SEG_AVX2 bool EncodeUncommonRest(std::span<const GeoPoint> points,
+                                                         std::size_t done, unsigned char* out) {
   constexpr std::size_t kGroup = 4;
-  StoreRecordHeader(out, static_cast<std::uint32_t>(points.size()));
-  out += kRecordHeaderBytes;
-  std::size_t done = 0;
   for (; points.size() - done >= kGroup; done += kGroup) {
     unsigned char* const pairs = out + done * kPointPairBytes;
     if (!StoreCommonPoints(&points[done], pairs) &&
@@ -90,6 +103,25 @@ COORD2SEG_AVX2 bool EncodeRecordAvx2(std::span<const GeoPoint> points, unsigned 
   unsigned char* const pairs = out + done * kPointPairBytes;
   return left == 0 || StoreLastCommonPoints(&points[done], left, pairs) ||
          EncodePointPairs(points.subspan(done), pairs);
+}
+
+}  // namespace
+
+COORD2SEG_AVX2 bool EncodeRecordAvx2(std::span<const GeoPoint> points, unsigned char* out) {
+  constexpr std::size_t kGroup = 4;
+  StoreRecordHeader(out, static_cast<std::uint32_t>(points.size()));
+  out += kRecordHeaderBytes;
+  std::size_t done = 0;
+  for (; points.size() - done >= kGroup; done += kGroup) {
+    if (!StoreCommonPoints(&points[done], out + done * kPointPairBytes)) [[unlikely]] {
+      return EncodeUncommonRest(points, done, out);
+    }
+  }
+  const std::size_t left = points.size() - done;
+  if (left == 0 || StoreLastCommonPoints(&points[done], left, out + done * kPointPairBytes)) {
+    return true;
+  }
+  return EncodeUncommonRest(points, done, out);
 }
 
 }  // namespace coord2seg

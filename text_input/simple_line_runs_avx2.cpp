@@ -415,16 +415,15 @@ COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace
           _mm_mul_epu32(first_two, hundred_million),
           _mm_slli_epi64(_mm_mul_epu32(_mm_srli_epi64(first_two, 32), hundred_million), 32)),
       _mm256_extracti128_si256(groups, 1));
-  std::uint64_t first_bits = 0;
-  std::uint64_t second_bits = 0;
-  if (!FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
-                             LongShape::FractionDigits(first_shape), first_bits) ||
-      !FractionMagnitudeBits(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
-                             LongShape::FractionDigits(second_shape), second_bits)) {
+  double first_magnitude = 0;
+  double second_magnitude = 0;
+  if (!FractionMagnitude(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
+                         LongShape::FractionDigits(first_shape), first_magnitude) ||
+      !FractionMagnitude(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
+                         LongShape::FractionDigits(second_shape), second_magnitude)) {
     return false;
   }
-  magnitudes = _mm_castsi128_pd(
-      _mm_set_epi64x(static_cast<long long>(second_bits), static_cast<long long>(first_bits)));
+  magnitudes = _mm_set_pd(second_magnitude, first_magnitude);
   return true;
 }
 
@@ -523,6 +522,8 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
   const char* const window_end = end - p > kReadableBytes ? end - kReadableBytes : p;
   GeoPoint* point = points.data();
   GeoPoint* const points_end = point + points.size();
+  std::uint16_t separator_length = 0;
+  std::uint16_t separator_mark = 0;
   while (point != points_end) {
     // Lines the window takes, in a loop without calls, so that its constants stay in registers.
     while (point != points_end && p < window_end) {
@@ -532,15 +533,27 @@ COORD2SEG_AVX2 SimpleLinesRead ReadSimpleLinesAvx2(const char* p, const char* en
       ++point;
     }
     if (point == points_end) break;
-    // A separator line, which ends every segment, is not tried again.
-    if (p < window_end && *p == '#') break;
+    // A separator line, which ends every segment, is not tried again; its end is found here when
+    // it lies in the window, one compare instead of the caller's search.
+    if (p < window_end && *p == '#') {
+      const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      const std::uint32_t marks =
+          Bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')),
+                               _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\r'))));
+      if (marks != 0) {
+        separator_length = static_cast<std::uint16_t>(_tzcnt_u32(marks));
+        separator_mark = static_cast<std::uint16_t>(
+            1 + (p[separator_length] == '\r' && p[separator_length + 1] == '\n'));
+      }
+      break;
+    }
     const char* const next = ReadOtherLine(p, end, lat_first, *point);
     if (next == nullptr) break;
     p = next;
     ++point;
   }
-  const auto lines = static_cast<std::size_t>(point - points.data());
-  return {p, lines};
+  const auto lines = static_cast<std::uint32_t>(point - points.data());
+  return {p, lines, separator_length, separator_mark};
 }
 
 }  // namespace coord2seg

@@ -7,14 +7,14 @@ namespace coord2seg {
 
 SimpleLinesRead ReadSimpleLines(const char* p, const char* end, bool lat_first,
                                 std::span<GeoPoint> points) {
-  std::size_t lines = 0;
+  std::uint32_t lines = 0;
   while (lines < points.size()) {
     const char* next = ReadSimpleLine(p, end, lat_first, points[lines]);
     if (next == nullptr) break;
     p = next;
     ++lines;
   }
-  return {p, lines};
+  return {p, lines, 0, 0};
 }
 
 }  // namespace coord2seg

@@ -101,6 +101,12 @@ std::optional<double> Exactly(std::uint64_t w, int q, bool negative) {
   return negative ? -value : value;
 }
 
+std::uint64_t FivePower(int k) {
+  std::uint64_t five = 1;
+  for (int i = 0; i < k; ++i) five *= 5;
+  return five;
+}
+
 class Comparison {
  public:
   // Fails the test when the fast conversion gives a value other than the exact one.
@@ -115,6 +121,15 @@ class Comparison {
       }
     }
     const std::optional<double> exact = Exactly(w, q, negative);
+    if (q < 0 && q >= -22) {  // the same magnitude as a double, unless it leaves the value open
+      double magnitude = -1;
+      if (FractionMagnitude(w, -q, magnitude)) {
+        ASSERT_TRUE(exact.has_value()) << w << "e" << q;
+        ASSERT_EQ(Bits(magnitude), Bits(std::fabs(*exact))) << w << "e" << q;
+      } else if (w % FivePower(-q) != 0) {
+        ++magnitudes_left_;  // only a value with few binary digits may lie on a boundary
+      }
+    }
     if (!fast) {
       if (exact && *exact != 0) ++undecided_;
       return;
@@ -124,10 +139,13 @@ class Comparison {
   }
   int checked() const { return checked_; }
   int undecided() const { return undecided_; }
+  // Fractions FractionMagnitude left open though w / 10^k is no integer times 2^-k.
+  int magnitudes_left() const { return magnitudes_left_; }
 
  private:
   int checked_ = 0;
   int undecided_ = 0;
+  int magnitudes_left_ = 0;
 };
 
 TEST(EiselLemire, AgreesWithTheExactConversionOnRandomDecimals) {
@@ -145,6 +163,61 @@ TEST(EiselLemire, AgreesWithTheExactConversionOnRandomDecimals) {
     if (HasFailure()) return;
   }
   EXPECT_LT(comparison.undecided(), 10);
+  EXPECT_EQ(comparison.magnitudes_left(), 0);
+}
+
+// The leading 64 bits of the fraction product, as FractionMagnitude forms them.
+std::uint64_t LeadingProduct(std::uint64_t w, int k) {
+  __extension__ using Uint128 = unsigned __int128;
+  const std::uint64_t normalized = w << std::countl_zero(w);
+  return static_cast<std::uint64_t>(
+      (Uint128{normalized} * eisel_lemire_detail::kFractionScaleTable.five_high[k]) >> 64);
+}
+
+// Fractions whose leading 64 bits of product end in nine ones, where the exact value may lie past
+// a rounding boundary and the next 64 bits decide, found among random ones of every length, and
+// decimals that are exactly halfway between two doubles (an odd 54-bit integer times 5^k over
+// 10^k), and their neighbours: FractionMagnitude gives the exact conversion's magnitude for each,
+// or leaves it open only where the value is an integer times 2^-k (the exact halfway points).
+TEST(EiselLemire, FractionMagnitudeDecidesOpenRoundingsAndHalfwayPoints) {
+  std::mt19937_64 engine(17);
+  Comparison comparison;
+  int open = 0;
+  for (int i = 0; open < 3000 && i < 10'000'000; ++i) {
+    const int k = 1 + static_cast<int>(engine() % 22);
+    const int digits = 1 + static_cast<int>(engine() % 19);
+    const std::uint64_t w =
+        1 + engine() % (digits == 19 ? 9'999'999'999'999'999'999u
+                                     : static_cast<std::uint64_t>(std::pow(10, digits)) - 1);
+    if (((LeadingProduct(w, k) + 1) & 0x1ff) != 0) continue;
+    ++open;
+    comparison.Check(w, -k, (i & 1) != 0);
+    if (HasFailure()) return;
+  }
+  EXPECT_EQ(open, 3000);
+  for (int i = 0; i < 200'000; ++i) {
+    const std::uint64_t odd = (engine() >> 11) | (std::uint64_t{1} << 53) | 1;
+    const int k = 1 + static_cast<int>(engine() % 4);  // 5^k * 2^54 < 10^19
+    const std::uint64_t five = FivePower(k);
+    comparison.Check(odd * five, -k, false);
+    comparison.Check(odd * five - 1, -k, false);
+    comparison.Check(odd * five + 1, -k, true);
+    if (HasFailure()) return;
+  }
+  EXPECT_EQ(comparison.magnitudes_left(), 0);
+}
+
+// Zero in any number of fraction digits, and the smallest and largest significands.
+TEST(EiselLemire, FractionMagnitudeAtTheEnds) {
+  for (int k = 1; k <= 22; ++k) {
+    double magnitude = -1;
+    ASSERT_TRUE(FractionMagnitude(0, k, magnitude));
+    EXPECT_EQ(Bits(magnitude), Bits(0.0)) << k;
+    for (const std::uint64_t w : {std::uint64_t{1}, ~std::uint64_t{0}, std::uint64_t{1} << 63}) {
+      ASSERT_TRUE(FractionMagnitude(w, k, magnitude)) << w << " " << k;
+      EXPECT_EQ(Bits(magnitude), Bits(*Exactly(w, -k, false))) << w << " " << k;
+    }
+  }
 }
 
 // Decimals of 19 digits on either side of the point halfway between two neighbouring doubles,

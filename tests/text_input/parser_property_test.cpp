@@ -227,6 +227,49 @@ TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersAgreeOverLongRunsOfMixedLines)
   }
 }
 
+// Each line reader stopped by a separator line of every length from 1 to 70 bytes, with each line
+// end, a CR alone inside it or at the end of the text, after a run of lines or at once: where it
+// says the separator line ends, that line is the one the line splitter cuts out, and the next
+// starts where the splitter goes on.
+TEST_P(ParserPropertyOnEachSet, SimpleLinesReadersEndTheSeparatorLineAsTheSplitterDoes) {
+  const InstructionSet set = GetParam();
+  static const char* const kEnds[] = {"\n", "\r\n", "\r", "\rx\n", "\r\r\n", ""};
+  static const char* const kBefore[] = {"", "1.5 2.5\n", "-1.25 7.5\r\n-3.5 4.5\n"};
+  const SimpleLinesReader read_simple_lines = FastPathsFor(set).read_simple_lines;
+  int found = 0;
+  for (const char* before : kBefore) {
+    for (std::size_t length = 1; length <= 70; ++length) {
+      for (const char* end : kEnds) {
+        for (const std::size_t room : {std::size_t{0}, std::size_t{100}}) {
+          std::string separator = std::string("# segment 12").substr(0, length);
+          separator.resize(length, length % 3 == 0 ? ' ' : 'x');
+          const std::string text = before + separator + end + std::string(room, '\n');
+          std::vector<GeoPoint> points(4);
+          const SimpleLinesRead read = read_simple_lines(text.data(), text.data() + text.size(),
+                                                         false, std::span<GeoPoint>(points));
+          ASSERT_EQ(*read.next, '#') << text;
+          ASSERT_LE(read.separator_mark, 2u);
+          if (read.separator_mark == 0) {
+            ASSERT_EQ(read.separator_length, 0u);
+            continue;
+          }
+          ++found;
+          LineSplitter lines(std::string_view(read.next, text.data() + text.size() - read.next));
+          std::string_view line;
+          ASSERT_TRUE(lines.Next(line));
+          ASSERT_EQ(std::string_view(read.next, read.separator_length), line) << text;
+          ASSERT_EQ(read.next + read.separator_length + read.separator_mark, lines.cursor())
+              << text;
+        }
+      }
+    }
+  }
+  // Readers need not find it, but the vector one finds it in its window.
+  if (set != InstructionSet::kPlain) {
+    EXPECT_GT(found, 500);
+  }
+}
+
 // A number of `digits` digits (the first nonzero unless `zeros` of them lead) with the mark, '.'
 // or ',', after `integer` of them, or none when `integer` is `digits`.
 std::string LongNumber(std::mt19937_64& engine, int digits, int integer, int zeros, char mark) {
