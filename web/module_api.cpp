@@ -276,12 +276,17 @@ EMSCRIPTEN_KEEPALIVE int PageText(int lat_first, int width) {
   return Answer([&] {
     page_records.clear();
     page_map.clear();
-    PageCheck(lat_first != 0, [](std::span<const unsigned char> record) {
+    // Room for the records of a text of common lines (four bytes for each line of twenty or so),
+    // so that they seldom move as they grow.
+    page_records.reserve(input.size() / 4);
+    MapExtent extent;
+    PageCheck(lat_first != 0, [&extent](std::span<const unsigned char> record) {
       page_records.append(reinterpret_cast<const char*>(record.data()), record.size());
+      extent.AddRecord(record);
     });
     page_map = MapSvg(
         std::span(reinterpret_cast<const unsigned char*>(page_records.data()), page_records.size()),
-        name, width);
+        extent, name, width);
   });
 }
 
