@@ -108,6 +108,7 @@ std::string DescribeMovedValue(const MovedValue& moved) {
 class LineLinter {
  public:
   static constexpr bool kWantsReasons = true;
+  static constexpr bool kHearsRuns = true;
 
   LineLinter(std::string_view text, bool lat_first, FindingsReport& report,
              unsigned char* record_scratch, const TextLinter::RecordSink& records)
@@ -125,6 +126,20 @@ class LineLinter {
     }
     if (!LongitudeInRange(point.longitude) || !LatitudeInRange(point.latitude)) {
       CheckUnusualPoint(line, point);
+    }
+  }
+
+  // The same for a run of points on lines from `first_line` on, as Point hears each of them.
+  void Points(std::uint64_t first_line, std::string_view bytes, std::span<const GeoPoint> points,
+              std::size_t stored) {
+    notes_.Points(first_line, bytes, points);
+    if (segment_points_ == 0) segment_first_line_ = first_line;
+    segment_points_ += points.size();
+    if (stored < points.size() && first_capped_line_ == 0) first_capped_line_ = first_line + stored;
+    for (std::size_t i = 0; i < stored; ++i) {
+      if (!LongitudeInRange(points[i].longitude) || !LatitudeInRange(points[i].latitude)) {
+        CheckUnusualPoint(first_line + i, points[i]);
+      }
     }
   }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,16 @@ class TextNotes {
     ++data_lines_;
     if (std::abs(point.longitude) > 90 || std::abs(point.latitude) > 90) {
       CountColumnOrder(line, point);
+    }
+  }
+  // The same for a run of points on lines from `first_line` on, `bytes` holding those lines.
+  void Points(std::uint64_t first_line, std::string_view bytes, std::span<const GeoPoint> points) {
+    if (bytes.data() + bytes.size() > first_nul_) NoteNulInRun(first_line, bytes);
+    data_lines_ += points.size();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (std::abs(points[i].longitude) > 90 || std::abs(points[i].latitude) > 90) {
+        CountColumnOrder(first_line + i, points[i]);
+      }
     }
   }
   void Rejected(std::uint64_t line, std::string_view text, const LineRejection& why);
@@ -64,6 +75,8 @@ class TextNotes {
     if (bytes.data() + bytes.size() > first_nul_) NoteUtf16(line);
   }
   void NoteUtf16(std::uint64_t line);
+  // NoteNul for the line of a run that holds the first NUL.
+  void NoteNulInRun(std::uint64_t first_line, std::string_view bytes);
   // Which column order a point with a value beyond 90 degrees allows: only a longitude can lie
   // there.
   void CountColumnOrder(std::uint64_t line, const GeoPoint& point) {
