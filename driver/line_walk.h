@@ -63,13 +63,21 @@ constexpr bool HearsRuns() {
 template <typename Observer>
 void WalkLines(
     std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer,
-    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines) {
-  LineSplitter lines(text);
-  const char* const text_end = text.data() + text.size();
+    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines);
+
+// WalkLines on a text that comes in parts, each ending right after an LF (or where the text
+// ends): the lines of `part` numbered on from `last_number`, which is left at the part's last
+// line, and the segment being collected left in `buffer` for the next part. For a whole text:
+// an empty buffer and 0 as the last number, the parts in order, then EndSegment once.
+template <typename Observer>
+void WalkLinesOfPart(std::string_view part, bool lat_first, SegmentBuffer& buffer,
+                     Observer& observer, std::uint64_t& last_number,
+                     SimpleLinesReader read_simple_lines) {
+  LineSplitter lines(part);
+  const char* const text_end = part.data() + part.size();
   std::string_view line;
   LineRejection why;
-  std::uint64_t number = 0;
-  buffer.Clear();
+  std::uint64_t number = last_number;
   for (;;) {
     const char* const start = lines.cursor();
     if constexpr (HearsRuns<Observer>()) {
@@ -115,6 +123,15 @@ void WalkLines(
       observer.Rejected(number, line, why);
     }
   }
+  last_number = number;
+}
+
+template <typename Observer>
+void WalkLines(std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer,
+               SimpleLinesReader read_simple_lines) {
+  std::uint64_t number = 0;
+  buffer.Clear();
+  WalkLinesOfPart(text, lat_first, buffer, observer, number, read_simple_lines);
   observer.EndSegment(std::as_const(buffer));
   buffer.Clear();
 }

@@ -141,6 +141,36 @@ TEST_P(LineWalkOnEachSet, RunsPastTheSegmentsRoomAreHeardAsNotStored) {
   EXPECT_EQ(stored, kMaxSegmentPoints + 1);
 }
 
+// The text in parts, each ending after an LF at random, numbered on from part to part.
+std::vector<Heard> WalkInParts(const std::string& text, bool lat_first, InstructionSet set,
+                               std::mt19937_64& engine) {
+  SegmentBuffer buffer;
+  Recorder<true> recorder;
+  std::uint64_t last_number = 0;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t to = text.find('\n', from + engine() % 40);
+    to = to == std::string::npos ? text.size() : to + 1;
+    WalkLinesOfPart(std::string_view(text).substr(from, to - from), lat_first, buffer, recorder,
+                    last_number, FastPathsFor(set).read_simple_lines);
+    from = to;
+  }
+  recorder.EndSegment(buffer);
+  return recorder.heard;
+}
+
+TEST_P(LineWalkOnEachSet, TextInPartsIsHeardAsTheWholeOnRandomTexts) {
+  testing::RandomLines random(37);
+  std::mt19937_64 engine(37);
+  for (int round = 0; round < 3000; ++round) {
+    const std::string text = RandomText(random, engine);
+    const bool lat_first = round % 3 == 0;
+    ASSERT_EQ(WalkInParts(text, lat_first, GetParam(), engine),
+              Walk<true>(text, lat_first, GetParam()))
+        << "text: " << ::testing::PrintToString(text);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(, LineWalkOnEachSet, testing::kEveryInstructionSet, testing::ParamName);
 
 }  // namespace

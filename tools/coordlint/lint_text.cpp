@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/double_text.h"
@@ -179,6 +180,8 @@ class LineLinter {
     return counts_;
   }
 
+  bool Utf16() const { return notes_.Utf16(); }
+
  private:
   // Apart from the point's hearing, which runs for nearly every line and so is to stay small
   // enough to be inlined into the line loop.
@@ -243,8 +246,51 @@ class LineLinter {
 
 }  // namespace
 
+// A check in parts: the linter with what it refers to, and where the line loop is.
+class TextLinter::InParts {
+ public:
+  InParts(std::string_view text, bool lat_first, FindingsReport& report,
+          unsigned char* record_scratch, RecordSink records)
+      : lat_first_(lat_first),
+        records_(std::move(records)),
+        linter_(text, lat_first, report, record_scratch, records_) {}
+
+  bool lat_first_;
+  RecordSink records_;
+  LineLinter linter_;
+  std::uint64_t last_number_ = 0;
+};
+
 TextLinter::TextLinter()
     : record_scratch_(MakeUninitializedArray<unsigned char>(RecordBytes(kMaxSegmentPoints))) {}
+TextLinter::TextLinter(TextLinter&&) noexcept = default;
+TextLinter& TextLinter::operator=(TextLinter&&) noexcept = default;
+TextLinter::~TextLinter() = default;
+
+bool TextLinter::Begin(std::string_view text, bool lat_first, FindingsReport& report,
+                       RecordSink records) {
+  in_parts_ =
+      std::make_unique<InParts>(text, lat_first, report, record_scratch_.get(), std::move(records));
+  if (in_parts_->linter_.Utf16()) {
+    in_parts_.reset();
+    return false;
+  }
+  buffer_.Clear();
+  return true;
+}
+
+void TextLinter::Part(std::string_view part) {
+  WalkLinesOfPart(part, in_parts_->lat_first_, buffer_, in_parts_->linter_, in_parts_->last_number_,
+                  FastPathsFor(BestInstructionSet()).read_simple_lines);
+}
+
+LintCounts TextLinter::Finish() {
+  in_parts_->linter_.EndSegment(buffer_);
+  buffer_.Clear();
+  const LintCounts counts = in_parts_->linter_.Finish();
+  in_parts_.reset();
+  return counts;
+}
 
 LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report,
                              const RecordSink& records) {

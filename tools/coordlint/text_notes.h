@@ -45,6 +45,8 @@ class TextNotes {
   void SeparatorLine(std::uint64_t line, std::string_view text);
   // Gives the notes that need the whole text.
   void Finish();
+  // Whether the start of the text looks like UTF-16.
+  bool Utf16() const { return !utf16_name_.empty(); }
 
  private:
   enum class Note : std::uint8_t {
