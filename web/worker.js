@@ -164,16 +164,16 @@ function begin(job) {
 // Coordinate text is checked and converted as its pieces come in, so that the module works
 // while the page reads the rest; the module says whether it takes the text so (by its name and
 // first bytes). The pieces come in order.
-function hear(current, arrived) {
-  const { job, heard } = current;
+function hear(taking, arrived) {
+  const { job, heard } = taking;
   if (job.as) return;
   const started = performance.now();
   try {
-    if (current.arrived === 0) {
+    if (taking.arrived === 0) {
       converter.outputName(job.name); // sets the name
       heard.inParts = module._PageTextBegin(job.latFirst ? 1 : 0, arrived) === 1;
     }
-    current.arrived = arrived;
+    taking.arrived = arrived;
     if (heard.inParts) heard.inParts = module._PageTextPart(arrived) === 0;
   } catch {
     heard.inParts = false; // the whole text is read at the end, which says what went wrong
