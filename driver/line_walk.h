@@ -27,6 +27,17 @@ constexpr bool HearsPoints() {
   }
 }
 
+// Whether the observer hears of the points of each run of common lines in one call: no, unless it
+// says kHearsRuns = true.
+template <typename Observer>
+constexpr bool HearsRuns() {
+  if constexpr (requires { Observer::kHearsRuns; }) {
+    return Observer::kHearsRuns;
+  } else {
+    return false;
+  }
+}
+
 // Walks the lines of `text` once, collecting accepted points in `buffer` and calling
 // `observer.EndSegment(buffer)` at every separator line ('#' as its first byte) and after the last
 // line, then emptying the buffer. Empty lines are passed over; lines that do not parse are
@@ -38,25 +49,50 @@ constexpr bool HearsPoints() {
 //   Rejected(number, line, why)          a dropped data line; `why` is only filled in when the
 //                                        observer's kWantsReasons is true
 //   SeparatorLine(number, line)          just before the EndSegment it causes
+//   Points(number, bytes, points, stored) only with kHearsRuns = true, in place of Point for the
+//                                        lines read in place: a run of accepted points on lines
+//                                        from `number` on, `bytes` holding those lines with their
+//                                        end marks; the first `stored` are in the segment
 // An observer that does nothing there costs nothing: the numbers and views it never reads compile
 // away, and the loop is the converter's plain loop. One that does not hear of points at all
-// (kHearsPoints = false) lets the loop read each run of common lines in one call.
+// (kHearsPoints = false) lets the loop read each run of common lines in one call, and so does one
+// that hears a run's points together (kHearsRuns = true).
 //
 // `read_simple_lines` reads the common lines in place, without cutting them out first; unless
 // given, the fastest this CPU runs.
 template <typename Observer>
 void WalkLines(
     std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer,
-    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines) {
-  LineSplitter lines(text);
-  const char* const text_end = text.data() + text.size();
+    SimpleLinesReader read_simple_lines = FastPathsFor(BestInstructionSet()).read_simple_lines);
+
+// WalkLines on a text that comes in parts, each ending right after an LF (or where the text
+// ends): the lines of `part` numbered on from `last_number`, which is left at the part's last
+// line, and the segment being collected left in `buffer` for the next part. For a whole text:
+// an empty buffer and 0 as the last number, the parts in order, then EndSegment once.
+template <typename Observer>
+void WalkLinesOfPart(std::string_view part, bool lat_first, SegmentBuffer& buffer,
+                     Observer& observer, std::uint64_t& last_number,
+                     SimpleLinesReader read_simple_lines) {
+  LineSplitter lines(part);
+  const char* const text_end = part.data() + part.size();
   std::string_view line;
   LineRejection why;
-  std::uint64_t number = 0;
-  buffer.Clear();
+  std::uint64_t number = last_number;
   for (;;) {
     const char* const start = lines.cursor();
-    if constexpr (HearsPoints<Observer>()) {
+    if constexpr (HearsRuns<Observer>()) {
+      const std::uint32_t before = buffer.count();
+      const std::span<GeoPoint> room = buffer.free_space();
+      const SimpleLinesRead run = read_simple_lines(start, text_end, lat_first, room);
+      if (run.lines > 0) {
+        buffer.Extend(run.lines);
+        const std::string_view bytes(start, static_cast<std::size_t>(run.next - start));
+        observer.Points(number + 1, bytes, std::as_const(room).first(run.lines),
+                        buffer.count() - before);
+        number += run.lines;
+        lines.SkipTo(run.next);
+      }
+    } else if constexpr (HearsPoints<Observer>()) {
       GeoPoint point;
       const SimpleLinesRead read =
           read_simple_lines(start, text_end, lat_first, std::span<GeoPoint>(&point, 1));
@@ -94,6 +130,15 @@ void WalkLines(
       observer.Rejected(number, line, why);
     }
   }
+  last_number = number;
+}
+
+template <typename Observer>
+void WalkLines(std::string_view text, bool lat_first, SegmentBuffer& buffer, Observer& observer,
+               SimpleLinesReader read_simple_lines) {
+  std::uint64_t number = 0;
+  buffer.Clear();
+  WalkLinesOfPart(text, lat_first, buffer, observer, number, read_simple_lines);
   observer.EndSegment(std::as_const(buffer));
   buffer.Clear();
 }

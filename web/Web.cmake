@@ -26,7 +26,7 @@ add_dependencies(coord2seg_web_code coord2seg_web_includes)
 set(exported_functions _InputBuffer _NameBuffer _Release _ResultData _ResultSize _Message _Convert
     _Lint _Dump _OutputName _Classify _FromGeoJson _ErrorCode _ErrorOffset _PageKind _PageLint
     _PageFacts _PageMap _PageText _PageRecordsData
-    _PageRecordsSize _PageMapData _PageMapSize)
+    _PageRecordsSize _PageMapData _PageMapSize _PageTextBegin _PageTextPart _PageTextFinish)
 list(JOIN exported_functions "," exported_functions)
 set(module_link_options
   -fwasm-exceptions

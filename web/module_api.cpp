@@ -4,8 +4,11 @@
 // SPDX-License-Identifier: MIT
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <exception>
+#include <memory>
 #include <new>
 #include <span>
 #include <string>
@@ -28,6 +31,8 @@
 #include "web/geojson_records.h"
 #include "web/input_error.h"
 #include "web/input_kind.h"
+#include "web/page_map.h"
+#include "web/report_notes.h"
 
 namespace coord2seg::web {
 namespace {
@@ -44,6 +49,22 @@ std::string page_map;
 // The kind of the last failure, and the byte it concerns (-1 for none).
 InputFault fault = InputFault::kOther;
 double fault_offset = -1;
+
+// The page's pass over coordinate text while the file is still coming in: the check, the records
+// and the map's extent as PageText makes them, fed the text's lines as they arrive.
+struct TextInParts {
+  explicit TextInParts(std::string_view file_name)
+      : out([this](std::string_view text) { report_text.append(text); }),
+        report(file_name, FindingLimit::kTenOfEachKind, out) {}
+
+  std::string report_text;
+  OutputBuffer out;
+  FindingsReport report;
+  TextLinter linter;
+  MapExtent extent;
+  std::size_t walked = 0;  // the bytes of the input whose lines are heard
+};
+std::unique_ptr<TextInParts> in_parts;
 
 std::string_view InputText() { return {reinterpret_cast<const char*>(input.data()), input.size()}; }
 
@@ -138,6 +159,7 @@ extern "C" {
 
 // Room for the input's `size` bytes, which the caller fills; null when memory is short.
 EMSCRIPTEN_KEEPALIVE unsigned char* InputBuffer(std::size_t size) {
+  in_parts.reset();
   try {
     input.clear();
     input.shrink_to_fit();
@@ -160,6 +182,7 @@ EMSCRIPTEN_KEEPALIVE char* NameBuffer(std::size_t size) {
 
 // Lets go of the input and the last answer.
 EMSCRIPTEN_KEEPALIVE void Release() {
+  in_parts.reset();
   input = {};
   result = {};
   message = {};
@@ -219,10 +242,6 @@ EMSCRIPTEN_KEEPALIVE int Classify() {
 }  // extern "C"
 
 // The page's own calls, on the input already in memory as above.
-#include <array>
-
-#include "web/page_map.h"
-#include "web/report_notes.h"
 
 namespace coord2seg::web {
 namespace {
@@ -230,6 +249,18 @@ namespace {
 // What PageLint counted: segments, points, bytes, dropped lines, dropped segments, capped points,
 // values out of range, and the notes of the report (ReportNote bits).
 std::array<double, 8> page_facts{};
+
+// page_facts for the counts and the report in `result`.
+void SetPageFacts(const LintCounts& counts) {
+  page_facts = {static_cast<double>(counts.segments),
+                static_cast<double>(counts.points),
+                static_cast<double>(counts.bytes),
+                static_cast<double>(counts.dropped_lines),
+                static_cast<double>(counts.dropped_segments),
+                static_cast<double>(counts.capped_points),
+                static_cast<double>(counts.values_out_of_range),
+                static_cast<double>(ReportNotes(result, name))};
+}
 
 }  // namespace
 }  // namespace coord2seg::web
@@ -253,14 +284,7 @@ void PageCheck(bool lat_first, const TextLinter::RecordSink& records) {
   const LintCounts counts = linter.Check(InputText(), lat_first, report, records);
   report.Finish(counts);
   out.Flush();
-  page_facts = {static_cast<double>(counts.segments),
-                static_cast<double>(counts.points),
-                static_cast<double>(counts.bytes),
-                static_cast<double>(counts.dropped_lines),
-                static_cast<double>(counts.dropped_segments),
-                static_cast<double>(counts.capped_points),
-                static_cast<double>(counts.values_out_of_range),
-                static_cast<double>(ReportNotes(result, name))};
+  SetPageFacts(counts);
 }
 
 // coordlint's report on the input, named by the name, as Lint gives it; its counts and notes in
@@ -276,13 +300,107 @@ EMSCRIPTEN_KEEPALIVE int PageText(int lat_first, int width) {
   return Answer([&] {
     page_records.clear();
     page_map.clear();
-    PageCheck(lat_first != 0, [](std::span<const unsigned char> record) {
+    // Room for the records of a text of common lines (four bytes for each line of twenty or so),
+    // so that they seldom move as they grow.
+    page_records.reserve(input.size() / 4);
+    MapExtent extent;
+    PageCheck(lat_first != 0, [&extent](std::span<const unsigned char> record) {
       page_records.append(reinterpret_cast<const char*>(record.data()), record.size());
+      extent.AddRecord(record);
     });
     page_map = MapSvg(
         std::span(reinterpret_cast<const unsigned char*>(page_records.data()), page_records.size()),
-        name, width);
+        extent, name, width);
   });
+}
+
+}  // extern "C"
+
+namespace coord2seg::web {
+namespace {
+
+// Hears the lines of the input from where the last part ended up to `end`.
+void WalkInput(std::size_t end) {
+  if (end > in_parts->walked) {
+    in_parts->linter.Part(InputText().substr(in_parts->walked, end - in_parts->walked));
+    in_parts->walked = end;
+  }
+}
+
+// Whether the first bytes rule out a segment file: its first record's count or reserved byte is
+// one no record has. A text's first bytes always do (a count needs NUL bytes).
+bool CannotBeSegments(std::span<const unsigned char> start) {
+  if (start.size() < kRecordHeaderBytes) return false;
+  const std::uint32_t count = LoadUint32(start.data());
+  return count == 0 || count > kMaxSegmentPoints || start[kReservedByteOffset] != 0;
+}
+
+}  // namespace
+}  // namespace coord2seg::web
+
+extern "C" {
+
+// Starts the page's pass over coordinate text with the first `arrived` bytes of the input in:
+// 1 when it runs, 0 when this input is not for it (by its name or first bytes, which may still
+// say a segment file or GeoJSON, or UTF-16) or memory is short; PageText then reads it whole.
+EMSCRIPTEN_KEEPALIVE int PageTextBegin(int lat_first, std::size_t arrived) {
+  in_parts.reset();
+  std::string unused;
+  const std::span<const unsigned char> start(input.data(), std::min(arrived, input.size()));
+  if (start.size() < std::min<std::size_t>(input.size(), 4096) || !CannotBeSegments(start) ||
+      ClassifyInput(name, start, unused) != InputKind::kCoordinateText) {
+    return 0;
+  }
+  try {
+    in_parts = std::make_unique<TextInParts>(name);
+    page_records.clear();
+    page_records.reserve(input.size() / 4);
+    const bool runs = in_parts->linter.Begin(
+        InputText(), lat_first != 0, in_parts->report,
+        [extent = &in_parts->extent](std::span<const unsigned char> record) {
+          page_records.append(reinterpret_cast<const char*>(record.data()), record.size());
+          extent->AddRecord(record);
+        });
+    if (!runs) in_parts.reset();
+    return runs ? 1 : 0;
+  } catch (const std::exception&) {
+    in_parts.reset();
+    return 0;
+  }
+}
+
+// Hears the lines of the first `arrived` bytes of the input, up to the last LF among them: 0, or
+// 1 when memory ran short, which ends the pass (PageText then reads the input whole).
+EMSCRIPTEN_KEEPALIVE int PageTextPart(std::size_t arrived) {
+  if (!in_parts) return 1;
+  try {
+    const std::size_t last_lf = InputText().substr(0, arrived).rfind('\n');
+    if (last_lf != std::string_view::npos) WalkInput(last_lf + 1);
+    return 0;
+  } catch (const std::exception&) {
+    in_parts.reset();
+    page_records = {};
+    return 1;
+  }
+}
+
+// Ends the pass with the whole input in: all PageText gives, the same bytes. A pass that did not
+// run (PageTextBegin gave 0, or memory ran short) fails with no message: PageText is to be called.
+EMSCRIPTEN_KEEPALIVE int PageTextFinish(int width) {
+  if (!in_parts) return 1;
+  const int status = Answer([&] {
+    WalkInput(input.size());
+    const LintCounts counts = in_parts->linter.Finish();
+    in_parts->report.Finish(counts);
+    in_parts->out.Flush();
+    result = std::move(in_parts->report_text);
+    SetPageFacts(counts);
+    page_map = MapSvg(
+        std::span(reinterpret_cast<const unsigned char*>(page_records.data()), page_records.size()),
+        in_parts->extent, name, width);
+  });
+  in_parts.reset();
+  return status;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* PageRecordsData() { return page_records.data(); }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/round_half_away.h"
+#include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
 #include "segment_file/stored_degrees.h"
 #include "tools/segdump/antimeridian_cut.h"
@@ -31,23 +32,6 @@ constexpr int kGridPerPixel = 2;
 // pixel, so that the picture stays quick to draw.
 constexpr std::size_t kMostLinePoints = 100000;
 
-// An extent in minutes, the latitude growing north.
-struct Bounds {
-  double west = HUGE_VAL;
-  double east = -HUGE_VAL;
-  double south = HUGE_VAL;
-  double north = -HUGE_VAL;
-
-  void Add(const MapPosition& position) {
-    west = std::min(west, position.longitude);
-    east = std::max(east, position.longitude);
-    south = std::min(south, position.latitude);
-    north = std::max(north, position.latitude);
-  }
-  bool empty() const { return west > east; }
-  double width() const { return east - west; }
-};
-
 // The part of the map the picture shows, in minutes, and the meridian in its middle.
 struct Frame {
   double west = -kHalfTurn;
@@ -57,18 +41,10 @@ struct Frame {
   int middle = 0;
 };
 
-struct Totals {
-  std::uint64_t segments = 0;
-  std::uint64_t points = 0;
-};
-
-// A stored longitude in minutes on the map whose middle meridian is `middle`: in
-// [middle - 180, middle + 180) degrees.
-double OnMap(std::int16_t longitude, int middle) {
-  int minutes = longitude - (middle - kHalfTurn);
-  minutes %= kFullTurn;
-  if (minutes < 0) minutes += kFullTurn;
-  return minutes + (middle - kHalfTurn);
+// A stored longitude in minutes brought into [0, 360) degrees.
+int WithinTurn(int minutes) {
+  if (minutes < -kFullTurn || minutes >= kFullTurn) minutes %= kFullTurn;
+  return minutes < 0 ? minutes + kFullTurn : minutes;
 }
 
 // The records' extent on the map from -180 to 180 degrees or, when narrower, on the one from 0
@@ -76,36 +52,27 @@ double OnMap(std::int16_t longitude, int middle) {
 // its height nor lower than a third of its width, so that a line along a parallel or a meridian
 // and a lone point still give a picture. The stored points decide (the places where lines are
 // cut at the map's edge lie between them).
-Frame FrameOf(std::span<const unsigned char> file, Totals& totals) {
-  constexpr std::array<int, 2> kMiddles = {0, kHalfTurn};
-  std::array<Bounds, 2> bounds;
-  SegmentReader reader(file);
-  SegmentRecord record;
-  while (reader.Next(record)) {
-    ++totals.segments;
-    totals.points += record.point_count();
-    for (std::uint32_t i = 0; i < record.point_count(); ++i) {
-      const StoredPoint point = record.point(i);
-      for (std::size_t map = 0; map < kMiddles.size(); ++map) {
-        bounds[map].Add(
-            {OnMap(point.longitude, kMiddles[map]), static_cast<double>(point.latitude)});
-      }
-    }
-  }
-  if (bounds[0].empty()) return {};
+Frame FrameOf(const MapExtent& extent) {
+  if (extent.empty()) return {};
   // The map from 0 to 360 only when it is clearly the narrower, as for data across the
   // antimeridian alone.
-  const std::size_t map = bounds[1].width() < 0.9 * bounds[0].width() ? 1 : 0;
-  const Bounds& data = bounds[map];
+  const auto width_on = [&extent](int map) {
+    return static_cast<double>(extent.east(map)) - static_cast<double>(extent.west(map));
+  };
+  const int map = width_on(1) < 0.9 * width_on(0) ? 1 : 0;
+  const double west = extent.west(map);
+  const double east = extent.east(map);
+  const double south = extent.south();
+  const double north = extent.north();
   constexpr double kLeastSpan = 6;
-  double width = std::max(data.width(), kLeastSpan);
-  double height = std::max(data.north - data.south, kLeastSpan);
+  double width = std::max(east - west, kLeastSpan);
+  double height = std::max(north - south, kLeastSpan);
   width = std::max(width, height * 0.75);
   height = std::max(height, width / 3);
   width *= 1.1;
   height *= 1.1;
-  return {(data.west + data.east - width) / 2, (data.north + data.south + height) / 2, width,
-          height, kMiddles[map]};
+  return {(west + east - width) / 2, (north + south + height) / 2, width, height,
+          map == 1 ? kHalfTurn : 0};
 }
 
 void AppendInteger(std::string& out, std::int64_t value) {
@@ -351,17 +318,61 @@ void AppendGraticule(const Frame& frame, const Picture& picture, std::string& ou
 
 }  // namespace
 
+void MapExtent::AddRecord(std::span<const unsigned char> record) {
+  const std::uint32_t count = LoadUint32(record.data());
+  ++segments_;
+  points_ += count;
+  const unsigned char* pair = record.data() + kRecordHeaderBytes;
+  // Kept in locals, so that the loop runs in registers.
+  std::array<int, 2> west = west_;
+  std::array<int, 2> east = east_;
+  int south = south_;
+  int north = north_;
+  for (std::uint32_t i = 0; i < count; ++i, pair += kPointPairBytes) {
+    const StoredPoint point = LoadStoredPoint(pair);
+    // On the map from 0 to 360 degrees, and from -180 to 180.
+    const int turned = WithinTurn(point.longitude);
+    const int plain = turned >= kHalfTurn ? turned - kFullTurn : turned;
+    west[0] = std::min(west[0], plain);
+    east[0] = std::max(east[0], plain);
+    west[1] = std::min(west[1], turned);
+    east[1] = std::max(east[1], turned);
+    south = std::min<int>(south, point.latitude);
+    north = std::max<int>(north, point.latitude);
+  }
+  west_ = west;
+  east_ = east;
+  south_ = south;
+  north_ = north;
+}
+
+void MapExtent::AddFile(std::span<const unsigned char> file) {
+  std::size_t at = 0;
+  while (file.size() - at >= kRecordHeaderBytes) {
+    const std::size_t size = RecordBytes(LoadUint32(file.data() + at));
+    if (size > file.size() - at) break;  // damage, which the drawing stops at too
+    AddRecord(file.subspan(at, size));
+    at += size;
+  }
+}
+
 std::string MapSvg(std::span<const unsigned char> file, std::string_view name, int width) {
-  Totals totals;
-  const Frame frame = FrameOf(file, totals);
+  MapExtent extent;
+  extent.AddFile(file);
+  return MapSvg(file, extent, name, width);
+}
+
+std::string MapSvg(std::span<const unsigned char> file, const MapExtent& extent,
+                   std::string_view name, int width) {
+  const Frame frame = FrameOf(extent);
   Picture picture(frame, std::clamp(width, kMinMapWidth, kMaxMapWidth));
   const int full_width = kLeft + picture.width() + kRight;
   const int full_height = kTop + picture.height() + kBottom;
 
   std::string title = "Map of the segments of ";
   AppendEscaped(title, name);
-  title += ": " + std::to_string(totals.segments) + " segments, " + std::to_string(totals.points) +
-           " points";
+  title += ": " + std::to_string(extent.segments()) + " segments, " +
+           std::to_string(extent.points()) + " points";
   std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
   out += std::to_string(full_width) + ' ' + std::to_string(full_height) + "\" width=\"" +
          std::to_string(full_width) + "\" height=\"" + std::to_string(full_height) +

@@ -59,6 +59,17 @@ function pageCalls(module, converter) {
         svg: decoder.decode(bytesAt(module._PageMapData(), module._PageMapSize())),
       };
     },
+    // The same for a text whose lines the module heard as they came in (PageTextBegin), or
+    // null when it did not, or ran short of memory: `text` then reads it whole.
+    textHeard: (width) => {
+      if (module._PageTextFinish(width) !== 0) return null;
+      return {
+        report: resultText(0),
+        ...facts(),
+        segments: bytesAt(module._PageRecordsData(), module._PageRecordsSize()).slice(),
+        svg: decoder.decode(bytesAt(module._PageMapData(), module._PageMapSize())),
+      };
+    },
     // The map of the segment file in the module's memory.
     mapOfInput: (name, width) => {
       setName(name);
@@ -72,11 +83,14 @@ function pageCalls(module, converter) {
   };
 }
 
-// The conversion, coordlint's report and the map come out of one pass over the text.
-function convertText({ calls }, job) {
+// The conversion, coordlint's report and the map come out of one pass over the text, made as
+// the pieces came in when it could be; `heard` says so, and the module's time it took.
+function convertText({ calls }, job, progress, heard) {
   const started = performance.now();
-  const answers = calls.text(job.name, job.latFirst, job.mapWidth);
-  const ms = performance.now() - started;
+  const answers =
+    (heard.inParts && calls.textHeard(job.mapWidth)) ||
+    calls.text(job.name, job.latFirst, job.mapWidth);
+  const ms = heard.ms + performance.now() - started;
   return { ms, ...answers, segmentsName: calls.setName(job.name) };
 }
 
@@ -120,7 +134,7 @@ function convertGeoJson({ calls, converter }, job, progress) {
 
 const CONVERSIONS = { text: convertText, segments: dumpSegments, geojson: convertGeoJson };
 
-let current = null; // { job, input }
+let current = null; // { job, input, heard: { inParts, ms }, arrived }
 
 function fail(job, error) {
   // An Error is the module's own message; anything else (a C++ exception that escaped, a trap)
@@ -139,20 +153,41 @@ function fail(job, error) {
 function begin(job) {
   current = null;
   try {
-    current = { job, input: converter.reserveInput(job.size) };
+    const heard = { inParts: false, ms: 0 };
+    current = { job, input: converter.reserveInput(job.size), heard, arrived: 0 };
   } catch (error) {
     converter.release();
     fail(job, error);
   }
 }
 
-function answer(job) {
+// Coordinate text is checked and converted as its pieces come in, so that the module works
+// while the page reads the rest; the module says whether it takes the text so (by its name and
+// first bytes). The pieces come in order.
+function hear(taking, arrived) {
+  const { job, heard } = taking;
+  if (job.as) return;
+  const started = performance.now();
+  try {
+    if (taking.arrived === 0) {
+      converter.outputName(job.name); // sets the name
+      heard.inParts = module._PageTextBegin(job.latFirst ? 1 : 0, arrived) === 1;
+    }
+    taking.arrived = arrived;
+    if (heard.inParts) heard.inParts = module._PageTextPart(arrived) === 0;
+  } catch {
+    heard.inParts = false; // the whole text is read at the end, which says what went wrong
+  }
+  heard.ms += performance.now() - started;
+}
+
+function answer(job, heard) {
   const progress = (fraction, what) =>
     postMessage({ type: 'progress', id: job.id, fraction, what });
   const calls = pageCalls(module, converter);
   try {
     const sort = job.as ? { kind: job.as, binary: false, json: false } : calls.kind(job.name);
-    const done = CONVERSIONS[sort.kind]({ calls, converter }, job, progress);
+    const done = CONVERSIONS[sort.kind]({ calls, converter }, job, progress, heard);
     const transfer = [done.segments, done.text, done.geojson].filter(Boolean);
     postMessage(
       { type: 'done', id: job.id, kind: sort.kind, binary: sort.binary, json: sort.json, ...done },
@@ -181,9 +216,10 @@ onmessage = ({ data }) => {
   if (!current || current.job.id !== data.id) return;
   if (data.type === 'piece') {
     current.input.write(data.offset, new Uint8Array(data.piece));
+    hear(current, data.offset + data.piece.byteLength);
   } else if (data.type === 'end') {
-    const { job } = current;
+    const { job, heard } = current;
     current = null;
-    answer(job);
+    answer(job, heard);
   }
 };

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/output_buffer.h"
@@ -186,6 +188,70 @@ TEST(ConversionProperty, CoordlintAgreesWithTheConversionOnRandomTexts) {
     ASSERT_EQ(counts.values_out_of_range, expected.counts.values_out_of_range) << text;
     ASSERT_EQ(counts.capped_points, expected.counts.capped_points) << text;
   }
+}
+
+// coordlint's report, counts and records on a text, whole or in parts ending after an LF at random.
+struct Checked {
+  std::string report;
+  LintCounts counts;
+  std::string records;
+
+  bool operator==(const Checked& other) const {
+    return report == other.report && records == other.records &&
+           std::tie(counts.segments, counts.points, counts.bytes, counts.dropped_lines,
+                    counts.dropped_segments, counts.capped_points, counts.values_out_of_range) ==
+               std::tie(other.counts.segments, other.counts.points, other.counts.bytes,
+                        other.counts.dropped_lines, other.counts.dropped_segments,
+                        other.counts.capped_points, other.counts.values_out_of_range);
+  }
+};
+
+Checked CheckText(TextLinter& linter, const std::string& text, bool lat_first,
+                  std::mt19937_64* parts) {
+  Checked checked;
+  OutputBuffer out([&checked](std::string_view piece) { checked.report += piece; });
+  FindingsReport findings("t", FindingLimit::kTenOfEachKind, out);
+  const TextLinter::RecordSink records = [&checked](std::span<const unsigned char> record) {
+    checked.records.append(reinterpret_cast<const char*>(record.data()), record.size());
+  };
+  if (parts == nullptr) {
+    checked.counts = linter.Check(text, lat_first, findings, records);
+  } else {
+    EXPECT_TRUE(linter.Begin(text, lat_first, findings, records));
+    std::size_t from = 0;
+    while (from < text.size()) {
+      std::size_t to = text.find('\n', from + (*parts)() % 50);
+      to = to == std::string::npos ? text.size() : to + 1;
+      linter.Part(std::string_view(text).substr(from, to - from));
+      from = to;
+    }
+    checked.counts = linter.Finish();
+  }
+  findings.Finish(checked.counts);
+  out.Flush();
+  return checked;
+}
+
+TEST(ConversionProperty, CoordlintInPartsAgreesWithCoordlintOnTheWholeOnRandomTexts) {
+  testing::RandomLines random(11);
+  std::mt19937_64 engine(12);
+  TextLinter linter;
+  for (int round = 0; round < 5000; ++round) {
+    const std::string text = RandomText(random, engine);
+    const bool lat_first = round % 3 == 0;
+    ASSERT_EQ(CheckText(linter, text, lat_first, &engine),
+              CheckText(linter, text, lat_first, nullptr))
+        << ::testing::PrintToString(text);
+  }
+}
+
+TEST(ConversionProperty, CoordlintInPartsLeavesUtf16ToTheWholeCheck) {
+  OutputBuffer out([](std::string_view) {});
+  FindingsReport findings("t", FindingLimit::kAll, out);
+  TextLinter linter;
+  EXPECT_FALSE(linter.Begin(std::string_view("1\0 \0002\0\n\0", 8), false, findings));
+  EXPECT_FALSE(linter.Begin("\xFF\xFE", false, findings));
+  EXPECT_TRUE(linter.Begin("1 2\n", false, findings));
 }
 
 INSTANTIATE_TEST_SUITE_P(, ConversionPropertyOnEachSet, testing::kEveryInstructionSet,

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decimal_text/library_stand_ins.h"
@@ -108,6 +109,7 @@ std::string DescribeMovedValue(const MovedValue& moved) {
 class LineLinter {
  public:
   static constexpr bool kWantsReasons = true;
+  static constexpr bool kHearsRuns = true;
 
   LineLinter(std::string_view text, bool lat_first, FindingsReport& report,
              unsigned char* record_scratch, const TextLinter::RecordSink& records)
@@ -125,6 +127,20 @@ class LineLinter {
     }
     if (!LongitudeInRange(point.longitude) || !LatitudeInRange(point.latitude)) {
       CheckUnusualPoint(line, point);
+    }
+  }
+
+  // The same for a run of points on lines from `first_line` on, as Point hears each of them.
+  void Points(std::uint64_t first_line, std::string_view bytes, std::span<const GeoPoint> points,
+              std::size_t stored) {
+    notes_.Points(first_line, bytes, points);
+    if (segment_points_ == 0) segment_first_line_ = first_line;
+    segment_points_ += points.size();
+    if (stored < points.size() && first_capped_line_ == 0) first_capped_line_ = first_line + stored;
+    for (std::size_t i = 0; i < stored; ++i) {
+      if (!LongitudeInRange(points[i].longitude) || !LatitudeInRange(points[i].latitude)) {
+        CheckUnusualPoint(first_line + i, points[i]);
+      }
     }
   }
 
@@ -163,6 +179,8 @@ class LineLinter {
     notes_.Finish();
     return counts_;
   }
+
+  bool Utf16() const { return notes_.Utf16(); }
 
  private:
   // Apart from the point's hearing, which runs for nearly every line and so is to stay small
@@ -228,8 +246,51 @@ class LineLinter {
 
 }  // namespace
 
+// A check in parts: the linter with what it refers to, and where the line loop is.
+class TextLinter::InParts {
+ public:
+  InParts(std::string_view text, bool lat_first, FindingsReport& report,
+          unsigned char* record_scratch, RecordSink records)
+      : lat_first_(lat_first),
+        records_(std::move(records)),
+        linter_(text, lat_first, report, record_scratch, records_) {}
+
+  bool lat_first_;
+  RecordSink records_;
+  LineLinter linter_;
+  std::uint64_t last_number_ = 0;
+};
+
 TextLinter::TextLinter()
     : record_scratch_(MakeUninitializedArray<unsigned char>(RecordBytes(kMaxSegmentPoints))) {}
+TextLinter::TextLinter(TextLinter&&) noexcept = default;
+TextLinter& TextLinter::operator=(TextLinter&&) noexcept = default;
+TextLinter::~TextLinter() = default;
+
+bool TextLinter::Begin(std::string_view text, bool lat_first, FindingsReport& report,
+                       RecordSink records) {
+  in_parts_ =
+      std::make_unique<InParts>(text, lat_first, report, record_scratch_.get(), std::move(records));
+  if (in_parts_->linter_.Utf16()) {
+    in_parts_.reset();
+    return false;
+  }
+  buffer_.Clear();
+  return true;
+}
+
+void TextLinter::Part(std::string_view part) {
+  WalkLinesOfPart(part, in_parts_->lat_first_, buffer_, in_parts_->linter_, in_parts_->last_number_,
+                  FastPathsFor(BestInstructionSet()).read_simple_lines);
+}
+
+LintCounts TextLinter::Finish() {
+  in_parts_->linter_.EndSegment(buffer_);
+  buffer_.Clear();
+  const LintCounts counts = in_parts_->linter_.Finish();
+  in_parts_.reset();
+  return counts;
+}
 
 LintCounts TextLinter::Check(std::string_view text, bool lat_first, FindingsReport& report,
                              const RecordSink& records) {

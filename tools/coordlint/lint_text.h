@@ -28,9 +28,26 @@ class TextLinter {
   LintCounts Check(std::string_view text, bool lat_first, FindingsReport& report,
                    const RecordSink& records = {});
 
+  // The same check on a text that comes in parts, as it is read: Begin with the whole text's
+  // place, of which at least the first 4096 bytes (or all, when fewer) are in; then Part for
+  // each part in order, every part but the last ending right after an LF; then Finish, which
+  // gives the counts. Begin checks nothing and returns false for a text whose start looks like
+  // UTF-16, whose notes need the whole text first: Check reads that.
+  bool Begin(std::string_view text, bool lat_first, FindingsReport& report,
+             RecordSink records = {});
+  void Part(std::string_view part);
+  LintCounts Finish();
+
+  TextLinter(TextLinter&&) noexcept;
+  TextLinter& operator=(TextLinter&&) noexcept;
+  ~TextLinter();
+
  private:
+  class InParts;
+
   SegmentBuffer buffer_;
   std::unique_ptr<unsigned char[]> record_scratch_;
+  std::unique_ptr<InParts> in_parts_;
 };
 
 }  // namespace coord2seg

@@ -201,6 +201,15 @@ void TextNotes::NoteUtf16(std::uint64_t line) {
            std::string(utf16_name_) + " -t UTF-8 FILE > NEW.txt");
 }
 
+void TextNotes::NoteNulInRun(std::uint64_t first_line, std::string_view bytes) {
+  // The lines before it each end in "\n", "\r\n" or a lone "\r".
+  std::uint64_t line = first_line;
+  for (const char* p = bytes.data(); p < first_nul_; ++p) {
+    if (*p == '\n' || (*p == '\r' && p[1] != '\n')) ++line;
+  }
+  NoteUtf16(line);
+}
+
 // The first line that is not empty, unless it is a point.
 void TextNotes::NoteTopLine(std::uint64_t line, std::string_view text, bool dropped) {
   if (line == 1 && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,10 +31,22 @@ class TextNotes {
       CountColumnOrder(line, point);
     }
   }
+  // The same for a run of points on lines from `first_line` on, `bytes` holding those lines.
+  void Points(std::uint64_t first_line, std::string_view bytes, std::span<const GeoPoint> points) {
+    if (bytes.data() + bytes.size() > first_nul_) NoteNulInRun(first_line, bytes);
+    data_lines_ += points.size();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (std::abs(points[i].longitude) > 90 || std::abs(points[i].latitude) > 90) {
+        CountColumnOrder(first_line + i, points[i]);
+      }
+    }
+  }
   void Rejected(std::uint64_t line, std::string_view text, const LineRejection& why);
   void SeparatorLine(std::uint64_t line, std::string_view text);
   // Gives the notes that need the whole text.
   void Finish();
+  // Whether the start of the text looks like UTF-16.
+  bool Utf16() const { return !utf16_name_.empty(); }
 
  private:
   enum class Note : std::uint8_t {
@@ -64,6 +77,8 @@ class TextNotes {
     if (bytes.data() + bytes.size() > first_nul_) NoteUtf16(line);
   }
   void NoteUtf16(std::uint64_t line);
+  // NoteNul for the line of a run that holds the first NUL.
+  void NoteNulInRun(std::uint64_t first_line, std::string_view bytes);
   // Which column order a point with a value beyond 90 degrees allows: only a longitude can lie
   // there.
   void CountColumnOrder(std::uint64_t line, const GeoPoint& point) {

@@ -7,8 +7,10 @@
 namespace coord2seg {
 namespace {
 
-// A longitude brought into [-180, 180).
+// A longitude brought into [-180, 180); most already lie there, and a division costs more than
+// the rest of a point's cut.
 int NormalizedLongitude(int minutes) {
+  if (minutes >= -kHalfTurn && minutes < kHalfTurn) return minutes;
   int longitude = (minutes + kHalfTurn) % kFullTurn;
   if (longitude < 0) longitude += kFullTurn;
   return longitude - kHalfTurn;

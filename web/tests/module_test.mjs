@@ -115,6 +115,57 @@ for (const { name, bytes, latFirst } of textCases) {
   });
 }
 
+// The same pass made as the text comes in, pieces of it at a time: the same answers as when the
+// text is in whole, whatever the pieces' sizes; where the module does not take the text so (by
+// its name or first bytes), PageText is what the page calls instead.
+const firstPieceSizes = (size) => [size, Math.min(size, 4096), Math.ceil(size / 2), size - 1];
+for (const { name, bytes, latFirst } of textCases) {
+  test(`${name}: the pass made as the text comes in gives the one pass's answers`, () => {
+    const lat = latFirst ? 1 : 0;
+    rawInput(bytes, name);
+    const whole = [rawText(raw._PageText(lat, 500)), facts()];
+    const wholeRecords = rawBytes(raw._PageRecordsData(), raw._PageRecordsSize());
+    const wholeMap = rawBytes(raw._PageMapData(), raw._PageMapSize());
+    for (const first of firstPieceSizes(bytes.length).filter((size) => size > 0)) {
+      rawInput(bytes, name);
+      // Every one of these texts is taken once its first 4096 bytes are in.
+      const taken = raw._PageTextBegin(lat, first) === 1;
+      assert.equal(taken, first >= Math.min(bytes.length, 4096), `${name} from ${first} bytes`);
+      if (!taken) continue;
+      // Then pieces of 1, 7, 100... bytes, as they come.
+      let arrived = first;
+      for (let step = 1; arrived < bytes.length; step = step * 7 + 3) {
+        arrived = Math.min(bytes.length, arrived + step);
+        assert.equal(raw._PageTextPart(arrived), 0);
+      }
+      assert.deepEqual([rawText(raw._PageTextFinish(500)), facts()], whole, `report, ${first}`);
+      const records = rawBytes(raw._PageRecordsData(), raw._PageRecordsSize());
+      assert.ok(Buffer.from(records).equals(Buffer.from(wholeRecords)), `records, ${first}`);
+      const map = rawBytes(raw._PageMapData(), raw._PageMapSize());
+      assert.ok(Buffer.from(map).equals(Buffer.from(wholeMap)), `map, ${first}`);
+    }
+    raw._Release();
+  });
+}
+
+test('the pass made as the text comes in is not for segment files, GeoJSON or UTF-16', () => {
+  const text = Buffer.from('12.5 48.25\n13 49\n');
+  const cases = [
+    ['a.bin', text],
+    ['a.geojson', text],
+    ['records', Buffer.from([1, 0, 0, 0, 0, 1, 0, 2, 0])],
+    ['utf16.txt', Buffer.from('\ufeff12.5 48.25\n13 49\n', 'utf16le')],
+  ];
+  for (const [name, bytes] of cases) {
+    rawInput(bytes, name);
+    assert.equal(raw._PageTextBegin(0, bytes.length), 0, name);
+    assert.equal(raw._PageTextFinish(500), 1, name);
+  }
+  rawInput(text, 'a.txt');
+  assert.equal(raw._PageTextBegin(0, text.length), 1);
+  raw._Release();
+});
+
 test('a damaged segment file: the same message as segdump, for every format', () => {
   const whole = converter.convert(readFileSync(join(COORD2SEG_EXAMPLES, 'islands.txt')));
   const damaged = [whole.slice(0, whole.length - 3), Uint8Array.of(1, 0, 0, 0, 7, 1, 2, 3, 4)];
