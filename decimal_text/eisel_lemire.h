@@ -109,19 +109,15 @@ namespace eisel_lemire_detail {
 
 inline constexpr int kMaxFractionDigits = 22;
 
-// For each k: the leading 64 bits of 5^-k, and the biased exponent of the result less one for a
-// normalized w whose product has its top bit set, from which the shifts that normalize are taken.
-// Two arrays, so that k indexes both without arithmetic, in one object, so that one address
-// reaches both.
+// For each k: the biased exponent of the result less one for a normalized w whose product has its
+// top bit set.
 struct FractionTable {
-  std::uint64_t five_high[kMaxFractionDigits + 1];
   std::uint32_t exponent[kMaxFractionDigits + 1];
 };
 
 constexpr FractionTable MakeFractionTable() {
   FractionTable table{};
   for (int k = 1; k <= kMaxFractionDigits; ++k) {
-    table.five_high[k] = PowerOfFive128(-k).high;
     table.exponent[k] =
         static_cast<std::uint32_t>(LeadingBitExponent(1, -k, 0) + kExponentBias - 1);
   }
@@ -132,36 +128,6 @@ inline constexpr FractionTable kFractionTable = MakeFractionTable();
 
 }  // namespace eisel_lemire_detail
 
-// The bits of the magnitude of w / 10^k, 1 <= k <= 22; false in the rare cases the leading 64
-// bits of the product leave the rounding open. The line readers' inner loops call this one, so
-// it is kept to a few instructions: the product's leading bit is moved to the top (the bit
-// shifted in is a zero, so the bits below the rounding bit are then 9 of the product and a
-// zero), and the test for a rounding left open takes the wider of the two cases, which refers a
-// few more products to the whole method but needs no shift that depends on the leading bit.
-inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
-  using eisel_lemire_detail::Uint128;
-  if (w == 0) {
-    bits = 0;
-    return true;
-  }
-  const auto index = static_cast<std::size_t>(k);
-  const auto leading_zeros = static_cast<unsigned>(std::countl_zero(w));
-  const auto product = static_cast<std::uint64_t>(
-      (Uint128{w << leading_zeros} * eisel_lemire_detail::kFractionTable.five_high[index]) >> 64);
-  const auto top_clear = static_cast<unsigned>((product >> 63) ^ 1);
-  const std::uint64_t high = product << top_clear;
-  // Bits 2 to 9 all ones: the bits below the rounding bit are within one of all ones.
-  if ((~high & 0x3fc) == 0) return false;
-  // 54 leading bits: the double's 53 and the bit that rounds them, always up (see above).
-  const std::uint64_t mantissa = ((high >> 10) + 1) >> 1;  // 2^52 to 2^53
-  // The mantissa's leading bit adds one to the exponent field; a mantissa rounded up to 2^53
-  // carries into it, as it should.
-  const std::uint32_t biased =
-      eisel_lemire_detail::kFractionTable.exponent[index] - leading_zeros - top_clear;
-  bits = (std::uint64_t{biased} << eisel_lemire_detail::kMantissaBits) + mantissa;
-  return true;
-}
-
 // The same magnitude as a double, in fewer instructions, for the vector reader's loop. With the
 // table's 5^-k truncated, the exact value lies above the product's leading 64 bits P by less than
 // one unit of P's last bit and a hair, so a rounding boundary can lie between them only when P's
@@ -169,7 +135,7 @@ inline bool FractionMagnitudeBits(std::uint64_t w, int k, std::uint64_t& bits) {
 // for the part left out, which is never zero, round to nearest as the exact value does: the
 // processor's conversion rounds them, and powers of two scale the result exactly. When P leaves
 // the rounding open, the product with the table's next 64 bits decides it, short of a 2^-63 chance.
-// False then, as FractionMagnitudeBits; 1 <= k <= 22.
+// False then; 1 <= k <= 22.
 
 namespace eisel_lemire_detail {
 
