@@ -121,7 +121,7 @@ echo "per number shape and segment profile: median of $shape_runs runs each, in 
 echo "                              coord2seg              straightforward  faster by           peak    coordlint      output"
 echo "shape, segments          MB    wall   user    sys    wall   user    wall   user  u+sys   MiB    wall   user   sha256"
 for profile in long short; do
-  for shape in 6 10 12 shortest mixed; do
+  for shape in 6 10 12 shortest mixed gmt; do
     shape_row "$shape, $profile" "$(shape_file "$shape" "$profile")"
   done
 done
