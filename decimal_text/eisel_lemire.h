@@ -172,12 +172,19 @@ inline constexpr FractionScaleTable kFractionScaleTable = MakeFractionScaleTable
 
 // The two parts of FractionMagnitude, for callers that convert and scale in their own registers:
 // the leading bits to convert, and the count of w's leading zeros that picks the second scale.
+// `count_zero` for callers whose leading-zero count is one instruction (LZCNT): w = 0 is counted,
+// 64, and scaled by 0 instead of taking a branch; without LZCNT the branch is cheaper.
+template <bool count_zero = false>
 inline bool FractionLeadingBits(std::uint64_t w, int k, std::int64_t& leading,
                                 std::uint64_t& leading_zeros) {
   using eisel_lemire_detail::Uint128;
   const auto& table = eisel_lemire_detail::kFractionScaleTable;
   const auto index = static_cast<std::size_t>(k);
-  // 64 for zero, whose scale is 0: one instruction with LZCNT, and no branch.
+  if (!count_zero && w == 0) {
+    leading = 0;
+    leading_zeros = 0;
+    return true;
+  }
   leading_zeros = static_cast<std::uint32_t>(std::countl_zero(w));
   const std::uint64_t normalized = w << (leading_zeros & 63);
   Uint128 product = Uint128{normalized} * table.five_high[index];
@@ -191,10 +198,11 @@ inline bool FractionLeadingBits(std::uint64_t w, int k, std::int64_t& leading,
   return true;
 }
 
+template <bool count_zero = false>
 inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
   std::int64_t leading = 0;
   std::uint64_t leading_zeros = 0;
-  if (!FractionLeadingBits(w, k, leading, leading_zeros)) return false;
+  if (!FractionLeadingBits<count_zero>(w, k, leading, leading_zeros)) return false;
   const auto& table = eisel_lemire_detail::kFractionScaleTable;
   magnitude = static_cast<double>(leading) * table.of_digits[static_cast<std::size_t>(k)] *
               table.of_leading_zeros[leading_zeros];
