@@ -140,13 +140,14 @@ inline constexpr FractionTable kFractionTable = MakeFractionTable();
 namespace eisel_lemire_detail {
 
 // For each k: the leading 128 bits of 5^-k, and 2^(e - 1084) for the biased exponent e above; for
-// each count z of w's leading zeros, 2^-z. The converted value is P / 2, P having its leading bit
-// at 2^63 for a product whose top bit is set. One object, which one address reaches.
+// each count z of w's leading zeros, 2^-z, and 0 for z = 64 (w = 0). The converted value is P / 2,
+// P having its leading bit at 2^63 for a product whose top bit is set. One object, which one
+// address reaches.
 struct FractionScaleTable {
   std::uint64_t five_high[kMaxFractionDigits + 1];
   std::uint64_t five_low[kMaxFractionDigits + 1];
   double of_digits[kMaxFractionDigits + 1];
-  double of_leading_zeros[64];
+  double of_leading_zeros[65];
 };
 
 constexpr double PowerOfTwo(int exponent) {
@@ -161,6 +162,7 @@ constexpr FractionScaleTable MakeFractionScaleTable() {
     table.of_digits[k] = PowerOfTwo(static_cast<int>(kFractionTable.exponent[k]) - 1084);
   }
   for (int z = 0; z < 64; ++z) table.of_leading_zeros[z] = PowerOfTwo(-z);
+  table.of_leading_zeros[64] = 0;  // w = 0
   return table;
 }
 
@@ -170,18 +172,21 @@ inline constexpr FractionScaleTable kFractionScaleTable = MakeFractionScaleTable
 
 // The two parts of FractionMagnitude, for callers that convert and scale in their own registers:
 // the leading bits to convert, and the count of w's leading zeros that picks the second scale.
+// `count_zero` for callers whose leading-zero count is one instruction (LZCNT): w = 0 is counted,
+// 64, and scaled by 0 instead of taking a branch; without LZCNT the branch is cheaper.
+template <bool count_zero = false>
 inline bool FractionLeadingBits(std::uint64_t w, int k, std::int64_t& leading,
                                 std::uint64_t& leading_zeros) {
   using eisel_lemire_detail::Uint128;
-  if (w == 0) {
+  const auto& table = eisel_lemire_detail::kFractionScaleTable;
+  const auto index = static_cast<std::size_t>(k);
+  if (!count_zero && w == 0) {
     leading = 0;
     leading_zeros = 0;
     return true;
   }
-  const auto& table = eisel_lemire_detail::kFractionScaleTable;
-  const auto index = static_cast<std::size_t>(k);
-  leading_zeros = static_cast<std::uint64_t>(std::countl_zero(w));
-  const std::uint64_t normalized = w << leading_zeros;
+  leading_zeros = static_cast<std::uint32_t>(std::countl_zero(w));
+  const std::uint64_t normalized = w << (leading_zeros & 63);
   Uint128 product = Uint128{normalized} * table.five_high[index];
   // Adding 1 carries out of bits 0 to 8 exactly when all of them are ones.
   if (((static_cast<std::uint64_t>(product >> 64) + 1) & 0x1ff) == 0) [[unlikely]] {
@@ -193,10 +198,11 @@ inline bool FractionLeadingBits(std::uint64_t w, int k, std::int64_t& leading,
   return true;
 }
 
+template <bool count_zero = false>
 inline bool FractionMagnitude(std::uint64_t w, int k, double& magnitude) {
   std::int64_t leading = 0;
   std::uint64_t leading_zeros = 0;
-  if (!FractionLeadingBits(w, k, leading, leading_zeros)) return false;
+  if (!FractionLeadingBits<count_zero>(w, k, leading, leading_zeros)) return false;
   const auto& table = eisel_lemire_detail::kFractionScaleTable;
   magnitude = static_cast<double>(leading) * table.of_digits[static_cast<std::size_t>(k)] *
               table.of_leading_zeros[leading_zeros];

@@ -417,10 +417,11 @@ COORD2SEG_AVX2 inline bool LongVectorMagnitudes(const char* p, const NumberPlace
       _mm256_extracti128_si256(groups, 1));
   double first_magnitude = 0;
   double second_magnitude = 0;
-  if (!FractionMagnitude(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
-                         LongShape::FractionDigits(first_shape), first_magnitude) ||
-      !FractionMagnitude(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
-                         LongShape::FractionDigits(second_shape), second_magnitude)) {
+  // LZCNT counts a zero significand, so no branch is taken for it.
+  if (!FractionMagnitude<true>(static_cast<std::uint64_t>(_mm_cvtsi128_si64(significands)),
+                               LongShape::FractionDigits(first_shape), first_magnitude) ||
+      !FractionMagnitude<true>(static_cast<std::uint64_t>(_mm_extract_epi64(significands, 1)),
+                               LongShape::FractionDigits(second_shape), second_magnitude)) {
     return false;
   }
   magnitudes = _mm_set_pd(second_magnitude, first_magnitude);

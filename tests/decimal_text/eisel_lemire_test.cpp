@@ -207,15 +207,22 @@ TEST(EiselLemire, FractionMagnitudeDecidesOpenRoundingsAndHalfwayPoints) {
   EXPECT_EQ(comparison.magnitudes_left(), 0);
 }
 
-// Zero in any number of fraction digits, and the smallest and largest significands.
+// Zero in any number of fraction digits, and the smallest and largest significands, with zero
+// taken by its branch and by its count of 64 leading zeros (w = 1 has 63, next to it).
 TEST(EiselLemire, FractionMagnitudeAtTheEnds) {
   for (int k = 1; k <= 22; ++k) {
     double magnitude = -1;
+    double counted = -1;
     ASSERT_TRUE(FractionMagnitude(0, k, magnitude));
+    ASSERT_TRUE(FractionMagnitude<true>(0, k, counted));
     EXPECT_EQ(Bits(magnitude), Bits(0.0)) << k;
-    for (const std::uint64_t w : {std::uint64_t{1}, ~std::uint64_t{0}, std::uint64_t{1} << 63}) {
+    EXPECT_EQ(Bits(counted), Bits(0.0)) << k;
+    for (const std::uint64_t w :
+         {std::uint64_t{1}, std::uint64_t{3}, ~std::uint64_t{0}, std::uint64_t{1} << 63}) {
       ASSERT_TRUE(FractionMagnitude(w, k, magnitude)) << w << " " << k;
+      ASSERT_TRUE(FractionMagnitude<true>(w, k, counted)) << w << " " << k;
       EXPECT_EQ(Bits(magnitude), Bits(*Exactly(w, -k, false))) << w << " " << k;
+      EXPECT_EQ(Bits(counted), Bits(magnitude)) << w << " " << k;
     }
   }
 }
