@@ -98,49 +98,23 @@ inline std::optional<double> EiselLemire(std::uint64_t w, std::int64_t q, bool n
                                             negative);
 }
 
-// w / 10^k for 1 <= k <= 22, the shape of every coordinate with a fraction. The value is always
-// zero or a normal double, and 5^-k is never exact in the table, so the exact value lies above
-// the product and a set rounding bit always rounds up. Only the leading 64 bits of the product
-// are formed: the part left out adds at most one to them, which moves the result only when the
-// bits below the rounding bit are within one of all ones; those rare products take the whole
-// method above.
+// w / 10^k for 1 <= k <= 22, the shape of every coordinate with a fraction, in few instructions
+// for the vector reader's loop; the value is always zero or a normal double. With the table's 5^-k
+// truncated, the exact value lies above the product's leading 64 bits P by less than one unit of
+// P's last bit and a hair, so a rounding boundary can lie between them only when P's bits 0 to 8
+// are all ones, whichever bit leads. Otherwise P's leading 63 bits, with the lowest set for the
+// part left out, which is never zero, round to nearest as the exact value does: the processor's
+// conversion rounds them, and powers of two scale the result exactly. When P leaves the rounding
+// open, the product with the table's next 64 bits decides it, short of a 2^-63 chance. False
+// then.
 
 namespace eisel_lemire_detail {
 
 inline constexpr int kMaxFractionDigits = 22;
 
-// For each k: the biased exponent of the result less one for a normalized w whose product has its
-// top bit set.
-struct FractionTable {
-  std::uint32_t exponent[kMaxFractionDigits + 1];
-};
-
-constexpr FractionTable MakeFractionTable() {
-  FractionTable table{};
-  for (int k = 1; k <= kMaxFractionDigits; ++k) {
-    table.exponent[k] =
-        static_cast<std::uint32_t>(LeadingBitExponent(1, -k, 0) + kExponentBias - 1);
-  }
-  return table;
-}
-
-inline constexpr FractionTable kFractionTable = MakeFractionTable();
-
-}  // namespace eisel_lemire_detail
-
-// The same magnitude as a double, in fewer instructions, for the vector reader's loop. With the
-// table's 5^-k truncated, the exact value lies above the product's leading 64 bits P by less than
-// one unit of P's last bit and a hair, so a rounding boundary can lie between them only when P's
-// bits 0 to 8 are all ones, whichever bit leads. Otherwise P's leading 63 bits, with the lowest set
-// for the part left out, which is never zero, round to nearest as the exact value does: the
-// processor's conversion rounds them, and powers of two scale the result exactly. When P leaves
-// the rounding open, the product with the table's next 64 bits decides it, short of a 2^-63 chance.
-// False then; 1 <= k <= 22.
-
-namespace eisel_lemire_detail {
-
-// For each k: the leading 128 bits of 5^-k, and 2^(e - 1084) for the biased exponent e above; for
-// each count z of w's leading zeros, 2^-z, and 0 for z = 64 (w = 0). The converted value is P / 2,
+// For each k: the leading 128 bits of 5^-k, and 2^(e - 1084) for e the biased exponent of the
+// result less one for a normalized w whose product has its top bit set; for each count z of w's
+// leading zeros, 2^-z, and 0 for z = 64 (w = 0). The converted value is P / 2,
 // P having its leading bit at 2^63 for a product whose top bit is set. One object, which one
 // address reaches.
 struct FractionScaleTable {
@@ -159,7 +133,7 @@ constexpr FractionScaleTable MakeFractionScaleTable() {
   for (int k = 1; k <= kMaxFractionDigits; ++k) {
     table.five_high[k] = PowerOfFive128(-k).high;
     table.five_low[k] = PowerOfFive128(-k).low;
-    table.of_digits[k] = PowerOfTwo(static_cast<int>(kFractionTable.exponent[k]) - 1084);
+    table.of_digits[k] = PowerOfTwo(LeadingBitExponent(1, -k, 0) + kExponentBias - 1 - 1084);
   }
   for (int z = 0; z < 64; ++z) table.of_leading_zeros[z] = PowerOfTwo(-z);
   table.of_leading_zeros[64] = 0;  // w = 0

@@ -4,7 +4,8 @@
 
 // A number's rules: IsDigit, IsSign, IsDecimalMark, kMaxSignificantDigits, kExponentCap.
 #include "decimal_text/decimal_grammar.h"
-// FractionLeadingBits and FractionMagnitude, for a reader that values a number's digits itself (the vector reader).
+// FractionLeadingBits and FractionMagnitude, for a reader that values a number's digits itself
+// (the vector reader).
 #include "decimal_text/eisel_lemire.h"
 // ParseDecimalField: any field, by the fastest exact stage, and why a field is turned down.
 #include "decimal_text/parse_decimal_field.h"
