@@ -9,6 +9,7 @@
 
 #include "decimal_text/parse_decimal_field.h"
 #include "decimal_text/read_simple_decimal.h"
+#include "tests/support/property_rounds.h"
 #include "tests/support/reference_parser.h"
 
 namespace coord2seg {
@@ -37,7 +38,7 @@ TEST(DigitRun, FindsTheFirstNonDigitWhateverFollows) {
 
 TEST(DigitRun, ValuesAgreeWithDigitByDigit) {
   std::mt19937_64 engine(9);
-  for (int round = 0; round < 200000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(200000); ++round) {
     const int count = 1 + static_cast<int>(engine() % 8);
     char word[8];
     std::uint64_t expected = 0;
@@ -59,7 +60,7 @@ TEST(SimpleDecimal, AgreesWithTheGeneralConversion) {
   static const char* const kFollowers[] = {" 1", ";", "\t", "\n", "e5", "x", "..", "", "+"};
   int tried = 0;
   int taken = 0;
-  for (int round = 0; round < 1'000'000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(1'000'000); ++round) {
     std::string number = kSigns[engine() % 4];
     number += std::to_string(engine() % 1000000000).substr(0, engine() % 10);
     number += kMarks[engine() % 4];

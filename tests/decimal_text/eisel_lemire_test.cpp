@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "decimal_text/powers_of_five_128.h"
+#include "tests/support/property_rounds.h"
 
 namespace coord2seg {
 namespace {
@@ -151,7 +152,7 @@ class Comparison {
 TEST(EiselLemire, AgreesWithTheExactConversionOnRandomDecimals) {
   std::mt19937_64 engine(15);
   Comparison comparison;
-  for (int i = 0; i < 2'000'000; ++i) {
+  for (int i = 0; i < testing::PropertyRounds(2'000'000); ++i) {
     const int digits = 1 + static_cast<int>(engine() % 19);
     std::uint64_t w = engine() % 10'000'000'000'000'000'000u;
     w %= digits == 19 ? 10'000'000'000'000'000'000u
@@ -195,7 +196,7 @@ TEST(EiselLemire, FractionMagnitudeDecidesOpenRoundingsAndHalfwayPoints) {
     if (HasFailure()) return;
   }
   EXPECT_EQ(open, 3000);
-  for (int i = 0; i < 200'000; ++i) {
+  for (int i = 0; i < testing::PropertyRounds(200'000); ++i) {
     const std::uint64_t odd = (engine() >> 11) | (std::uint64_t{1} << 53) | 1;
     const int k = 1 + static_cast<int>(engine() % 4);  // 5^k * 2^54 < 10^19
     const std::uint64_t five = FivePower(k);
@@ -232,7 +233,7 @@ TEST(EiselLemire, FractionMagnitudeAtTheEnds) {
 TEST(EiselLemire, AgreesWithTheExactConversionNextToHalfwayPoints) {
   std::mt19937_64 engine(16);
   Comparison comparison;
-  for (int i = 0; i < 500'000; ++i) {
+  for (int i = 0; i < testing::PropertyRounds(500'000); ++i) {
     // The two neighbours printed to 19 digits with one exponent; halfway is near their mean.
     // Every other one has a coordinate's size, so its 19 digits are mostly a fraction.
     const int binary_exponent = i % 2 == 0 ? static_cast<int>(engine() % 2000) - 1000
@@ -262,7 +263,7 @@ TEST(EiselLemire, AgreesWithTheExactConversionNextToHalfwayPoints) {
     comparison.Check(odd * static_cast<std::uint64_t>(std::pow(5, k)), -k, false);
     if (HasFailure()) return;
   }
-  EXPECT_GT(comparison.checked(), 2'000'000);
+  EXPECT_GT(comparison.checked(), testing::PropertyRounds(2'000'000));
   EXPECT_LT(comparison.undecided(), 10);
 }
 

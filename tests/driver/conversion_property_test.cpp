@@ -17,6 +17,7 @@
 #include "segment_file/record_format.h"
 #include "segment_file/segment_reader.h"
 #include "tests/support/instruction_sets.h"
+#include "tests/support/property_rounds.h"
 #include "tests/support/random_lines.h"
 #include "tests/support/reference_converter.h"
 #include "tests/support/reference_parser.h"
@@ -82,7 +83,7 @@ TEST_P(ConversionPropertyOnEachSet, AgreesWithTheReferenceConversionOnRandomText
   testing::RandomLines random(99);
   std::mt19937_64 engine(5);
   FastConverter converter;
-  for (int round = 0; round < 30000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(30000); ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     const std::string expected = testing::ReferenceSegmentFile(text, lat_first);
@@ -165,7 +166,7 @@ TEST(ConversionProperty, CoordlintAgreesWithTheConversionOnRandomTexts) {
   std::mt19937_64 engine(8);
   TextLinter linter;
   FastConverter converter;
-  for (int round = 0; round < 10000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(10000); ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     std::string report;
@@ -236,7 +237,7 @@ TEST(ConversionProperty, CoordlintInPartsAgreesWithCoordlintOnTheWholeOnRandomTe
   testing::RandomLines random(11);
   std::mt19937_64 engine(12);
   TextLinter linter;
-  for (int round = 0; round < 5000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(5000); ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     ASSERT_EQ(CheckText(linter, text, lat_first, &engine),

@@ -11,6 +11,7 @@
 #include "driver/fast_paths.h"
 #include "segment_file/record_format.h"
 #include "tests/support/instruction_sets.h"
+#include "tests/support/property_rounds.h"
 #include "tests/support/random_lines.h"
 
 namespace coord2seg {
@@ -118,7 +119,7 @@ std::vector<Heard> Walk(const std::string& text, bool lat_first, InstructionSet 
 TEST_P(LineWalkOnEachSet, RunsAreHeardAsTheirPointsOnRandomTexts) {
   testing::RandomLines random(31);
   std::mt19937_64 engine(31);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(3000); ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     ASSERT_EQ(Walk<true>(text, lat_first, GetParam()), Walk<false>(text, lat_first, GetParam()))
@@ -162,7 +163,7 @@ std::vector<Heard> WalkInParts(const std::string& text, bool lat_first, Instruct
 TEST_P(LineWalkOnEachSet, TextInPartsIsHeardAsTheWholeOnRandomTexts) {
   testing::RandomLines random(37);
   std::mt19937_64 engine(37);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < testing::PropertyRounds(3000); ++round) {
     const std::string text = RandomText(random, engine);
     const bool lat_first = round % 3 == 0;
     ASSERT_EQ(WalkInParts(text, lat_first, GetParam(), engine),

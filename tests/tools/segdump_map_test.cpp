@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "segment_file/segment_reader.h"
+#include "tests/support/property_rounds.h"
 #include "tests/support/segment_bytes.h"
 #include "tools/segdump/antimeridian_cut.h"
 #include "tools/segdump/svg.h"
@@ -149,7 +150,7 @@ TEST(AntimeridianCut, KeepsEveryPointAndCutsOnlyAcrossTheLine) {
   CutLine line;
   CutLine turned;
   int cuts = 0;
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < testing::PropertyRounds(200000); ++i) {
     const std::vector<StoredPoint> points = random.Points();
     CutAtAntimeridian(OnlyRecord(StoredRecord(points)), line);
     ASSERT_EQ(CheckCut(points, line), "") << "record " << i;
@@ -164,7 +165,7 @@ TEST(AntimeridianCut, KeepsEveryPointAndCutsOnlyAcrossTheLine) {
       ASSERT_EQ(turned.positions[k].latitude, line.positions[k].latitude) << i;
     }
   }
-  EXPECT_GT(cuts, 100000);  // or the generator tests little
+  EXPECT_GT(cuts, testing::PropertyRounds(100000));  // or the generator tests little
 }
 
 // segdump's own path data: "M x y" starts a piece, then "l" and relative steps. The points of

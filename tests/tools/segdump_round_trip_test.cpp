@@ -13,6 +13,7 @@
 #include "driver/line_walk.h"
 #include "segment_file/record_encoder.h"
 #include "segment_file/record_format.h"
+#include "tests/support/property_rounds.h"
 #include "tests/support/random_lines.h"
 #include "tests/support/random_segment_files.h"
 #include "tests/support/run_program.h"
@@ -71,7 +72,7 @@ TEST(SegdumpRoundTrip, WritesShortestDegreesAndMovesOutOfRangeLongitudesOneTurnO
 
 TEST(SegdumpRoundTrip, RandomSegmentFilesInProcess) {
   RandomSegmentFiles random(20261209);
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < testing::PropertyRounds(2000); ++i) {
     const std::string file = random.File();
     ASSERT_EQ(DescribeDifference(ConvertInProcess(DumpText(file)), file), "") << "file " << i;
   }

@@ -14,6 +14,7 @@
 
 #include "web/geojson_records.h"
 #include "web/input_error.h"
+#include "tests/support/property_rounds.h"
 
 namespace coord2seg {
 namespace {
@@ -203,7 +204,7 @@ TEST(JsonReader, AcceptsAndReadsWhatNlohmannDoes) {
   RandomJson random(29);
   std::mt19937 engine(8259);
   int accepted = 0;
-  for (int i = 0; i < 40000; ++i) {
+  for (int i = 0; i < testing::PropertyRounds(40000); ++i) {
     std::string text = random.Text();
     for (int damage = std::uniform_int_distribution<int>(0, 2)(engine); damage > 0; --damage) {
       text = Damage(text, engine);
@@ -221,7 +222,7 @@ TEST(JsonReader, AcceptsAndReadsWhatNlohmannDoes) {
       ASSERT_LE(*error.offset(), text.size());
     }
   }
-  EXPECT_GT(accepted, 10000);
+  EXPECT_GT(accepted, testing::PropertyRounds(10000));
 }
 
 // The layer's first field and the FID that names a refused feature, for each kind of id, as
