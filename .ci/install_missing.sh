@@ -1,9 +1,19 @@
 # Installs the Debian packages among its arguments that are missing, with the apt-get options
 # given first (apt-get update once, and only when something is missing). Scripts that run at the
-# same time take turns, so that no apt-get finds the package database locked. Sourced by CI's
-# scripts:
+# same time take turns, so that no apt-get finds the package database locked; with_apt_lock runs
+# any other apt-get command in the same turns. Sourced by CI's scripts:
 #   source .ci/install_missing.sh; install_missing [--no-install-recommends] PACKAGE...
+#   with_apt_lock COMMAND...
 # SPDX-License-Identifier: MIT
+apt_lock_file="${TMPDIR:-/tmp}/coord2seg-install-missing.lock"
+with_apt_lock() {
+  local lock status=0
+  exec {lock}>"$apt_lock_file"
+  flock "$lock"
+  "$@" || status=$?
+  exec {lock}>&-
+  return "$status"
+}
 install_missing() {
   local options=() missing=() package lock status=0
   while [[ ${1:-} == -* ]]; do
@@ -14,7 +24,7 @@ install_missing() {
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
   done
   [ ${#missing[@]} -gt 0 ] || return 0
-  exec {lock}>"${TMPDIR:-/tmp}/coord2seg-install-missing.lock"
+  exec {lock}>"$apt_lock_file"
   flock "$lock"
   [ -n "${COORD2SEG_APT_UPDATED:-}" ] || { apt-get update -qq && export COORD2SEG_APT_UPDATED=1; } ||
     status=$?
