@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/property_rounds.h"
 #include "web/geojson_records.h"
 #include "web/input_error.h"
-#include "tests/support/property_rounds.h"
 
 namespace coord2seg {
 namespace {
