@@ -14,8 +14,16 @@ with_apt_lock() {
   exec {lock}>&-
   return "$status"
 }
+# apt-get update, once a run, then apt-get install with the given options and packages.
+update_and_install() {
+  if [ -z "${COORD2SEG_APT_UPDATED:-}" ]; then
+    apt-get update -qq || return
+    export COORD2SEG_APT_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@"
+}
 install_missing() {
-  local options=() missing=() package lock status=0
+  local options=() missing=() package
   while [[ ${1:-} == -* ]]; do
     options+=("$1")
     shift
@@ -24,13 +32,5 @@ install_missing() {
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
   done
   [ ${#missing[@]} -gt 0 ] || return 0
-  exec {lock}>"$apt_lock_file"
-  flock "$lock"
-  [ -n "${COORD2SEG_APT_UPDATED:-}" ] || { apt-get update -qq && export COORD2SEG_APT_UPDATED=1; } ||
-    status=$?
-  [ "$status" -ne 0 ] ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${options[@]}" "${missing[@]}" ||
-    status=$?
-  exec {lock}>&-
-  return "$status"
+  with_apt_lock update_and_install "${options[@]}" "${missing[@]}"
 }
